@@ -1,0 +1,17 @@
+#pragma once
+// Reading one value of a private profile (INI) file.
+
+#include <string>
+
+namespace pocketry {
+class App;
+
+namespace SettingsIni_ {
+
+// A missing file, section or key gives the default; only an error of the
+// reader is reported, unless Silent.
+std::string GetSettingIni(App& app, const std::string& FileName, const std::string& Section,
+                          const std::string& Key, const std::string& Default, bool Silent);
+
+} // namespace SettingsIni_
+} // namespace pocketry
