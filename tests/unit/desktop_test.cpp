@@ -1,0 +1,141 @@
+// Measuring the desktop, placing a window, opening files and addresses
+// through the shell and reading file versions.
+
+#include <gtest/gtest.h>
+
+#include "program_fixture.h"
+#include "tray/FileInfoFunctions_.h"
+#include "tray/GetDesktopSize_.h"
+
+namespace pocketry::testing {
+namespace {
+
+using namespace GetDesktopSize_;
+using namespace FileInfoFunctions_;
+
+class DesktopTest : public ProgramTest {
+  protected:
+    void SetUp() override { Create(); }
+};
+
+TEST_F(DesktopTest, WorkAreaEdgesInTwipsAndPixels) {
+    desk.SetWorkArea({0, 30, 1024, 768}); // taskbar at the top, 30 pixels high
+    EXPECT_EQ(GetDesktopSize(*app, true, false, "T"), 450);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "t"), 30);
+    EXPECT_EQ(GetDesktopSize(*app, true, false, "h"), 738 * 15);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "B"), 768);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "r"), 1024);
+    for (const char* width : {"w", "", "x", "left"}) {
+        EXPECT_EQ(GetDesktopSize(*app, true, true, width), 1024) << width;
+    }
+    // All six values of the last measurement are kept.
+    EXPECT_EQ(app->desktop.top, 30);
+    EXPECT_EQ(app->desktop.height, 738);
+}
+
+TEST_F(DesktopTest, TheWholeScreenStandsInWhenTheWorkAreaIsNotReadOrNotAskedFor) {
+    desk.SetWorkArea({10, 30, 1000, 700});
+    desk.SetScreenPixels(800, 600);
+    EXPECT_EQ(GetDesktopSize(*app, false, true, "l"), 0);
+    EXPECT_EQ(GetDesktopSize(*app, false, true, "w"), 800);
+    EXPECT_EQ(GetDesktopSize(*app, false, false, "h"), 600 * 15);
+    desk.FailSystemParameter(platform::SPI_GETWORKAREA, true);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "t"), 0);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "h"), 600);
+}
+
+TEST_F(DesktopTest, ConversionRoundsHalvesToEven) {
+    desk.SetTwipsPerPixel(7.5, 7.5); // 192 dots per inch
+    desk.SetWorkArea({1, 3, 1001, 701});
+    EXPECT_EQ(GetDesktopSize(*app, true, false, "l"), 8);    // 7.5 -> 8
+    EXPECT_EQ(GetDesktopSize(*app, true, false, "t"), 22);   // 22.5 -> 22
+    EXPECT_EQ(GetDesktopSize(*app, true, false, "r"), 7508); // 7507.5 -> 7508
+}
+
+TEST_F(DesktopTest, CenterFormMovesTheDivisorIntoRangeAndWritesItBack) {
+    StartAsIs();
+    desk.SetWorkArea({0, 0, 1024, 768});
+    const int freeWidth = 1024 * 15 - form->Width();
+    const int freeHeight = 768 * 15 - form->Height();
+
+    std::int32_t divisor = 0;
+    CenterForm(*app, *form, divisor);
+    EXPECT_EQ(divisor, 2);
+    EXPECT_EQ(form->Top(), freeHeight / 2);
+    EXPECT_EQ(form->Left(), freeWidth / 2);
+
+    divisor = 25;
+    CenterForm(*app, *form, divisor);
+    EXPECT_EQ(divisor, 10);
+    EXPECT_EQ(form->Top(), freeHeight / 10);
+
+    divisor = 1;
+    CenterForm(*app, *form, divisor);
+    EXPECT_EQ(divisor, 1);
+    EXPECT_EQ(form->Top(), freeHeight);
+}
+
+TEST_F(DesktopTest, AFormLargerThanTheWorkAreaStartsBeforeItsOrigin) {
+    StartAsIs();
+    desk.SetWorkArea({100, 50, 200, 80});
+    std::int32_t divisor = 3;
+    CenterForm(*app, *form, divisor);
+    EXPECT_EQ(form->Left(), 100 * 15 + (100 * 15 - form->Width()) / 2);
+    EXPECT_LT(form->Top(), 50 * 15);
+}
+
+TEST_F(DesktopTest, OpeningSucceedsOrReportsTheShellsCode) {
+    desk.AddFile("C:\\notes.txt");
+    desk.SetAssociation("txt", true);
+    EXPECT_TRUE(OpenFileOrAddress(*app, "C:\\notes.txt", false, false));
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    const auto& call = desk.ShellExecuteCalls().back();
+    EXPECT_EQ(call.parent, desk.api().windows.GetDesktopWindow());
+    EXPECT_EQ(call.verb, "");
+    EXPECT_EQ(call.parameters, "");
+    EXPECT_EQ(call.directory, "");
+
+    EXPECT_TRUE(OpenFileOrAddress(*app, "C:\\notes.txt", true, false));
+    EXPECT_EQ(desk.ShellExecuteCalls().back().showCmd, platform::SW_SHOWMINNOACTIVE);
+
+    desk.AddFile("C:\\data.xyz");
+    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\data.xyz", false, false));
+    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_EQ(desk.MsgBoxes()[0].prompt,
+              "There is no association configured for opening the 'C:\\data.xyz' file or address.");
+    EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11040u);
+
+    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\missing.txt", false, false));
+    ASSERT_EQ(desk.MsgBoxes().size(), 2u);
+    EXPECT_EQ(desk.MsgBoxes()[1].prompt, "An error occurred attempting to open the "
+                                         "'C:\\missing.txt' file or address (ShellExecute API "
+                                         "code 2).");
+    EXPECT_EQ(desk.MsgBoxes()[1].style, 0x11030u);
+
+    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\missing.txt", false, true));
+    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\data.xyz", false, true));
+    EXPECT_EQ(desk.MsgBoxes().size(), 2u);
+}
+
+TEST_F(DesktopTest, FileVersionsAreFourNumbersOrUnknownOrEmpty) {
+    platform::VsFixedFileInfo info;
+    info.dwFileVersionMS = (1u << 16) | 2u;
+    info.dwFileVersionLS = (3u << 16) | 4u;
+    info.dwProductVersionMS = (9u << 16) | 9u;
+    desk.AddFile("C:\\tools\\lib.dll");
+    desk.SetVersionInfo("C:\\tools\\lib.dll", info);
+    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\lib.dll"), "1.2.3.4");
+
+    info.dwFileVersionMS = (65535u << 16) | 40000u;
+    desk.SetVersionInfo("C:\\tools\\lib.dll", info);
+    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\lib.dll"), "65535.40000.3.4");
+
+    desk.AddFile("C:\\tools\\plain.dll");
+    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\plain.dll"), "Unknown");
+    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\none.dll"), "Unknown");
+    EXPECT_EQ(GetFileVersion(*app, "   "), "");
+    EXPECT_EQ(GetFileVersion(*app, ""), "");
+}
+
+} // namespace
+} // namespace pocketry::testing

@@ -1,0 +1,162 @@
+// The settings record against the store: defaults, text forms, order of
+// keys and the failure messages.
+
+#include <gtest/gtest.h>
+
+#include "app/SettingsApp_.h"
+#include "app/basPublic.h"
+#include "program_fixture.h"
+
+namespace pocketry::testing {
+namespace {
+
+using platform::Status;
+
+constexpr std::uint32_t kWarning = 0x11030;
+const std::string kNineKeys[] = {"Run Juno",      "Close Juno",     "Close Juno Ask",
+                                 "Empty Ads App", "Empty Ads Juno", "Exit No Juno",
+                                 "Tray Left",     "Tray Double",    "Check Interval"};
+
+class SettingsTest : public ProgramTest {
+  protected:
+    void SetUp() override { Create(); }
+};
+
+TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
+    basPublic::LoadSettings(*app);
+    const AppSettingsRecord& s = app->AppSettings;
+    EXPECT_EQ(s.OptionsTab, 0);
+    EXPECT_FALSE(s.RunJunoAtStart);
+    EXPECT_FALSE(s.CloseJunoAtExit);
+    EXPECT_TRUE(s.CloseJunoAsk);
+    EXPECT_FALSE(s.EmptyAdsAtExit);
+    EXPECT_FALSE(s.EmptyAdsWhenJunoEnds);
+    EXPECT_FALSE(s.ExitWhenJunoEnds);
+    EXPECT_EQ(s.TrayLeftCommand, 0);
+    EXPECT_FALSE(s.TrayDoubleClick);
+    EXPECT_EQ(s.CheckInterval, 300);
+
+    std::vector<std::string> keys;
+    for (const auto& op : desk.SettingsLog()) {
+        EXPECT_FALSE(op.write) << op.key;
+        EXPECT_EQ(op.app, "Pocketry");
+        EXPECT_EQ(op.section, "Settings");
+        keys.push_back(op.key);
+    }
+    const std::vector<std::string> order = {
+        "Options Tab",    "Run Juno",     "Close Juno", "Close Juno Ask", "Empty Ads App",
+        "Empty Ads Juno", "Exit No Juno", "Tray Left",  "Tray Double",    "Check Interval"};
+    EXPECT_EQ(keys, order);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+}
+
+TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsNumbers) {
+    const std::pair<const char*, bool> cases[] = {
+        {"TRUE", true},   {"true", true},   {"1", true}, {"-1", true},
+        {"FALSE", false}, {"fAlSe", false}, {"0", false}};
+    for (const auto& [text, expected] : cases) {
+        SetStored("Run Juno", text);
+        SetStored("Close Juno Ask", text);
+        basPublic::LoadSettings(*app);
+        EXPECT_EQ(app->AppSettings.RunJunoAtStart, expected) << text;
+        EXPECT_EQ(app->AppSettings.CloseJunoAsk, expected) << text;
+    }
+}
+
+TEST_F(SettingsTest, TextsThatDoNotConvertFallBackToTheKeysDefault) {
+    SetStored("Close Juno Ask", "maybe");
+    SetStored("Run Juno", "");
+    SetStored("Tray Left", "40000"); // beyond a 16-bit field
+    SetStored("Options Tab", "two");
+    SetStored("Check Interval", "99999999999");
+    basPublic::LoadSettings(*app);
+    EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
+    EXPECT_FALSE(app->AppSettings.RunJunoAtStart);
+    EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
+    EXPECT_EQ(app->AppSettings.OptionsTab, 0);
+    EXPECT_EQ(app->AppSettings.CheckInterval, 300);
+}
+
+TEST_F(SettingsTest, NumbersReadWithinTheirRange) {
+    SetStored("Tray Left", "-32768");
+    SetStored("Options Tab", " 2 ");
+    SetStored("Check Interval", "-45");
+    basPublic::LoadSettings(*app);
+    EXPECT_EQ(app->AppSettings.TrayLeftCommand, -32768);
+    EXPECT_EQ(app->AppSettings.OptionsTab, 2);
+    EXPECT_EQ(app->AppSettings.CheckInterval, -45);
+}
+
+TEST_F(SettingsTest, AStoreThatCannotBeReadGivesTheDefaultsSilently) {
+    SetStored("Run Juno", "True");
+    desk.FailSettingReads(sim::Failure(5));
+    basPublic::LoadSettings(*app);
+    EXPECT_FALSE(app->AppSettings.RunJunoAtStart);
+    EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+}
+
+TEST_F(SettingsTest, SavingWritesNineKeysInOrderWithTheirTextForms) {
+    SetStored("Check Interval", "120");
+    basPublic::LoadSettings(*app);
+    app->AppSettings.RunJunoAtStart = true;
+    app->AppSettings.TrayLeftCommand = 6;
+    app->AppSettings.OptionsTab = 2;
+    desk.ClearSettingsLog();
+
+    basPublic::SaveSettings(*app);
+
+    std::vector<std::string> written;
+    for (const auto& op : desk.SettingsLog()) {
+        ASSERT_TRUE(op.write);
+        written.push_back(op.key);
+    }
+    EXPECT_EQ(written, std::vector<std::string>(std::begin(kNineKeys), std::end(kNineKeys)));
+    EXPECT_EQ(Stored("Run Juno"), "True");
+    EXPECT_EQ(Stored("Close Juno Ask"), "True");
+    EXPECT_EQ(Stored("Exit No Juno"), "False");
+    EXPECT_EQ(Stored("Tray Left"), "6");
+    EXPECT_EQ(Stored("Check Interval"), "120"); // carried along as read
+    EXPECT_FALSE(Stored("Options Tab"));
+}
+
+TEST_F(SettingsTest, ARefusingStoreGivesOneMessagePerKeyAndTheRecordKeepsItsValues) {
+    desk.FailSettingWrites(sim::Failure(5));
+    app->AppSettings.ExitWhenJunoEnds = true;
+    basPublic::SaveSettings(*app);
+
+    ASSERT_EQ(desk.MsgBoxes().size(), 9u);
+    for (const auto& box : desk.MsgBoxes()) {
+        EXPECT_EQ(box.prompt, "An error occurred attempting to save a setting to the Windows "
+                              "Registry:\r\n\r\n" +
+                                  sim::SystemMessage(5));
+        EXPECT_EQ(box.style, kWarning);
+        EXPECT_EQ(box.title, "Pocketry");
+    }
+    EXPECT_TRUE(app->AppSettings.ExitWhenJunoEnds);
+    EXPECT_FALSE(Stored("Exit No Juno"));
+}
+
+TEST_F(SettingsTest, SingleValueWrappersReportFailuresUnlessSilent) {
+    desk.FailSettingReads(sim::Failure(5));
+    EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", true), "dflt");
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", false), "dflt");
+    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "An error occurred attempting to read a setting from the "
+                                         "Windows Registry:\r\n\r\n" +
+                                             sim::SystemMessage(5));
+    EXPECT_EQ(desk.MsgBoxes()[0].style, kWarning);
+
+    desk.FailSettingReads(Status::Ok());
+    desk.FailSettingWrites(sim::Failure(5), "Broken");
+    EXPECT_FALSE(SettingsApp_::SaveSettingApp(*app, "Settings", "Broken", "1", true));
+    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+    // A failure of an earlier call is never taken for a later call's own.
+    EXPECT_TRUE(SettingsApp_::SaveSettingApp(*app, "Settings", "Fine", "1", false));
+    EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "Fine", "0", false), "1");
+    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+}
+
+} // namespace
+} // namespace pocketry::testing
