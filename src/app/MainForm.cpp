@@ -43,7 +43,11 @@ void MainForm::Form_Load() {
     const std::string majorMinor = std::to_string(v.major) + "." + std::to_string(v.minor);
     form_->SetText("labVersion",
                    "Version " + majorMinor + "." + std::to_string(R) + "." + std::to_string(B));
-    form_->SetCaption(kTitle + " " + majorMinor + (R != 0 ? "." + std::to_string(R) : ""));
+    std::string caption = kTitle + " " + majorMinor;
+    if (R != 0) {
+        caption.append(".").append(std::to_string(R));
+    }
+    form_->SetCaption(caption);
 
     std::int32_t heightDivisor = 3;
     GetDesktopSize_::CenterForm(app_, *form_, heightDivisor);
