@@ -1,0 +1,235 @@
+// Finding the Juno client's windows by pattern, bringing a window to the
+// front, and the three tray commands that act on Juno's window.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "juno/FindWindowLike_.h"
+#include "juno/FocusWindow_.h"
+#include "platform/sim/sim_juno.h"
+#include "program_fixture.h"
+
+namespace pocketry::testing {
+namespace {
+
+using namespace platform;
+using FindWindowLike_::FindWindowLike;
+using FindWindowLike_::Like;
+
+class JunoTest : public ProgramTest {
+  protected:
+    void SetUp() override { Create(); }
+    std::vector<int> ShowsOf(Hwnd h) const {
+        std::vector<int> shows;
+        for (const sim::ShowWindowCall& c : desk.ShowWindowCalls()) {
+            if (c.hWnd == h) {
+                shows.push_back(c.cmdShow);
+            }
+        }
+        return shows;
+    }
+};
+
+TEST(JunoPatternTest, LikeMatchesTheWholeTextCaseSensitively) {
+    struct Row {
+        const char *text, *pattern;
+        bool match;
+    };
+    const Row rows[] = {{"Juno", "Juno", true},
+                        {"Juno", "Jun", false},
+                        {"Juno", "Junos", false},
+                        {"juno", "Juno", false},
+                        {"", "", true},
+                        {"", "*", true},
+                        {"abc", "*", true},
+                        {"ac", "a*c", true},
+                        {"abxbc", "a*bc", true},
+                        {"abc", "*b", false},
+                        {"xaybz", "*a*b*", true},
+                        {"abc", "a?c", true},
+                        {"ac", "a?c", false},
+                        {"", "?", false},
+                        {"a7", "a#", true},
+                        {"ax", "a#", false},
+                        {"77", "#", false},
+                        {"#", "#", false},
+                        {"b", "[a-c]", true},
+                        {"d", "[a-c]", false},
+                        {"B", "[a-c]", false},
+                        {"d", "[!a-c]", true},
+                        {"b", "[!a-c]", false},
+                        {"y", "[xyz]", true},
+                        {"a*c", "a[*]c", true},
+                        {"abc", "a[*]c", false},
+                        {"a?c", "a[?]c", true},
+                        {"#32770", "[#]32770", true},
+                        {"32770", "[#]32770", false},
+                        {"#327701", "[#]32770", false},
+                        {"Welcome to Juno...", "Welcome to Juno*", true},
+                        // Malformed patterns match nothing, not even their own text.
+                        {"a", "[a", false},
+                        {"[a", "[a", false},
+                        {"[", "[", false},
+                        {"b", "[c-a]", false},
+                        {"b", "[!c-a]", false},
+                        {"abc", "*[abc", false},
+                        {"x", "x[", false}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(Like(r.text, r.pattern), r.match) << '"' << r.text << "\" vs " << r.pattern;
+    }
+}
+
+TEST_F(JunoTest, FindWindowLikeCountsEveryMatchOrStopsAtTheFirst) {
+    const Hwnd a = desk.AddWindow({.className = "#32770", .title = "Dialog 1"});
+    desk.AddWindow({.className = "Edit", .title = "Edit 2"});
+    const Hwnd b = desk.AddWindow({.className = "#32770", .title = "Dialog 3"});
+    desk.AddWindow({.className = "#32770", .title = "Dialog x"});
+    const auto& found = app->findWindowLike.FoundWindows;
+
+    EXPECT_EQ(FindWindowLike(*app, "[#]32770", "*#", false), 2);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].hWnd, 0u);
+    EXPECT_EQ(found[1].hWnd, b); // enumeration order: the newest first
+    EXPECT_EQ(found[1].Title, "Dialog 3");
+    EXPECT_EQ(found[2].hWnd, a);
+    EXPECT_EQ(found[2].Title, "Dialog 1");
+
+    EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "[#]32770", "*#", true)), b);
+    EXPECT_EQ(found.size(), 2u); // the search ended at the first match
+
+    for (const bool first : {false, true}) {
+        EXPECT_EQ(FindWindowLike(*app, "[#]32770", "Dialog", first), 0);
+        EXPECT_EQ(found.size(), 1u);
+    }
+}
+
+TEST_F(JunoTest, LongNamesAreComparedByTheirFirst511Characters) {
+    const std::string head(511, 'c');
+    const Hwnd h = desk.AddWindow({.className = head + "DEF", .title = head + "TAIL"});
+    EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, head, head, true)), h);
+    ASSERT_EQ(app->findWindowLike.FoundWindows.size(), 2u);
+    EXPECT_EQ(app->findWindowLike.FoundWindows[1].Title, head);
+    EXPECT_EQ(FindWindowLike(*app, "*", "*TAIL", true), 0);
+    EXPECT_EQ(FindWindowLike(*app, "*DEF", "*", true), 0);
+}
+
+TEST_F(JunoTest, TheMainWindowWinsOverTheWelcomeDialogWhichMustBeExact) {
+    EXPECT_EQ(main->FindJunoWindow(), 0u);
+    desk.AddWindow({.className = "32770", .title = "Welcome to Juno"});
+    desk.AddWindow({.className = "#32770", .title = "welcome to juno"});
+    desk.AddWindow({.className = "#32770", .title = "Welcome to Jun"});
+    EXPECT_EQ(main->FindJunoWindow(), 0u);
+    const Hwnd welcome = desk.AddWindow({.className = "#32770", .title = "Welcome to Juno"});
+    EXPECT_EQ(main->FindJunoWindow(), welcome);
+    desk.RemoveWindow(welcome);
+    const Hwnd longer = desk.AddWindow({.className = "#32770", .title = "Welcome to Juno..."});
+    EXPECT_EQ(main->FindJunoWindow(), longer);
+    const Hwnd junoMain = desk.AddWindow({.className = "JunoMainWndXQW21", .title = "Juno"});
+    desk.RemoveWindow(longer);
+    desk.AddWindow({.className = "#32770", .title = "Welcome to Juno"}); // newer, in front
+    EXPECT_EQ(main->FindJunoWindow(), junoMain);
+}
+
+TEST_F(JunoTest, FocusWindowHandsTheForegroundOverAndReportsWhoHadIt) {
+    struct Row {
+        bool otherThread, iconic, restore;
+        int wait;
+        std::vector<int> shows;
+    };
+    for (const Row& r :
+         {Row{true, false, false, 2, {SW_SHOW}}, Row{false, false, true, 0, {SW_SHOW}},
+          Row{true, true, true, 0, {SW_RESTORE, SW_SHOW}}, Row{false, true, false, 1, {SW_SHOW}}}) {
+        SCOPED_TRACE(::testing::PrintToString(r.shows) + std::to_string(r.otherThread));
+        const Hwnd front = desk.AddWindow({.className = "Front", .title = "Front"});
+        desk.SetForeground(front);
+        const Hwnd h = desk.AddWindow({.className = "Target",
+                                       .threadId = r.otherThread ? 7004 : sim::kOtherThreadId,
+                                       .minimized = r.iconic});
+        const std::size_t attach = desk.AttachCalls().size(), sleeps = desk.Sleeps().size();
+        EXPECT_EQ(FocusWindow_::FocusWindow(*app, h, r.wait, r.restore), front);
+        EXPECT_EQ(desk.SetForegroundCalls().back(), h);
+        EXPECT_EQ(ShowsOf(h), r.shows);
+        // Input is shared with the foreground thread only around the hand-over.
+        std::vector<std::string> attached;
+        for (std::size_t i = attach; i < desk.AttachCalls().size(); ++i) {
+            const sim::AttachThreadInputCall& c = desk.AttachCalls()[i];
+            attached.push_back(std::to_string(c.idAttach) + ">" + std::to_string(c.idAttachTo) +
+                               (c.attach ? "+" : "-"));
+        }
+        const std::vector<std::string> shared = {"2004>7004+", "2004>7004-"};
+        EXPECT_EQ(attached, r.otherThread ? shared : std::vector<std::string>());
+        EXPECT_EQ(desk.Sleeps().size() - sleeps, r.wait == 0 ? 0u : 1u);
+        if (r.wait != 0) {
+            EXPECT_EQ(desk.Sleeps().back(), static_cast<std::uint32_t>(r.wait) * 1000u);
+        }
+    }
+}
+
+TEST_F(JunoTest, FocusWindowLeavesTheForegroundWindowAndNonWindowsAlone) {
+    const Hwnd front = desk.AddWindow({.className = "Front", .title = "Front", .minimized = true});
+    desk.SetForeground(front);
+    EXPECT_EQ(FocusWindow_::FocusWindow(*app, front, 3, true), front);
+    EXPECT_EQ(FocusWindow_::FocusWindow(*app, 0x7FF0, 3, true), front);
+    EXPECT_TRUE(desk.ShowWindowCalls().empty());
+    EXPECT_TRUE(desk.SetForegroundCalls().empty());
+    EXPECT_TRUE(desk.AttachCalls().empty());
+    EXPECT_TRUE(desk.Sleeps().empty());
+}
+
+TEST_F(JunoTest, WindowCommandsDoNothingWithoutJuno) {
+    main->MenuTrayJuno_HideShow_Click();
+    main->MenuTrayJuno_MinRes_Click();
+    main->MenuTrayJuno_SwitchTo_Click();
+    EXPECT_TRUE(desk.ShowWindowCalls().empty());
+    EXPECT_TRUE(desk.SetForegroundCalls().empty());
+}
+
+TEST_F(JunoTest, HideShowAndMinimiseRestoreToggleJunosWindow) {
+    sim::SimJuno juno(desk);
+    juno.StartNow();
+    const Hwnd h = juno.MainWindow();
+    main->MenuTrayJuno_HideShow_Click();
+    EXPECT_FALSE(desk.Window(h)->visible);
+    main->MenuTrayJuno_HideShow_Click();
+    EXPECT_TRUE(desk.Window(h)->visible);
+    main->MenuTrayJuno_MinRes_Click();
+    EXPECT_TRUE(desk.Window(h)->minimized);
+    main->MenuTrayJuno_MinRes_Click();
+    EXPECT_FALSE(desk.Window(h)->minimized);
+    EXPECT_EQ(ShowsOf(h), (std::vector<int>{SW_HIDE, SW_SHOW, SW_SHOWMINNOACTIVE, SW_RESTORE}));
+}
+
+TEST_F(JunoTest, SwitchToShowsRestoresAndFocusesAMinimisedJuno) {
+    sim::SimJuno juno(desk);
+    juno.Start(SW_SHOWMINNOACTIVE);
+    desk.RunFor(juno.Script().startDelayMs);
+    const Hwnd h = juno.MainWindow();
+    ASSERT_TRUE(desk.Window(h)->minimized);
+    desk.SetForeground(desk.AddWindow({.className = "Front", .title = "Front"}));
+    main->MenuTrayJuno_SwitchTo_Click();
+    EXPECT_EQ(ShowsOf(h), (std::vector<int>{SW_SHOW, SW_RESTORE, SW_SHOW}));
+    EXPECT_EQ(desk.Foreground(), h);
+    EXPECT_FALSE(desk.Window(h)->minimized);
+    EXPECT_EQ(desk.AttachCalls().size(), 2u);
+    EXPECT_TRUE(desk.Sleeps().empty());
+}
+
+TEST_F(JunoTest, TheCommandsActOnTheWelcomeDialogWhileJunoStarts) {
+    sim::SimJuno juno(desk, {.welcomeMs = 20000});
+    juno.Start();
+    desk.RunFor(juno.Script().startDelayMs);
+    const Hwnd welcome = juno.WelcomeDialog();
+    ASSERT_NE(welcome, 0u);
+    main->MenuTrayJuno_HideShow_Click();
+    EXPECT_FALSE(desk.Window(welcome)->visible);
+    main->MenuTrayJuno_SwitchTo_Click();
+    EXPECT_TRUE(desk.Window(welcome)->visible);
+    main->MenuTrayJuno_MinRes_Click();
+    EXPECT_TRUE(desk.Window(welcome)->minimized);
+    EXPECT_EQ(ShowsOf(welcome).size(), desk.ShowWindowCalls().size());
+}
+
+} // namespace
+} // namespace pocketry::testing

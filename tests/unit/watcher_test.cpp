@@ -1,0 +1,212 @@
+// The watcher: it notices Juno, keeps Juno's mail dialogs from staying on
+// top, and when Juno's window goes waits for it before giving up on it.
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_juno.h"
+#include "program_fixture.h"
+#include "tray/clsTaskBar.h"
+
+namespace pocketry::testing {
+namespace {
+
+using namespace platform;
+
+class WatcherTest : public ProgramTest {
+  protected:
+    sim::SimJuno juno{desk};
+
+    // Juno runs and the watcher knows it; from here on only the test ticks.
+    void StartWithJuno() {
+        juno.StartNow();
+        Start();
+        main->Checker_Timer_Timer();
+        ASSERT_TRUE(main->JunoWasRunning);
+        form->SetTimerEnabled("Checker_Timer", false);
+        form->SetTimerEnabled("TrayIcon_Timer", false);
+    }
+    // The pictures the icon was changed to since the call numbered `from`.
+    std::vector<std::uint32_t> PicturesSince(std::size_t from) const {
+        std::vector<std::uint32_t> pictures;
+        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
+            const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
+            if (c.message == NIM_MODIFY) {
+                pictures.push_back(c.Data().hIcon);
+            }
+        }
+        return pictures;
+    }
+    std::vector<std::uint32_t> WaitThenNormal() const {
+        return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
+    }
+    // Runs one tick of the watcher; returns how long it took.
+    std::uint64_t Tick() {
+        const std::uint64_t t0 = desk.Now();
+        main->Checker_Timer_Timer();
+        return desk.Now() - t0;
+    }
+};
+
+TEST_F(WatcherTest, AJunoRunningAtStartIsNoticedOnTheFirstTickAndItsMailDialogFreed) {
+    juno.StartNow();
+    const Hwnd mail = juno.OpenMailDialog();
+    Start();
+    desk.RunFor(499);
+    EXPECT_FALSE(main->JunoWasRunning);
+    desk.RunFor(1);
+    EXPECT_TRUE(main->JunoWasRunning);
+    ASSERT_EQ(desk.SetWindowPosCalls().size(), 1u);
+    const sim::SetWindowPosCall& c = desk.SetWindowPosCalls()[0];
+    EXPECT_EQ(c.hWnd, mail);
+    EXPECT_EQ(c.insertAfter, 0xFFFFFFFEu);
+    EXPECT_EQ(std::vector<int>({c.x, c.y, c.cx, c.cy}), std::vector<int>(4, 0));
+    EXPECT_EQ(c.flags, 19u);
+    EXPECT_FALSE(desk.Window(mail)->topmost);
+}
+
+TEST_F(WatcherTest, AJunoStartedLaterIsNoticedAndEachTickFreesGetNewMailFirst) {
+    Start();
+    desk.RunFor(500);
+    EXPECT_FALSE(main->JunoWasRunning);
+    juno.StartNow();
+    const Hwnd get = juno.OpenMailDialog("Get New Mail");
+    const Hwnd send = juno.OpenMailDialog("Get and Send Mail"); // newer: in front
+    desk.RunFor(500);
+    EXPECT_TRUE(main->JunoWasRunning);
+    desk.RunFor(500);
+    ASSERT_EQ(desk.SetWindowPosCalls().size(), 2u);
+    EXPECT_EQ(desk.SetWindowPosCalls()[0].hWnd, get);
+    EXPECT_EQ(desk.SetWindowPosCalls()[1].hWnd, get);
+    EXPECT_TRUE(desk.Window(send)->topmost);
+    desk.RemoveWindow(get);
+    desk.RunFor(500);
+    EXPECT_EQ(desk.SetWindowPosCalls().back().hWnd, send);
+    EXPECT_FALSE(desk.Window(send)->topmost);
+}
+
+TEST_F(WatcherTest, TheWelcomeDialogGivingWayToTheMainWindowIsNoEndOfJuno) {
+    Start();
+    sim::SimJuno slow(desk, {.root = "C:\\Slow", .welcomeMs = 5000});
+    slow.Start();
+    desk.RunFor(60000);
+    ASSERT_NE(slow.MainWindow(), 0u);
+    EXPECT_TRUE(main->JunoWasRunning);
+    for (std::uint32_t picture : PicturesSince(0)) {
+        EXPECT_NE(picture, form->Picture("TrayIconWait"));
+    }
+    EXPECT_TRUE(desk.Sleeps().empty());
+}
+
+TEST_F(WatcherTest, AJunoThatComesBackWithinTheWaitStillCountsAsRunning) {
+    StartWithJuno();
+    juno.Crash();
+    desk.After(10000, [this] {
+        juno.StartNow();
+        juno.OpenMailDialog();
+    });
+    const std::size_t from = desk.NotifyIconCalls().size(), slept = desk.Sleeps().size();
+    const std::uint64_t took = Tick();
+    EXPECT_TRUE(main->JunoWasRunning);
+    EXPECT_EQ(PicturesSince(from), WaitThenNormal());
+    EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
+    EXPECT_GE(took, 10000u);
+    EXPECT_LE(took, 10250u); // noticed soon after its return
+    // The wait sleeps in short pauses rather than spinning on the clock.
+    const std::vector<std::uint32_t> pauses(
+        desk.Sleeps().begin() + static_cast<std::ptrdiff_t>(slept), desk.Sleeps().end());
+    ASSERT_FALSE(pauses.empty());
+    for (std::uint32_t p : pauses) {
+        EXPECT_GT(p, 0u);
+        EXPECT_LE(p, 250u);
+    }
+    EXPECT_GE(std::accumulate(pauses.begin(), pauses.end(), std::uint64_t{0}), took * 9 / 10);
+
+    // The dialog that came back with Juno waits for the next tick.
+    EXPECT_TRUE(desk.SetWindowPosCalls().empty());
+    Tick();
+    EXPECT_EQ(desk.SetWindowPosCalls().size(), 1u);
+}
+
+struct GoneRow {
+    const char* name;
+    bool emptyAds, exit;
+    friend void PrintTo(const GoneRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class WatcherGoneTest : public WatcherTest, public ::testing::WithParamInterface<GoneRow> {};
+
+TEST_P(WatcherGoneTest, AJunoGoneForTheWholeWaitIsForgottenAndMayEndTheProgram) {
+    const GoneRow& row = GetParam();
+    StartWithJuno();
+    app->AppSettings.EmptyAdsWhenJunoEnds = row.emptyAds;
+    app->AppSettings.ExitWhenJunoEnds = row.exit;
+    juno.Crash();
+    const std::size_t from = desk.NotifyIconCalls().size();
+    Tick();
+    EXPECT_FALSE(main->JunoWasRunning);
+    EXPECT_EQ(PicturesSince(from), WaitThenNormal());
+    EXPECT_EQ(form->Loaded(), !row.exit);
+    if (!row.exit) {
+        EXPECT_TRUE(app->TaskBar().MainInTray());
+        // Forgotten: the next tick does not wait again.
+        const std::size_t slept = desk.Sleeps().size(), calls = desk.NotifyIconCalls().size();
+        EXPECT_EQ(Tick(), 0u);
+        EXPECT_EQ(desk.Sleeps().size(), slept);
+        EXPECT_EQ(desk.NotifyIconCalls().size(), calls);
+    } else {
+        EXPECT_EQ(desk.TrayIconCount(), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, WatcherGoneTest,
+    ::testing::Values(GoneRow{"StayInTray", false, false}, GoneRow{"EmptyAds", true, false},
+                      GoneRow{"Exit", false, true}, GoneRow{"EmptyAdsAndExit", true, true}),
+    [](const ::testing::TestParamInfo<GoneRow>& p) { return std::string(p.param.name); });
+
+// The wait starts rounded to a whole second and ends once more than 30
+// seconds have passed since then: between 29.5 and 30.5 seconds, wherever in
+// a second it begins and whatever the clock reads.
+struct WaitRow {
+    const char* name;
+    std::uint64_t startMs;
+    friend void PrintTo(const WaitRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class WatcherWaitTest : public WatcherTest, public ::testing::WithParamInterface<WaitRow> {};
+
+TEST_P(WatcherWaitTest, TheWaitLastsBetween29AndAHalfAnd30AndAHalfSeconds) {
+    const WaitRow& row = GetParam();
+    StartWithJuno();
+    juno.Crash();
+    desk.RunFor(row.startMs - desk.Now());
+    const std::uint64_t took = Tick();
+    EXPECT_FALSE(main->JunoWasRunning);
+    EXPECT_GE(took, 29500u);
+    EXPECT_LE(took, 30550u);
+
+    // Back 29.4 seconds after the start, at the same point of a second: in time.
+    juno.StartNow();
+    Tick();
+    ASSERT_TRUE(main->JunoWasRunning);
+    juno.Crash();
+    desk.RunFor((desk.Now() / 1000 + 1) * 1000 + row.startMs % 1000 - desk.Now());
+    desk.After(29400, [this] { juno.StartNow(); });
+    EXPECT_LT(Tick(), 29500u);
+    EXPECT_TRUE(main->JunoWasRunning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, WatcherWaitTest,
+    ::testing::Values(WaitRow{"OnTheSecond", 10000}, WaitRow{"AQuarterIn", 10250},
+                      WaitRow{"JustBeforeHalf", 10498}, WaitRow{"JustAfterHalf", 10502},
+                      WaitRow{"ThreeQuartersIn", 10750}, WaitRow{"JustBeforeTheNextSecond", 10998},
+                      WaitRow{"AcrossADaysEnd", 86390498}),
+    [](const ::testing::TestParamInfo<WaitRow>& p) { return std::string(p.param.name); });
+
+} // namespace
+} // namespace pocketry::testing
