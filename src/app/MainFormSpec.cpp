@@ -8,7 +8,7 @@ namespace pocketry {
 
 using namespace platform;
 
-const char* const MainForm::kWebSite = "www.pocketry.example";
+const char* const MainForm::kWebSite = "www.pocketry.test";
 const char* const MainForm::kCopyright = "Copyright \xA9 2026 Pocketry";
 
 FormSpec MainForm::Spec() {

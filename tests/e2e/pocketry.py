@@ -1,0 +1,86 @@
+"""What the e2e scenarios know about Pocketry itself, and the steps many of them share."""
+
+from __future__ import annotations
+
+import time
+from typing import Optional
+
+from e2elib import Bed
+
+EXE = "Pocketry.exe"
+SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Pocketry\Settings"
+MAIN_TITLE = "Pocketry 1.0"
+BOX_TITLE = "Pocketry"
+TRAY_ICON_ID = 1
+FIRST_RUN_NOTICE = (
+    "Since this is the first time you are running this version, please be sure to read the "
+    "App Notes so you know what to expect of the features offered.  Thanks much.  :-)")
+
+
+def describe_windows(bed: Bed) -> str:
+    """The visible top-level windows, for failure messages."""
+    shown = [f"{w['class']} \"{w['title']}\" ({w['exe']})" for w in bed.windows()
+             if w.get("visible") and w.get("exe", "").lower() != "explorer.exe"]
+    return ", ".join(shown) or "none"
+
+
+def main_windows(bed: Bed) -> list[dict]:
+    """Pocketry's top-level windows captioned like the main window (caption compared whole,
+    without regard to case, as FindWindowA does)."""
+    found = [bed.info(h) for h in bed.find("*", MAIN_TITLE)]
+    return [w for w in found if w and w.get("exe", "").lower() == EXE.lower()]
+
+
+def main_window(bed: Bed, timeout_ms: int = 30000) -> int:
+    """The one main window, waiting for it to exist (shown or not)."""
+    bed.wait_window("*", MAIN_TITLE, timeout_ms)
+    found = main_windows(bed)
+    if len(found) > 1:  # a hidden helper window may share the caption; the form has controls
+        found = [w for w in found if bed.children(w["hwnd"])]
+    if not found:
+        bed.abort(f"expected Pocketry's main window \"{MAIN_TITLE}\" within "
+                  f"{timeout_ms // 1000} s, saw none (visible: {describe_windows(bed)})")
+    bed.require(len(found) == 1, f"expected one main window, saw {len(found)}")
+    return found[0]["hwnd"]
+
+
+def wait_state(bed: Bed, hwnd: int, key: str, value, seconds: float = 10) -> Optional[dict]:
+    """Polls the window until info[key] == value; returns the last info (None: window gone)."""
+    deadline = time.monotonic() + seconds
+    while True:
+        info = bed.info(hwnd)
+        if info is None or info.get(key) == value or time.monotonic() > deadline:
+            return info
+        time.sleep(0.2)
+
+
+def wait_exit(bed: Bed, proc, seconds: float, what: str) -> Optional[int]:
+    """Waits for the process to end; when it does not, says which box (if any) holds it up."""
+    rc = bed.wait_exit(proc, seconds)
+    if rc is None:
+        box = bed.msgbox("*", 0)
+        held = f"; a box \"{box['title']}\" says {box['text']!r}" if box else ""
+        bed.fail(f"{what}: expected Pocketry to exit within {seconds:.0f} s, "
+                 f"it is still running{held}")
+    return rc
+
+
+def start_first_time(bed: Bed):
+    """Very first start: answers the notice with OK. Returns (process, main window)."""
+    proc = bed.start(EXE)
+    box = bed.msgbox(BOX_TITLE, 30000)
+    if not box:
+        bed.abort(f"expected the first-start notice within 30 s, saw none "
+                  f"(visible: {describe_windows(bed)})")
+    bed.require(bed.answer(BOX_TITLE, "OK", 5000), "the first-start notice did not close on OK")
+    return proc, main_window(bed, 5000)
+
+
+def start_in_tray(bed: Bed):
+    """A start with "First Run" already stored: waits for the tray icon. (process, window)"""
+    bed.reg_set(SETTINGS_KEY, "First Run", "False")
+    proc = bed.start(EXE)
+    hwnd = main_window(bed)
+    bed.require(bed.tray_icon(hwnd, TRAY_ICON_ID, 15000),
+                "expected Pocketry's tray icon within 15 s, saw none")
+    return proc, hwnd

@@ -1,0 +1,257 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end scenarios: the real Windows programs under Wine in a virtual X display.
+
+usage: python3 tests/e2e/run_e2e.py --bin DIR --out DIR [-k NAME]...
+
+DIR (--bin) holds the 32-bit Pocketry.exe, juno-standin.exe and e2e-driver.exe (and any DLLs
+beside them); they are copied to C:\\Pocketry in every scenario's prefix. --out receives the
+Wine prefix template, one folder per scenario (log.txt, program output) and screenshots/.
+Prints PASS/FAIL per scenario and last "N passed, N failed"; exit code 0 only when nothing
+failed and something passed.
+"""
+
+from __future__ import annotations
+
+import argparse
+import importlib.util
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+sys.dont_write_bytecode = True  # keep the source tree clean
+
+import e2elib  # noqa: E402  (needs the path above)
+from e2elib import (INSTALL_DIR_REL, WINE, WINESERVER, Bed, ScenarioAbort,  # noqa: E402
+                    ScenarioTimeout, wine_env)
+
+FONT_DIRS = [Path("/usr/share/wine/fonts"), Path("/usr/lib/wine/fonts")]
+SCREEN = "1280x1024x24"
+
+
+def log(msg: str) -> None:
+    print(msg, flush=True)
+
+
+class Xvfb:
+    """An X server of our own, so windows never land on a user's screen. Without a number it
+    takes the first free display from :100 on, clear of the numbers people pick by hand."""
+
+    def __init__(self, number: int | None):
+        self.proc = None
+        for candidate in [number] if number is not None else range(100, 200):
+            if (Path(f"/tmp/.X{candidate}-lock").exists()
+                    or Path(f"/tmp/.X11-unix/X{candidate}").exists()):
+                continue  # in use (or left over): never share another run's display
+            if self._start(candidate):
+                self.display = f":{candidate}"
+                return
+        raise RuntimeError("could not start Xvfb" + (f" on :{number}" if number else ""))
+
+    def _start(self, number: int) -> bool:
+        self.proc = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        deadline = time.monotonic() + 10
+        while not Path(f"/tmp/.X11-unix/X{number}").exists():
+            if self.proc.poll() is not None or time.monotonic() > deadline:
+                self.stop()
+                return False
+            time.sleep(0.05)
+        return True
+
+    def stop(self) -> None:
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+def run_quiet(cmd, env, timeout, what):
+    # Output to a file, not a pipe: Wine's helper processes inherit it and outlive the command.
+    with tempfile.TemporaryFile() as err:
+        try:
+            rc = subprocess.run(cmd, env=env, stdout=subprocess.DEVNULL, stderr=err,
+                                stdin=subprocess.DEVNULL, timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            raise RuntimeError(f"{what} did not finish within {timeout} s")
+        err.seek(0)
+        if rc != 0:
+            raise RuntimeError(f"{what} failed ({rc}): "
+                               f"{err.read().decode(errors='replace').strip()[-500:]}")
+
+
+def make_template(root: Path, display: str) -> None:
+    """A fresh prefix as the program meets it on a user's machine, plus the virtual desktop
+    and the fonts dialogs need."""
+    if root.exists():
+        shutil.rmtree(root)
+    prefix, home, tmp = root / "prefix", root / "home", root / "tmp"
+    home.mkdir(parents=True)
+    tmp.mkdir()
+    env = wine_env(prefix, home, tmp, display)
+    run_quiet([WINE, "wineboot", "-i"], env, 300, "wineboot -i")
+    for key, name, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "shell"),
+                            (r"HKCU\Software\Wine\Explorer\Desktops", "shell", "1024x768")]:
+        run_quiet([WINE, "reg", "add", key, "/v", name, "/d", data, "/f"], env, 60,
+                  f"setting {key}")
+    # Wait for the server to write the registry to disk before the prefix is copied.
+    subprocess.run([WINESERVER, "-w"], env=env, capture_output=True, timeout=60)
+    fonts = prefix / "drive_c/windows/Fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    copied = 0
+    for folder in FONT_DIRS:
+        for font in list(folder.glob("*.ttf")) + list(folder.glob("*.fon")):
+            shutil.copy2(font, fonts)
+            copied += 1
+    if copied == 0:
+        raise RuntimeError("no Wine fonts found (install fonts-wine)")
+    (root / ".ready").write_text("ok\n")
+
+
+def install_build(template: Path, bin_dir: Path) -> None:
+    """Puts the build's programs in C:\\Pocketry of the template (afresh on every run)."""
+    install = template / "prefix" / INSTALL_DIR_REL
+    if install.exists():
+        shutil.rmtree(install)
+    install.mkdir(parents=True)
+    for item in bin_dir.iterdir():
+        if item.suffix.lower() in (".exe", ".dll") and item.is_file():
+            shutil.copy2(item, install)
+
+
+def scenario_prefix(template: Path, workdir: Path) -> tuple[Path, Path, Path]:
+    prefix, home, tmp = workdir / "prefix", workdir / "home", workdir / "tmp"
+    subprocess.run(["cp", "-a", str(template / "prefix"), str(prefix)], check=True)
+    home.mkdir()
+    tmp.mkdir()
+    # Wine linked Desktop, Documents... to the template's $HOME; point them at this one.
+    template_home = str(template / "home")
+    for user in (prefix / "drive_c/users").iterdir():
+        for link in user.iterdir():
+            if link.is_symlink() and os.readlink(link).startswith(template_home):
+                link.unlink()
+                link.symlink_to(home)
+    return prefix, home, tmp
+
+
+def load_scenarios() -> None:
+    for path in sorted(HERE.glob("scenarios_*.py")):
+        spec = importlib.util.spec_from_file_location(path.stem, path)
+        module = importlib.util.module_from_spec(spec)
+        sys.modules[path.stem] = module
+        spec.loader.exec_module(module)
+
+
+def on_alarm(signum, frame):
+    raise ScenarioTimeout()
+
+
+def run_one(sc, template: Path, out: Path, display: str, keep: bool) -> str | None:
+    """Runs one scenario; returns None on success, else the reason."""
+    workdir = out / "scenarios" / sc.name
+    if workdir.exists():
+        shutil.rmtree(workdir)
+    workdir.mkdir(parents=True)
+    prefix, home, tmp = scenario_prefix(template, workdir)
+    env = wine_env(prefix, home, tmp, display)
+    bed = Bed(sc.name, workdir, prefix, env, display, out / "screenshots",
+              time.monotonic() + sc.timeout)
+    reason = None
+    signal.signal(signal.SIGALRM, on_alarm)
+    signal.alarm(sc.timeout)
+    try:
+        try:
+            sc.func(bed)
+        finally:
+            signal.alarm(0)
+    except ScenarioAbort:
+        pass
+    except ScenarioTimeout:
+        bed.fail(f"did not finish within {sc.timeout} s")
+    except Exception as e:  # a broken scenario is a failure, not a crash of the run
+        bed.log(traceback.format_exc())
+        bed.fail(f"{type(e).__name__}: {e}")
+    finally:
+        signal.alarm(0)
+        bed.close()
+    if bed.failures:
+        reason = "; ".join(bed.failures)
+    if not keep:
+        shutil.rmtree(prefix, ignore_errors=True)
+    return reason
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--bin", required=True, type=Path, help="folder with the 32-bit exes")
+    parser.add_argument("--out", required=True, type=Path, help="folder for prefixes, logs, "
+                        "screenshots")
+    parser.add_argument("-k", action="append", default=[], metavar="NAME",
+                        help="run only scenarios whose name contains NAME (repeatable)")
+    parser.add_argument("--display", type=int, help="Xvfb display number (default: a free one)")
+    parser.add_argument("--keep", action="store_true", help="keep each scenario's prefix")
+    parser.add_argument("--reuse-template", action="store_true",
+                        help="reuse --out/template from an earlier run of the same build")
+    parser.add_argument("--list", action="store_true", help="list scenario names and exit")
+    args = parser.parse_args()
+
+    load_scenarios()
+    selected = [sc for sc in e2elib.SCENARIOS
+                if not args.k or any(k in sc.name for k in args.k)]
+    if args.list:
+        for sc in selected:
+            print(sc.name)
+        return 0
+    out = args.out.resolve()
+    out.mkdir(parents=True, exist_ok=True)
+    bin_dir = args.bin.resolve()
+    if not (bin_dir / "e2e-driver.exe").is_file():
+        log(f"FAIL setup: no e2e-driver.exe in {bin_dir}")
+        log(f"0 passed, {max(1, len(selected))} failed")
+        return 1
+
+    passed = failed = 0
+    xvfb = None
+    try:
+        xvfb = Xvfb(args.display)
+        template = out / "template"
+        if not (args.reuse_template and (template / ".ready").exists()):
+            started = time.monotonic()
+            make_template(template, xvfb.display)
+            log(f"prefix template ready in {time.monotonic() - started:.0f} s")
+        install_build(template, bin_dir)
+        (out / "durations.txt").unlink(missing_ok=True)
+        for sc in selected:
+            started = time.monotonic()
+            reason = run_one(sc, template, out, xvfb.display, args.keep)
+            with open(out / "durations.txt", "a") as durations:
+                durations.write(f"{sc.name} {time.monotonic() - started:.1f} s\n")
+            if reason is None:
+                passed += 1
+                log(f"PASS {sc.name}")
+            else:
+                failed += 1
+                log(f"FAIL {sc.name}: {reason}")
+    except (RuntimeError, OSError, subprocess.SubprocessError) as e:
+        failed = max(1, len(selected) - passed)
+        log(f"FAIL setup: {e}")
+    finally:
+        if xvfb:
+            xvfb.stop()
+    log(f"{passed} passed, {failed} failed")
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
