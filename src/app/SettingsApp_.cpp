@@ -6,6 +6,14 @@ namespace pocketry::SettingsApp_ {
 
 using namespace platform;
 
+namespace {
+void ReportFailure(App& app, const std::string& attempt, const Status& status) {
+    app.api.ui.MsgBox("An error occurred attempting to " + attempt + ":" + kCrLf + kCrLf +
+                          status.description,
+                      MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND, kTitle);
+}
+} // namespace
+
 std::string GetSettingApp(App& app, const std::string& Section, const std::string& Key,
                           const std::string& Default, bool Silent) {
     // Each call starts with a clean failure state of its own.
@@ -13,10 +21,7 @@ std::string GetSettingApp(App& app, const std::string& Section, const std::strin
     const Status status = app.api.settings.GetSetting(kTitle, Section, Key, Default, value);
     if (!status.ok()) {
         if (!Silent) {
-            app.api.ui.MsgBox("An error occurred attempting to read a setting "
-                              "from the Windows Registry:" +
-                                  kCrLf + kCrLf + status.description,
-                              MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND, kTitle);
+            ReportFailure(app, "read a setting from the Windows Registry", status);
         }
         return Default;
     }
@@ -30,10 +35,7 @@ bool SaveSettingApp(App& app, const std::string& Section, const std::string& Key
         return true;
     }
     if (!Silent) {
-        app.api.ui.MsgBox("An error occurred attempting to save a setting "
-                          "to the Windows Registry:" +
-                              kCrLf + kCrLf + status.description,
-                          MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND, kTitle);
+        ReportFailure(app, "save a setting to the Windows Registry", status);
     }
     return false;
 }

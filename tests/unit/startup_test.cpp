@@ -43,31 +43,30 @@ TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGone) {
     EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
-TEST_F(StartupTest, VersionLabelAndCaptionComeFromTheRevisionsFourDigits) {
-    struct Case {
-        ProgramVersion version;
-        const char* label;
-        const char* caption;
-    };
-    const Case cases[] = {{{1, 0, 0}, "Version 1.0.0.0", "Pocketry 1.0"},
-                          {{0, 5, 5}, "Version 0.5.0.5", "Pocketry 0.5"},
-                          {{2, 3, 102}, "Version 2.3.1.2", "Pocketry 2.3.1"},
-                          {{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"}};
-    for (const Case& c : cases) {
-        sim::SimDesktop fresh;
-        fresh.SetSetting("Pocketry", "Settings", "First Run", "False");
-        App a(fresh.api(), c.version);
-        MainForm m(a);
-        a.mainForm = &m;
-        m.Load();
-        EXPECT_EQ(m.form().Text("labVersion"), c.label);
-        EXPECT_EQ(m.form().Caption(), c.caption);
-        // The caption is the tray tip too.
-        const auto icon = fresh.TrayIcon(m.form().hWnd(), 1);
-        ASSERT_TRUE(icon);
-        EXPECT_STREQ(icon->szTip, c.caption);
-    }
+struct VersionCase {
+    ProgramVersion version;
+    const char* label;
+    const char* caption;
+};
+
+class VersionTextTest : public ProgramTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(VersionTextTest, LabelAndCaptionComeFromTheRevisionsFourDigits) {
+    Start(GetParam().version);
+    EXPECT_EQ(form->Text("labVersion"), GetParam().label);
+    EXPECT_EQ(form->Caption(), GetParam().caption);
+    // The caption is the tray tip too.
+    const auto icon = desk.TrayIcon(form->hWnd(), 1);
+    ASSERT_TRUE(icon);
+    EXPECT_STREQ(icon->szTip, GetParam().caption);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, VersionTextTest,
+    ::testing::Values(VersionCase{{1, 0, 0}, "Version 1.0.0.0", "Pocketry 1.0"},
+                      VersionCase{{0, 5, 5}, "Version 0.5.0.5", "Pocketry 0.5"},
+                      VersionCase{{2, 3, 102}, "Version 2.3.1.2", "Pocketry 2.3.1"},
+                      VersionCase{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"}));
 
 TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
     desk.SetWorkArea({0, 30, 1024, 768}); // taskbar docked at the top
@@ -168,72 +167,67 @@ TEST_F(ShutdownTest, ExitShowsTheHourglassRemovesTheIconAndTheHookAndEnds) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-TEST_F(ShutdownTest, EveryWayOutAsksCloseJunoNowWhenSetAndJunoRuns) {
-    enum class Way { ExitButton, Escape, CloseBox, EndSession, TrayExit };
-    for (Way way : {Way::ExitButton, Way::Escape, Way::CloseBox, Way::EndSession, Way::TrayExit}) {
-        sim::SimDesktop d;
-        d.SetSetting("Pocketry", "Settings", "First Run", "False");
-        d.SetSetting("Pocketry", "Settings", "Close Juno", "True");
-        sim::SimJuno client(d);
-        client.Install();
-        client.StartNow();
-        App a(d.api(), {1, 0, 0});
-        MainForm m(a);
-        a.mainForm = &m;
-        m.Load();
-        auto* f = d.FindForm("MainForm");
-        if (way != Way::TrayExit) {
-            m.MenuTray_Restore_Click(); // the window on screen
-        }
-        d.AnswerNextMsgBox(platform::IDNO);
-        switch (way) {
-        case Way::ExitButton:
-            f->Click("cmdExit");
-            break;
-        case Way::Escape:
-            f->PressKey(sim::VK_ESCAPE);
-            break;
-        case Way::CloseBox:
-            f->CloseBox();
-            break;
-        case Way::EndSession:
-            f->EndSession();
-            break;
-        case Way::TrayExit:
-            d.SetKeyDown(16, true);
-            d.TrayMouse(f->hWnd(), 1, 517);
-            break;
-        }
-        ASSERT_EQ(d.MsgBoxes().size(), 1u) << static_cast<int>(way);
-        EXPECT_EQ(d.MsgBoxes()[0].prompt, "Close Juno now?");
-        EXPECT_EQ(d.MsgBoxes()[0].style, kAskYes);
-        EXPECT_FALSE(f->Loaded()) << static_cast<int>(way);
-        EXPECT_TRUE(client.Running()); // the answer was No
-        EXPECT_TRUE(d.Errors().empty());
+enum class Way { ExitButton, Escape, CloseBox, EndSession, TrayExit };
+
+class EveryWayOutTest : public ProgramTest, public ::testing::WithParamInterface<Way> {};
+
+TEST_P(EveryWayOutTest, AsksCloseJunoNowWhenSetAndJunoRunsAndEndsAnyway) {
+    SetStored("Close Juno", "True");
+    sim::SimJuno client(desk);
+    client.Install();
+    client.StartNow();
+    Start();
+    if (GetParam() != Way::TrayExit) {
+        main->MenuTray_Restore_Click(); // the window on screen
     }
+    desk.AnswerNextMsgBox(platform::IDNO);
+    switch (GetParam()) {
+    case Way::ExitButton:
+        form->Click("cmdExit");
+        break;
+    case Way::Escape:
+        form->PressKey(sim::VK_ESCAPE);
+        break;
+    case Way::CloseBox:
+        form->CloseBox();
+        break;
+    case Way::EndSession:
+        form->EndSession();
+        break;
+    case Way::TrayExit:
+        desk.SetKeyDown(16, true);
+        desk.TrayMouse(form->hWnd(), 1, 517);
+        break;
+    }
+    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "Close Juno now?");
+    EXPECT_EQ(desk.MsgBoxes()[0].style, kAskYes);
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_TRUE(client.Running()); // the answer was No
 }
 
-TEST_F(ShutdownTest, NoQuestionWhenJunoIsNotRunningOrAskingIsOff) {
+INSTANTIATE_TEST_SUITE_P(Shutdown, EveryWayOutTest,
+                         ::testing::Values(Way::ExitButton, Way::Escape, Way::CloseBox,
+                                           Way::EndSession, Way::TrayExit));
+
+TEST_F(ShutdownTest, NoQuestionWhenJunoIsNotRunning) {
     SetStored("Close Juno", "True");
     Start();
     main->cmdExit_Click();
     EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_FALSE(form->Loaded());
+}
 
-    sim::SimDesktop d;
-    d.SetSetting("Pocketry", "Settings", "First Run", "False");
-    d.SetSetting("Pocketry", "Settings", "Close Juno", "True");
-    d.SetSetting("Pocketry", "Settings", "Close Juno Ask", "False");
-    sim::SimJuno client(d);
+TEST_F(ShutdownTest, NoQuestionWhenAskingIsOff) {
+    SetStored("Close Juno", "True");
+    SetStored("Close Juno Ask", "False");
+    sim::SimJuno client(desk);
     client.Install();
     client.StartNow();
-    App a(d.api(), {1, 0, 0});
-    MainForm m(a);
-    a.mainForm = &m;
-    m.Load();
-    m.cmdExit_Click();
-    EXPECT_TRUE(d.MsgBoxes().empty());
-    EXPECT_FALSE(m.form().Loaded());
+    Start();
+    main->cmdExit_Click();
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_FALSE(form->Loaded());
 }
 
 TEST_F(ShutdownTest, CleanUpNeverCancelsAndLeavesTheWindowRestoredButHidden) {
