@@ -13,3 +13,9 @@ function(pocketry_windows_exe target)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows -s)
   target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endfunction()
+
+# A small executable: unused functions and data are left out of the link.
+if(WIN32)
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+endif()
