@@ -1,0 +1,179 @@
+#include "platform/win32/Kernel.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pocketry::platform::win32 {
+
+namespace {
+
+class Win32FindHandle final : public FindHandle {
+  public:
+    Win32FindHandle(HANDLE handle, const WIN32_FIND_DATAA& found)
+        : handle_(handle), data_{found.dwFileAttributes, found.cFileName} {}
+    const FindData& Data() const override { return data_; }
+
+  private:
+    OwnedFind handle_;
+    FindData data_;
+};
+
+// Whether a version resource path leads into the string tables (with or
+// without its leading backslash).
+bool NamesStringValue(const std::string& subBlock) {
+    static constexpr char kPrefix[] = "StringFileInfo";
+    constexpr std::size_t n = sizeof kPrefix - 1;
+    const std::size_t start = subBlock.find_first_not_of('\\');
+    if (start == std::string::npos || subBlock.size() - start < n)
+        return false;
+    return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, subBlock.c_str() + start,
+                            static_cast<int>(n), kPrefix, static_cast<int>(n)) == CSTR_EQUAL;
+}
+
+} // namespace
+
+void Kernel::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+std::int32_t Kernel::GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                              const std::string& defaultValue, std::string& value,
+                                              std::uint32_t size, const std::string& fileName) {
+    value.clear();
+    if (size == 0)
+        return 0;
+    std::vector<char> buffer(size + 1u, '\0');
+    const DWORD count = ::GetPrivateProfileStringA(
+        section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(), size, fileName.c_str());
+    value.assign(buffer.data(), std::min<std::size_t>(count, size));
+    return static_cast<std::int32_t>(count);
+}
+
+std::unique_ptr<FindHandle> Kernel::FindFirstFileA(const std::string& fileName) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE handle = ::FindFirstFileA(fileName.c_str(), &found);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return std::make_unique<Win32FindHandle>(handle, found);
+}
+
+std::uint32_t Kernel::GetShortPathNameA(const std::string& longPath, std::string& shortPath,
+                                        std::uint32_t size) {
+    shortPath.clear();
+    std::vector<char> buffer(size + 1u, '\0');
+    const DWORD result =
+        ::GetShortPathNameA(longPath.c_str(), size > 0 ? buffer.data() : nullptr, size);
+    // A result not below `size` is the size needed, and nothing was copied.
+    if (result > 0 && result < size)
+        shortPath.assign(buffer.data(), result);
+    return result;
+}
+
+std::vector<std::string> Kernel::ListBoxDir(std::uint32_t attributes, const std::string& fileSpec) {
+    std::vector<std::string> names;
+    const OwnedWindow list(::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS,
+                                             0, 0, 100, 100, nullptr, nullptr,
+                                             ::GetModuleHandleA(nullptr), nullptr));
+    if (!list)
+        return names;
+    const LRESULT last =
+        ::SendMessageA(list.get(), LB_DIR, attributes, reinterpret_cast<LPARAM>(fileSpec.c_str()));
+    if (last == LB_ERR || last == LB_ERRSPACE)
+        return names;
+    const LRESULT count = ::SendMessageA(list.get(), LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = ::SendMessageA(list.get(), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == LB_ERR)
+            continue;
+        std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+        const LRESULT got = ::SendMessageA(list.get(), LB_GETTEXT, static_cast<WPARAM>(i),
+                                           reinterpret_cast<LPARAM>(text.data()));
+        if (got != LB_ERR)
+            names.emplace_back(text.data(), static_cast<std::size_t>(got));
+    }
+    return names;
+}
+
+bool Kernel::SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) {
+    return ::SetFileAttributesA(fileName.c_str(), attributes) != 0;
+}
+
+bool Kernel::DeleteFileA(const std::string& fileName) {
+    return ::DeleteFileA(fileName.c_str()) != 0;
+}
+
+bool Kernel::RemoveDirectoryA(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != 0;
+}
+
+Status Kernel::StartProcess(const std::string& path, int showCmd) {
+    if (path.empty())
+        return StatusFrom(ERROR_FILE_NOT_FOUND);
+    // `path` names the program; quoted on the command line so that a folder
+    // with spaces cannot be read as a shorter program name plus arguments.
+    // Text that is quoted already is a command line of its own.
+    const bool commandLine = path.front() == '"';
+    std::string line = commandLine ? path : "\"" + path + "\"";
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCmd);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessA(commandLine ? nullptr : path.c_str(), mutableLine.data(), nullptr, nullptr,
+                         FALSE, 0, nullptr, nullptr, &startup, &info) == 0)
+        return LastErrorStatus();
+    const OwnedHandle process(info.hProcess);
+    const OwnedHandle thread(info.hThread);
+    return Status::Ok();
+}
+
+std::uint32_t Kernel::GetFileVersionInfoSizeA(const std::string& fileName) {
+    DWORD ignored = 0;
+    return ::GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+}
+
+bool Kernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
+                                 std::uint32_t size, std::vector<std::uint8_t>& data) {
+    data.assign(size, 0);
+    if (size == 0)
+        return false;
+    if (::GetFileVersionInfoA(fileName.c_str(), handle, size, data.data()) == 0) {
+        data.clear();
+        return false;
+    }
+    return true;
+}
+
+bool Kernel::VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
+                            std::vector<std::uint8_t>& value) {
+    value.clear();
+    if (block.empty())
+        return false;
+    // The ANSI reader converts string values inside the block it is given, so
+    // it works on a copy.
+    std::vector<std::uint8_t> work(block);
+    void* found = nullptr;
+    UINT length = 0;
+    if (::VerQueryValueA(work.data(), subBlock.c_str(), &found, &length) == 0 || found == nullptr)
+        return false;
+    const auto* begin = static_cast<const std::uint8_t*>(found);
+    const auto* const end = work.data() + work.size();
+    if (begin < work.data() || begin >= end)
+        return false;
+    std::size_t bytes = 0;
+    if (NamesStringValue(subBlock)) {
+        // Text: its length is counted in characters and may or may not take in
+        // the terminating null; the text itself ends at the null.
+        const auto* stop = std::find(begin, end, std::uint8_t{0});
+        bytes = static_cast<std::size_t>(stop - begin);
+    } else {
+        bytes = std::min<std::size_t>(length, static_cast<std::size_t>(end - begin));
+    }
+    value.assign(begin, begin + bytes);
+    return true;
+}
+
+} // namespace pocketry::platform::win32

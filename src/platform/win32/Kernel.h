@@ -1,0 +1,30 @@
+#pragma once
+#include "platform/win32/Win32.h"
+
+namespace pocketry::platform::win32 {
+
+class Kernel final : public platform::Kernel {
+  public:
+    void Sleep(std::uint32_t milliseconds) override;
+    std::int32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                          const std::string& defaultValue, std::string& value,
+                                          std::uint32_t size, const std::string& fileName) override;
+    std::unique_ptr<FindHandle> FindFirstFileA(const std::string& fileName) override;
+    std::uint32_t GetShortPathNameA(const std::string& longPath, std::string& shortPath,
+                                    std::uint32_t size) override;
+    // Made by a hidden list box of Windows' own, sorted as such a list box sorts.
+    std::vector<std::string> ListBoxDir(std::uint32_t attributes,
+                                        const std::string& fileSpec) override;
+    bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) override;
+    bool DeleteFileA(const std::string& fileName) override;
+    bool RemoveDirectoryA(const std::string& path) override;
+    Status StartProcess(const std::string& path, int showCmd) override;
+    std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
+    bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle, std::uint32_t size,
+                             std::vector<std::uint8_t>& data) override;
+    // String values are copied without their terminating null.
+    bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
+                        std::vector<std::uint8_t>& value) override;
+};
+
+} // namespace pocketry::platform::win32

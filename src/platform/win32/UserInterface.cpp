@@ -1,0 +1,209 @@
+#include "platform/win32/UserInterface.h"
+
+#include "platform/win32/Form.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace pocketry::platform::win32 {
+
+namespace {
+
+constexpr const char* kOwnerClass = "PocketryOwner";
+
+void RegisterOrThrow(const WNDCLASSEXA& wc) {
+    if (::RegisterClassExA(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw std::runtime_error(std::string("cannot register the window class ") +
+                                 wc.lpszClassName + ": " + ErrorText(::GetLastError()));
+}
+
+HCURSOR SystemCursor(const char* id) {
+    return ::LoadCursorA(nullptr, id);
+}
+
+} // namespace
+
+UserInterface::UserInterface(HINSTANCE instance) : instance_(instance) {
+    const ScreenDc screen;
+    if (screen.get() != nullptr) {
+        dpiX_ = std::max(1, ::GetDeviceCaps(screen.get(), LOGPIXELSX));
+        dpiY_ = std::max(1, ::GetDeviceCaps(screen.get(), LOGPIXELSY));
+    }
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Form::FormProc;
+    wc.hInstance = instance_;
+    wc.hCursor = SystemCursor(IDC_ARROW);
+    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kFormClass;
+    RegisterOrThrow(wc);
+
+    wc.lpfnWndProc = &Form::FrameProc;
+    wc.lpszClassName = kFrameClass;
+    RegisterOrThrow(wc);
+
+    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.hbrBackground = nullptr;
+    wc.lpszClassName = kOwnerClass;
+    RegisterOrThrow(wc);
+}
+
+UserInterface::~UserInterface() = default;
+
+std::unique_ptr<platform::Form> UserInterface::CreateForm(const FormSpec& spec,
+                                                          FormEvents& events) {
+    return std::make_unique<Form>(*this, spec, events);
+}
+
+void UserInterface::RunMessageLoop() {
+    PumpUntil([this] { return forms_.empty(); }, false);
+}
+
+void UserInterface::PumpUntil(const std::function<bool()>& done, bool nested) {
+    MSG msg{};
+    while (!done()) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1)
+            return;
+        if (got == 0) {
+            if (nested)
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Dispatch(msg);
+    }
+}
+
+void UserInterface::Dispatch(MSG& msg) {
+    Form* form = msg.hwnd != nullptr ? FormOf(msg.hwnd) : nullptr;
+    if (form != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
+        const auto token = form->Token();
+        if (form->KeyPreview() && !form->PreviewKey(msg.wParam))
+            return;
+        if (token.expired())
+            return;
+        if (msg.message == WM_KEYDOWN && form->HandleDialogKey(msg))
+            return;
+        if (token.expired() || !form->Loaded())
+            return;
+    }
+    if (form != nullptr && ::IsDialogMessageA(form->Handle(), &msg) != 0)
+        return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+}
+
+int UserInterface::MsgBox(const std::string& prompt, std::uint32_t style,
+                          const std::string& title) {
+    // The box is the user's to answer: no hourglass over it.
+    ++messageBoxes_;
+    if (pointer_ != 0)
+        ::SetCursor(SystemCursor(IDC_ARROW));
+    const int answer = ::MessageBoxA(nullptr, prompt.c_str(), title.c_str(), style);
+    --messageBoxes_;
+    if (HCURSOR cursor = ScreenCursor())
+        ::SetCursor(cursor);
+    return answer;
+}
+
+HCURSOR UserInterface::CursorOf(int pointer) {
+    switch (pointer) {
+    case 1:
+        return SystemCursor(IDC_ARROW);
+    case 2:
+        return SystemCursor(IDC_CROSS);
+    case 3:
+        return SystemCursor(IDC_IBEAM);
+    case 4:
+        return SystemCursor(IDC_ARROW);
+    case 5:
+        return SystemCursor(IDC_SIZEALL);
+    case 6:
+        return SystemCursor(IDC_SIZENESW);
+    case 7:
+        return SystemCursor(IDC_SIZENS);
+    case 8:
+        return SystemCursor(IDC_SIZENWSE);
+    case 9:
+        return SystemCursor(IDC_SIZEWE);
+    case kPointerUpArrow:
+        return SystemCursor(IDC_UPARROW);
+    case kPointerHourglass:
+        return SystemCursor(IDC_WAIT);
+    case 12:
+        return SystemCursor(IDC_NO);
+    case 13:
+        return SystemCursor(IDC_APPSTARTING);
+    case 14:
+        return SystemCursor(IDC_HELP);
+    case 15:
+        return SystemCursor(IDC_SIZEALL);
+    default:
+        return nullptr;
+    }
+}
+
+HCURSOR UserInterface::ScreenCursor() const {
+    return messageBoxes_ == 0 ? CursorOf(pointer_) : nullptr;
+}
+
+void UserInterface::SetMousePointer(int pointer) {
+    pointer_ = pointer;
+    // The program is usually busy right after this and handles no messages:
+    // the cursor changes now, not at the next mouse move.
+    if (HCURSOR cursor = ScreenCursor())
+        ::SetCursor(cursor);
+    else
+        RefreshCursor();
+}
+
+void UserInterface::RefreshCursor() {
+    POINT at{};
+    if (::GetCursorPos(&at) == 0)
+        return;
+    const HWND under = ::WindowFromPoint(at);
+    if (under != nullptr && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
+        const LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+        ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                       MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+    } else {
+        ::SetCursor(SystemCursor(IDC_ARROW));
+    }
+}
+
+double UserInterface::ScreenWidth() const {
+    return ::GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixelX();
+}
+
+double UserInterface::ScreenHeight() const {
+    return ::GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixelY();
+}
+
+void UserInterface::Register(Form* form) {
+    if (std::find(forms_.begin(), forms_.end(), form) == forms_.end())
+        forms_.push_back(form);
+}
+
+void UserInterface::Unregister(Form* form) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+}
+
+Form* UserInterface::FormOf(HWND hwnd) const {
+    const HWND root = ::GetAncestor(hwnd, GA_ROOT);
+    if (root == nullptr)
+        return nullptr;
+    for (Form* form : forms_)
+        if (form->Handle() == root)
+            return form;
+    return nullptr;
+}
+
+HWND UserInterface::TaskbarOwner() {
+    if (!taskbarOwner_)
+        taskbarOwner_.reset(::CreateWindowExA(0, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                              nullptr, instance_, nullptr));
+    return taskbarOwner_.get();
+}
+
+} // namespace pocketry::platform::win32

@@ -1,0 +1,76 @@
+#pragma once
+#include "platform/win32/Win32.h"
+
+#include <functional>
+#include <vector>
+
+namespace pocketry::platform::win32 {
+
+class Form;
+
+// Real windows for the program's forms, the message loop that drives them,
+// message boxes and the mouse pointer of the whole program.
+class UserInterface final : public platform::UserInterface {
+  public:
+    // Registers the window classes of forms, frames and the taskbar owner;
+    // throws when Windows refuses.
+    explicit UserInterface(HINSTANCE instance);
+    ~UserInterface() override;
+    UserInterface(const UserInterface&) = delete;
+    UserInterface& operator=(const UserInterface&) = delete;
+
+    std::unique_ptr<platform::Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+    // Until no form is left (or the thread is told to quit).
+    void RunMessageLoop() override;
+    int MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) override;
+    void SetMousePointer(int pointer) override;
+    int MousePointer() const override { return pointer_; }
+    double TwipsPerPixelX() const override { return 1440.0 / dpiX_; }
+    double TwipsPerPixelY() const override { return 1440.0 / dpiY_; }
+    double ScreenWidth() const override;
+    double ScreenHeight() const override;
+
+    // ----- for the forms
+    static constexpr const char* kFormClass = "PocketryForm";
+    static constexpr const char* kFrameClass = "PocketryFrame";
+
+    HINSTANCE Instance() const { return instance_; }
+    int ToPixelsX(int twips) const { return ::MulDiv(twips, dpiX_, 1440); }
+    int ToPixelsY(int twips) const { return ::MulDiv(twips, dpiY_, 1440); }
+    int ToTwipsX(int pixels) const { return ::MulDiv(pixels, 1440, dpiX_); }
+    int ToTwipsY(int pixels) const { return ::MulDiv(pixels, 1440, dpiY_); }
+    int DpiY() const { return dpiY_; }
+
+    // The cursor the whole program shows instead of its own (the hourglass
+    // while busy), or null. Never while a message box is up.
+    HCURSOR ScreenCursor() const;
+    // The cursor of a mouse pointer code, or null for the default.
+    static HCURSOR CursorOf(int pointer);
+
+    void Register(Form* form);
+    void Unregister(Form* form);
+    const std::vector<Form*>& Forms() const { return forms_; }
+    // The form whose top-level window holds `hwnd`, or null.
+    Form* FormOf(HWND hwnd) const;
+    // A hidden window of the program that owns the forms kept off the taskbar.
+    HWND TaskbarOwner();
+
+    // Handles messages until `done` says so. A quit request ends the loop; a
+    // nested loop passes it on to the loop around it.
+    void PumpUntil(const std::function<bool()>& done, bool nested);
+
+  private:
+    void Dispatch(MSG& msg);
+    // Lets the window under the mouse choose its cursor again.
+    void RefreshCursor();
+
+    HINSTANCE instance_;
+    int dpiX_ = 96;
+    int dpiY_ = 96;
+    int pointer_ = 0;
+    int messageBoxes_ = 0;
+    std::vector<Form*> forms_;
+    OwnedWindow taskbarOwner_;
+};
+
+} // namespace pocketry::platform::win32

@@ -1,0 +1,50 @@
+// Windows entry: the Windows platform objects, then the program.
+#include "app/Main.h"
+#include "platform/win32/Win32Platform.h"
+
+#include <exception>
+#include <string>
+
+namespace {
+
+// The thread's COM apartment, for the shell: ShellExecute may hand work to
+// shell extensions, the shell-link library creates shortcuts through COM and
+// the taskbar button list is a COM object.
+class ComApartment {
+  public:
+    ComApartment()
+        : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&controls);
+    try {
+        const ComApartment com;
+        pocketry::platform::win32::Win32Platform platform(instance);
+        pocketry::Main(platform.Api());
+    } catch (const std::exception& e) {
+        // Nothing is left to carry on with; the user at least learns why.
+        const std::string text = std::string("Pocketry stopped: ") + e.what();
+        ::MessageBoxA(nullptr, text.c_str(), "Pocketry", MB_OK | MB_ICONERROR);
+        return 1;
+    } catch (...) {
+        ::MessageBoxA(nullptr, "Pocketry stopped after an unexpected failure.", "Pocketry",
+                      MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    return 0;
+}
