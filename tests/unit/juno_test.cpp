@@ -8,6 +8,7 @@
 
 #include "juno/FindWindowLike_.h"
 #include "juno/FocusWindow_.h"
+#include "juno/SettingsIni_.h"
 #include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
 
@@ -229,6 +230,32 @@ TEST_F(JunoTest, TheCommandsActOnTheWelcomeDialogWhileJunoStarts) {
     main->MenuTrayJuno_MinRes_Click();
     EXPECT_TRUE(desk.Window(welcome)->minimized);
     EXPECT_EQ(ShowsOf(welcome).size(), desk.ShowWindowCalls().size());
+}
+
+TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingValues) {
+    using SettingsIni_::GetSettingIni;
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "none", false), "none");
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", " C:\\Juno\\ ");
+    EXPECT_EQ(GetSettingIni(*app, "JUNO.INI", "configuration", "root dir", "", false),
+              " C:\\Juno\\ ");
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Other", "d", false), "d");
+    // The reader's buffer holds 511 characters and the terminating NUL.
+    desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false).size(), 511u);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+}
+
+TEST_F(JunoTest, AnIniReaderErrorGivesTheDefaultAndIsReportedUnlessSilent) {
+    using SettingsIni_::GetSettingIni;
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Juno");
+    desk.FailIniReads(true);
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
+    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_EQ(desk.MsgBoxes()[0].prompt,
+              "An error occurred attempting to read a setting from the 'Juno.ini' file.");
+    EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11030u);
 }
 
 } // namespace
