@@ -1,19 +1,28 @@
 #!/usr/bin/env python3
-"""Benchmark (not a test): what Pocketry costs while it sits idle in the tray under Wine,
-beside the least a Windows GUI program costs (bench-bare.exe: a hidden window and a message
-loop), both measured the same way in the same run.
+"""Benchmark (not a test): what Pocketry costs under Wine while it sits in the tray, beside the
+least a Windows GUI program costs (bench-bare.exe: a hidden window and a message loop), both
+measured the same way over the same time in the same run. Three periods, one after another:
+
+1. idle in the tray (--seconds, default 60);
+2. idle in the tray with the stand-in Juno client running (--seconds): Pocketry's watcher
+   looks for Juno's windows twice a second;
+3. the grace wait: both stand-ins are closed at once and the period runs 31 s from the moment
+   Juno's window went in Pocketry's prefix, long enough for Pocketry's 30-second wait for Juno
+   to come back to end (Pocketry keeps running: "Exit No Juno" is off).
 
 usage: python3 tests/e2e/bench.py --bin DIR --out DIR [--seconds 60]
 
-DIR holds the 32-bit Pocketry.exe, bench-bare.exe and e2e-driver.exe. Each program runs in its
-own copy of a fresh prefix (so each has its own wineserver), both at once on one Xvfb display.
-Pocketry starts with "First Run"="False", so it goes straight to the tray. Once both have
-settled, CPU time (utime+stime from /proc/PID/stat) of the program's process and of its
-prefix's wineserver is sampled before and after the idle period. The wineserver figure is
-everything that server did meanwhile; with nothing else running in the prefix but Wine's own
-idle helpers (explorer, services), it is the program's share plus a small constant that the
-bare program's prefix shows too. explorer.exe (desktop, tray) is not included. Peak memory is
-VmHWM of the program's process.
+DIR holds the 32-bit Pocketry.exe, bench-bare.exe, juno-standin.exe and e2e-driver.exe. Each
+program runs in its own copy of a fresh prefix (so each has its own wineserver), both at once on
+one Xvfb display; in periods 2 and 3 each prefix runs a stand-in as well, so that what the
+stand-in costs its wineserver weighs on both sides alike. Pocketry starts with "First Run" =
+"False", so it goes straight to the tray. CPU time (utime+stime from /proc/PID/stat) of the
+program's process and of its prefix's wineserver is sampled at the start and end of each
+period. The wineserver figure is everything that server did meanwhile; with nothing else
+running in the prefix but Wine's own idle helpers (explorer, services) and the stand-in, it is
+the program's share plus a constant that the bare program's prefix shows too. explorer.exe
+(desktop, tray) and the stand-in's own process are not included. Peak memory is VmHWM of the
+program's process at the end.
 """
 
 from __future__ import annotations
@@ -36,6 +45,7 @@ from pocketry import SETTINGS_KEY  # noqa: E402
 from run_e2e import Xvfb, install_build, make_template, scenario_prefix  # noqa: E402
 
 TICKS = os.sysconf("SC_CLK_TCK")
+GRACE_PERIOD_S = 31  # Pocketry's 30-second wait for Juno, and the half second it takes to notice
 
 
 def cpu_seconds(pid: int) -> float:
@@ -75,16 +85,39 @@ class Subject:
         self.prefix, home, tmp = scenario_prefix(template, workdir)
         self.env = wine_env(self.prefix, home, tmp, display)
         self.proc = None
+        self.juno = None  # the stand-in of periods 2 and 3, and its main window
+        self.juno_hwnd = ""
         self.log = open(workdir / "output.txt", "wb")
 
     def wine(self, *args, timeout=60) -> int:
         return subprocess.run([WINE, *args], env=self.env, stdout=self.log, stderr=self.log,
                               stdin=subprocess.DEVNULL, timeout=timeout).returncode
 
-    def start(self) -> None:
-        self.proc = subprocess.Popen([WINE, f"C:\\Pocketry\\{self.exe}"], env=self.env,
-                                     cwd=self.prefix / INSTALL_DIR_REL, stdout=self.log,
-                                     stderr=self.log, stdin=subprocess.DEVNULL)
+    def start(self, exe: str = "") -> subprocess.Popen:
+        proc = subprocess.Popen([WINE, f"C:\\Pocketry\\{exe or self.exe}"], env=self.env,
+                                cwd=self.prefix / INSTALL_DIR_REL, stdout=self.log,
+                                stderr=self.log, stdin=subprocess.DEVNULL)
+        if not exe:
+            self.proc = proc
+        return proc
+
+    def driver(self, *args, timeout=60, check=True) -> list[str]:
+        """Runs an e2e-driver command; its output lines. RuntimeError when it fails (check).
+        (Output through a file: Wine helpers inherit handles and would hold a pipe open.)"""
+        driver = str(self.prefix / INSTALL_DIR_REL / "e2e-driver.exe")
+        with tempfile.TemporaryFile() as out:
+            rc = subprocess.run([WINE, driver, *map(str, args)], env=self.env, stdout=out,
+                                stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                                timeout=timeout).returncode
+            out.seek(0)
+            lines = out.read().decode("cp1252", "replace").splitlines()
+        if rc != 0 and check:
+            words = " ".join(map(str, args))
+            raise RuntimeError(f"{self.name}: e2e-driver {words} failed ({rc})")
+        return lines
+
+    def first_hwnd(self, cls: str, title: str, wait_ms: int) -> str:
+        return self.driver("wait", cls, title, wait_ms)[0].removeprefix("hwnd=")
 
     def sample(self) -> tuple[float, float]:
         if self.proc.poll() is not None:
@@ -106,6 +139,20 @@ def ratio(a: float, b: float) -> str:
     return f"{a / b:.2f}" if b > 0 else "n/a (baseline measured 0)"
 
 
+def report(title: str, seconds: float, subjects: list, before: dict, after: dict) -> None:
+    """Prints one period's CPU figures per program and the ratio Pocketry/bare."""
+    print(f"\n{title}: {seconds:.1f} s")
+    print(f"{'program':<16}{'process CPU s':>15}{'wineserver CPU s':>18}{'total CPU s':>13}")
+    totals = {}
+    for s in subjects:
+        proc_cpu = after[s.name][0] - before[s.name][0]
+        server_cpu = after[s.name][1] - before[s.name][1]
+        totals[s.name] = proc_cpu + server_cpu
+        print(f"{s.exe:<16}{proc_cpu:>15.2f}{server_cpu:>18.2f}{totals[s.name]:>13.2f}")
+    print(f"ratio Pocketry/bare: CPU {ratio(totals['Pocketry'], totals['bare'])}; "
+          f"Pocketry {totals['Pocketry'] / seconds:.4f} CPU s per s", flush=True)
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--bin", required=True, type=Path)
@@ -113,7 +160,7 @@ def main() -> int:
     parser.add_argument("--seconds", type=int, default=60, help="idle period (default 60)")
     args = parser.parse_args()
     bin_dir, out = args.bin.resolve(), args.out.resolve()
-    for exe in ("Pocketry.exe", "bench-bare.exe", "e2e-driver.exe"):
+    for exe in ("Pocketry.exe", "bench-bare.exe", "juno-standin.exe", "e2e-driver.exe"):
         if not (bin_dir / exe).is_file():
             print(f"missing {bin_dir / exe}", file=sys.stderr)
             return 1
@@ -140,38 +187,59 @@ def main() -> int:
         for s in subjects:
             s.start()
         # Settled: Pocketry's main window exists and its tray icon is in place.
-        driver = str(pocketry.prefix / INSTALL_DIR_REL / "e2e-driver.exe")
-        # (Output through a file: Wine helpers inherit handles and would hold a pipe open.)
-        with tempfile.TemporaryFile() as found:
-            rc = subprocess.run([WINE, driver, "wait", "*", "Pocketry 1.0", "30000"],
-                                env=pocketry.env, stdout=found, stderr=subprocess.DEVNULL,
-                                stdin=subprocess.DEVNULL, timeout=60).returncode
-            found.seek(0)
-            hwnd = found.read().decode().strip().split("\n")[0].removeprefix("hwnd=")
-        if rc != 0 or pocketry.wine(driver, "tray-icon", hwnd, "1", "15000") != 0:
-            raise RuntimeError("Pocketry did not reach the tray")
+        hwnd = pocketry.first_hwnd("*", "Pocketry 1.0", 30000)
+        pocketry.driver("tray-icon", hwnd, "1", "15000")
         time.sleep(5)  # let start-up work (timers, first paint) finish in both
+        print(f"CPU seconds = utime+stime from /proc/PID/stat of the program's process plus "
+              f"its prefix's wineserver (explorer.exe and the stand-in's process excluded; "
+              f"counted in {1 / TICKS:.2f} s ticks)")
 
         before = {s.name: s.sample() for s in subjects}
         time.sleep(args.seconds)
         after = {s.name: s.sample() for s in subjects}
+        report("1. idle in the tray", args.seconds, subjects, before, after)
 
-        print(f"idle {args.seconds} s under Wine; CPU seconds = utime+stime from /proc/PID/stat "
-              f"of the program's process plus its prefix's wineserver (explorer.exe excluded); "
-              f"peak memory = VmHWM of the program's process")
-        print(f"{'program':<16}{'process CPU s':>15}{'wineserver CPU s':>18}{'total CPU s':>13}"
-              f"{'VmHWM KiB':>11}")
-        totals, peaks = {}, {}
+        # A stand-in in each prefix; Pocketry's watcher finds it within half a second.
         for s in subjects:
-            proc_cpu = after[s.name][0] - before[s.name][0]
-            server_cpu = after[s.name][1] - before[s.name][1]
-            totals[s.name] = proc_cpu + server_cpu
-            peaks[s.name] = vm_hwm_kib(s.proc.pid)
-            print(f"{s.exe:<16}{proc_cpu:>15.2f}{server_cpu:>18.2f}{totals[s.name]:>13.2f}"
-                  f"{peaks[s.name]:>11}")
-        print(f"ratio Pocketry/bare: CPU {ratio(totals['Pocketry'], totals['bare'])}, "
-              f"peak memory {ratio(peaks['Pocketry'], peaks['bare'])} "
-              f"(CPU is counted in {1 / TICKS:.2f} s ticks)")
+            s.juno = s.start("juno-standin.exe")
+        for s in subjects:
+            s.juno_hwnd = s.first_hwnd("JunoMainWndXQW21", "Juno", 30000)
+        time.sleep(3)
+        before = {s.name: s.sample() for s in subjects}
+        time.sleep(args.seconds)
+        after = {s.name: s.sample() for s in subjects}
+        report("2. idle in the tray, stand-in Juno running", args.seconds, subjects, before,
+               after)
+
+        # Juno ends in both prefixes; the period starts when its window went in Pocketry's.
+        for s in reversed(subjects):
+            s.driver("close", s.juno_hwnd)
+        pocketry.driver("wait-gone", "JunoMainWndXQW21", "Juno", "15000")
+        gone = time.monotonic()
+        before = {s.name: s.sample() for s in subjects}
+        time.sleep(max(0.0, gone + GRACE_PERIOD_S - time.monotonic()))
+        after = {s.name: s.sample() for s in subjects}
+        seconds = time.monotonic() - gone
+        # Pocketry's window procedure answers again once its wait is over.
+        asked = time.monotonic()
+        answer = pocketry.driver("send", hwnd, "0", "0", "0", check=False)
+        late = time.monotonic() - asked
+        report("3. grace wait (Juno closed, Pocketry waits 30 s for it)", seconds, subjects,
+               before, after)
+        if answer and late < 1:
+            print(f"Pocketry answered a message {late:.2f} s after the period (its wait was "
+                  f"over within the period)")
+        else:
+            print(f"Pocketry {'answered' if answer else 'did not answer'} a message sent after "
+                  f"the period ({late:.2f} s): its wait may have outlasted the period")
+        for s in subjects:
+            rc = s.juno.wait(timeout=15)
+            if rc != 0:
+                print(f"note: the stand-in in {s.name}'s prefix exited with {rc}")
+
+        peaks = {s.name: vm_hwm_kib(s.proc.pid) for s in subjects}
+        print(f"\npeak memory (VmHWM KiB): Pocketry.exe {peaks['Pocketry']}, bench-bare.exe "
+              f"{peaks['bare']}, ratio {ratio(peaks['Pocketry'], peaks['bare'])}")
         return 0
     except (RuntimeError, OSError, subprocess.SubprocessError) as e:
         print(f"benchmark failed: {e}", file=sys.stderr)

@@ -80,8 +80,8 @@ class ScenarioTimeout(BaseException):
 _INT_KEYS = {"hwnd", "pid", "tid", "id", "owner", "parent", "count", "pos", "result", "dpi",
              "target", "hmenu", "default_item", "foreground_window"}
 _HEX_KEYS = {"style", "exstyle", "state"}
-_FLAG_KEYS = {"visible", "iconic", "zoomed", "enabled", "topmost", "default", "present",
-              "separator", "checked", "ready", "hook"}
+_FLAG_KEYS = {"visible", "iconic", "zoomed", "enabled", "topmost", "foreground", "default",
+              "present", "separator", "checked", "ready", "hook"}
 _RECT_KEYS = {"rect", "workarea"}
 _PAIR_KEYS = {"client", "screen", "origin"}
 

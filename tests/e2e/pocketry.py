@@ -2,12 +2,16 @@
 
 from __future__ import annotations
 
+import subprocess
 import time
 from typing import Optional
 
-from e2elib import Bed
+from e2elib import WINE, Bed, WM_CLOSE, parse_records
 
 EXE = "Pocketry.exe"
+JUNO_EXE = "juno-standin.exe"
+JUNO_CLASS = "JunoMainWndXQW21"
+JUNO_TITLE = "Juno"
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Pocketry\Settings"
 MAIN_TITLE = "Pocketry 1.0"
 BOX_TITLE = "Pocketry"
@@ -84,3 +88,50 @@ def start_in_tray(bed: Bed):
     bed.require(bed.tray_icon(hwnd, TRAY_ICON_ID, 15000),
                 "expected Pocketry's tray icon within 15 s, saw none")
     return proc, hwnd
+
+
+def set_settings(bed: Bed, values: dict[str, str]) -> None:
+    """Stores settings as Pocketry keeps them (REG_SZ); Pocketry reads them when it starts."""
+    for name, data in values.items():
+        bed.reg_set(SETTINGS_KEY, name, data)
+
+
+def stop(bed: Bed, proc, hwnd: int, what: str) -> None:
+    """Ends Pocketry as the window manager would (WM_CLOSE) and checks it went cleanly."""
+    bed.require(bed.post(hwnd, WM_CLOSE), f"{what}: could not post WM_CLOSE to Pocketry")
+    rc = wait_exit(bed, proc, 15, what)
+    if rc is not None:
+        bed.check_eq(f"{what}: Pocketry's exit code", 0, rc)
+
+
+class Track:
+    """A running `e2e-driver track`: one window's states over time on the driver's clock."""
+
+    def __init__(self, bed: Bed, cls: str, title: str, timeout_ms: int):
+        self.bed, self.timeout_ms = bed, timeout_ms
+        self.path = bed.workdir / f"track-{time.monotonic_ns()}.out"
+        with open(self.path, "wb") as out:
+            self.proc = subprocess.Popen([WINE, str(bed.driver_exe), "track", cls, title,
+                                          str(timeout_ms)], env=bed.env, stdout=out,
+                                         stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        deadline = time.monotonic() + 30
+        while b"t=" not in self.path.read_bytes():  # the first state is printed at once
+            if self.proc.poll() is not None or time.monotonic() > deadline:
+                self.proc.kill()
+                self.proc.wait()
+                bed.abort(f"the driver's tracker of {cls} \"{title}\" did not start")
+            time.sleep(0.05)
+
+    def records(self) -> list[dict]:
+        """Waits for the tracker to finish; its records, each with t (ms) and the state."""
+        try:
+            self.proc.wait(timeout=self.timeout_ms / 1000 + 30)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        out = self.path.read_bytes().decode("cp1252", "replace")
+        self.bed.log("track:\n" + out)
+        records = [r for r in parse_records(out) if "t" in r]
+        for r in records:  # keys the generic parser does not know
+            r["t"], r["exists"] = int(r["t"]), r["exists"] == "1"
+        return records

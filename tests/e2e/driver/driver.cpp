@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <io.h>
@@ -762,6 +763,89 @@ int cmd_menu_close(const Args& a) {
     return poll_until(1500, none_open) ? kOk : kFailed;
 }
 
+// track CLASS TITLE MS: follows the first matching top-level window for MS ms, polling every
+// 10 ms, and prints its state (t = ms since the start) first and whenever it changes; exists=0
+// while there is none. Reactions of other programs are timed on one clock this way.
+struct Tracked {
+    HWND hwnd = nullptr;
+    bool visible = false;
+    bool iconic = false;
+    bool topmost = false;
+    bool foreground = false;
+    bool operator==(const Tracked&) const = default;
+};
+
+int cmd_track(const Args& a) {
+    want_args(a, 3);
+    const Pattern p{a[0], a[1], false};
+    const long long timeout = num_arg(a[2]);
+    const ULONGLONG start = GetTickCount64();
+    bool first = true;
+    Tracked last;
+    for (;;) {
+        const auto elapsed = static_cast<long long>(GetTickCount64() - start);
+        const auto found = p.find();
+        Tracked now;
+        if (!found.empty()) {
+            now.hwnd = found.front();
+            now.visible = IsWindowVisible(now.hwnd) != 0;
+            now.iconic = IsIconic(now.hwnd) != 0;
+            now.topmost = (exstyle_of(now.hwnd) & WS_EX_TOPMOST) != 0;
+            now.foreground = GetForegroundWindow() == now.hwnd;
+        }
+        if (first || !(now == last))
+            Record()
+                .num("t", elapsed)
+                .handle("hwnd", now.hwnd)
+                .flag("exists", now.hwnd != nullptr)
+                .flag("visible", now.visible)
+                .flag("iconic", now.iconic)
+                .flag("topmost", now.topmost)
+                .flag("foreground", now.foreground)
+                .print();
+        first = false;
+        last = now;
+        if (elapsed >= timeout)
+            return kOk;
+        Sleep(10);
+    }
+}
+
+// clip TEXT: puts TEXT on the clipboard as CF_TEXT; an empty TEXT empties the clipboard.
+class OpenClipboardSession {
+  public:
+    OpenClipboardSession() : open_(poll_until(2000, [] { return OpenClipboard(nullptr) != 0; })) {}
+    ~OpenClipboardSession() {
+        if (open_)
+            CloseClipboard();
+    }
+    OpenClipboardSession(const OpenClipboardSession&) = delete;
+    OpenClipboardSession& operator=(const OpenClipboardSession&) = delete;
+    bool is_open() const { return open_; }
+
+  private:
+    bool open_;
+};
+
+int cmd_clip(const Args& a) {
+    want_args(a, 1);
+    const OpenClipboardSession clipboard;
+    if (!clipboard.is_open() || EmptyClipboard() == 0)
+        return kFailed;
+    if (a[0].empty())
+        return kOk;
+    Owned<HGLOBAL, GlobalFree> memory{GlobalAlloc(GMEM_MOVEABLE, a[0].size() + 1)};
+    void* bytes = memory ? GlobalLock(memory.get()) : nullptr;
+    if (bytes == nullptr)
+        return kFailed;
+    std::memcpy(bytes, a[0].c_str(), a[0].size() + 1);
+    GlobalUnlock(memory.get());
+    if (SetClipboardData(CF_TEXT, memory.get()) == nullptr)
+        return kFailed;
+    static_cast<void>(memory.release()); // the clipboard owns it now
+    return kOk;
+}
+
 int cmd_screen(const Args& a) {
     want_args(a, 0);
     RECT work{};
@@ -828,7 +912,7 @@ int usage() {
                "  tray-icon HWND ID [MS]                  tray-delete HWND ID\n"
                "  key [--input] HWND VK                   click HWND BUTTONTEXT\n"
                "  close HWND | show HWND CMD | foreground HWND | tooltip X Y MS\n"
-               "  menu [MS] | menu-close\n",
+               "  menu [MS] | menu-close                  track CLASS TITLE MS | clip TEXT\n",
                stderr);
     return kUsage;
 }
@@ -858,6 +942,8 @@ int run(const std::string& command, const Args& a) {
         {"menu", cmd_menu},
         {"menu-close", cmd_menu_close},
         {"screen", cmd_screen},
+        {"track", cmd_track},
+        {"clip", cmd_clip},
         {"watch", cmd_watch},
     };
     const auto found = commands.find(command);
