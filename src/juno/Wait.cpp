@@ -7,7 +7,7 @@
 namespace pocketry {
 
 namespace {
-constexpr std::uint32_t kPollPauseMs = 20;
+constexpr std::uint32_t kPollPauseMs = 50;
 
 double NowSeconds(App& app) {
     return static_cast<double>(app.api.clock.MonotonicMilliseconds()) / 1000.0;
