@@ -8,7 +8,7 @@
 namespace pocketry::testing {
 namespace {
 
-constexpr std::uint32_t kNotice = 0x11040, kWarning = 0x11030;
+constexpr std::uint32_t kNotice = 0x11040;
 
 class MainWindowTest : public ProgramTest {
   protected:
@@ -122,12 +122,14 @@ TEST_F(MainWindowTest, OnlyTheLeftButtonOpensTheLinkOnRelease) {
     EXPECT_EQ(desk.ShellExecuteCalls()[0].file, form->Text("labWebSite"));
     EXPECT_EQ(desk.ShellExecuteCalls()[0].showCmd, platform::SW_SHOWDEFAULT);
 
-    // Its failures are reported.
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+
+    // Its failures are reported in the shell-open words.
     desk.SetUrlAssociation(false);
-    form->SetText("labWebSite", "site.unassociated");
-    desk.AddFile("C:\\WINDOWS\\site.unassociated");
     form->MouseUp("labWebSite", platform::kLeftButton, 0, 1, 1);
-    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "There is no association configured for opening the '" +
+                                             form->Text("labWebSite") + "' file or address.");
 }
 
 TEST_F(MainWindowTest, TheVersionLabelShowsTheSupportFileVersion) {
@@ -144,7 +146,6 @@ TEST_F(MainWindowTest, TheVersionLabelShowsTheSupportFileVersion) {
     form->Click("labVersion");
     EXPECT_EQ(desk.MsgBoxes()[1].prompt,
               "Support file versions:\r\n\r\nVb5stkit.dll:\t5.0.40000.7");
-    (void)kWarning;
 }
 
 } // namespace
