@@ -138,12 +138,7 @@ def escape_and_close_box_end_program(bed: Bed):
         "WM_CLOSE": lambda main: bed.post(main, WM_CLOSE),
         "close box (SC_CLOSE)": lambda main: bed.post(main, WM_SYSCOMMAND, SC_CLOSE),
     }
-    for n, (how, act) in enumerate(ways.items()):
-        if n:
-            bed.kill_all()
-            bed.reg_delete(p.SETTINGS_KEY, "First Run")
-        app, main = p.start_first_time(bed)
-        bed.require(act(main), f"{how}: the driver could not deliver it")
+    for how, app, main in p.first_starts(bed, ways):
         rc = p.wait_exit(bed, app, 15, how)
         if rc is not None:
             bed.check_eq(f"exit code after {how}", 0, rc)
@@ -157,12 +152,7 @@ def ok_enter_minimise_go_to_tray(bed: Bed):
         "OK button": lambda main: bed.click(main, "OK"),
         "minimise (SC_MINIMIZE)": lambda main: bed.post(main, WM_SYSCOMMAND, SC_MINIMIZE),
     }
-    for n, (how, act) in enumerate(ways.items()):
-        if n:
-            bed.kill_all()
-            bed.reg_delete(p.SETTINGS_KEY, "First Run")
-        app, main = p.start_first_time(bed)
-        bed.require(act(main), f"{how}: the driver could not deliver it")
+    for how, app, main in p.first_starts(bed, ways):
         bed.check(bed.tray_icon(main, p.TRAY_ICON_ID, 5000),
                   f"{how}: expected tray icon {p.TRAY_ICON_ID} of the main window, the shell "
                   f"holds none")
