@@ -638,10 +638,8 @@ void Form::OnCommand(HWND child, WORD code) {
     default:
         break;
     }
-    if (click) {
-        const std::string name = c->spec.name;
-        Fire([&name](FormEvents& e) { e.Click(name); });
-    }
+    if (click)
+        FireClick(*c);
 }
 
 void Form::OnTimer(UINT_PTR id) {
@@ -1207,8 +1205,7 @@ void Form::SetValue(const std::string& control, int value) {
         return;
     ::SendMessageA(c.hwnd, BM_SETCHECK, state, 0);
     // A check box changed from code raises its click, as a user's change does.
-    const std::string name = c.spec.name;
-    Fire([&name](FormEvents& e) { e.Click(name); });
+    FireClick(c);
 }
 
 bool Form::FontBold(const std::string& control) const {
@@ -1316,6 +1313,11 @@ void Form::SetListIndex(const std::string& control, int index) {
         return;
     ::SendMessageA(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // A new selection from code raises the list's click, as the user's does.
+    FireClick(c);
+}
+
+void Form::FireClick(const Control& c) {
+    // A copy: the handler may unload the form and take the control with it.
     const std::string name = c.spec.name;
     Fire([&name](FormEvents& e) { e.Click(name); });
 }

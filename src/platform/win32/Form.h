@@ -132,6 +132,8 @@ class Form final : public platform::Form {
     // Calls a handler; false when the form was unloaded or this object
     // destroyed meanwhile (then nothing of this object may be touched).
     template <typename Call> bool Fire(Call&& call);
+    // Raises the control's Click, as a user's click or change does.
+    void FireClick(const Control& c);
 
     void CreateControls();
     void CreateControl(std::size_t index, std::vector<bool>& made);
