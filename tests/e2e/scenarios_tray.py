@@ -69,6 +69,16 @@ def click(bed: Bed, main: int, mouse_message: int = WM_LBUTTONUP) -> None:
                 f"could not post the tray callback {mouse_message} to Pocketry's window")
 
 
+def hide_then_show(bed: Bed, main: int, target: int, what: str) -> None:
+    """Two plain left clicks with Tray Left 2: the first hides target, the second shows it."""
+    for n, visible in enumerate((False, True)):
+        click(bed, main)
+        info = p.wait_state(bed, target, "visible", visible, 5)
+        bed.check(info and info["visible"] == visible,
+                  f"Tray Left 2, click {n + 1}: expected {what} "
+                  f"{'shown' if visible else 'hidden'}, saw {state(info)}")
+
+
 def state(info: Optional[dict]) -> str:
     if info is None:
         return "window gone"
@@ -222,12 +232,7 @@ def juno_window_commands(bed: Bed):
     bed.require(welcome, f"setup: expected the stand-in's \"{WELCOME_TITLE}\" dialog")
     welcome = welcome[0]
     app, main = p.start_in_tray(bed)
-    for n, visible in enumerate((False, True)):
-        click(bed, main)
-        info = p.wait_state(bed, welcome, "visible", visible, 5)
-        bed.check(info and info["visible"] == visible,
-                  f"Tray Left 2, click {n + 1} with only the welcome dialog: expected it "
-                  f"{'shown' if visible else 'hidden'}, saw {state(info)}")
+    hide_then_show(bed, main, welcome, "the welcome dialog")
     p.stop(bed, app, main, "closing Pocketry (welcome phase)")
     bed.require(bed.close_window(welcome), "could not close the welcome dialog")
     bed.check_eq("stand-in's exit code after its welcome dialog was closed", 0,
@@ -241,12 +246,7 @@ def juno_window_commands(bed: Bed):
     juno = bed.wait_window(p.JUNO_CLASS, p.JUNO_TITLE, 20000)
     bed.require(juno, "setup: the stand-in's main window did not appear within 20 s")
     juno = juno[0]
-    for n, visible in enumerate((False, True)):
-        click(bed, main)
-        info = p.wait_state(bed, juno, "visible", visible, 5)
-        bed.check(info and info["visible"] == visible,
-                  f"Tray Left 2, click {n + 1}: expected Juno's main window "
-                  f"{'shown' if visible else 'hidden'}, saw {state(info)}")
+    hide_then_show(bed, main, juno, "Juno's main window")
     untopped(bed, "mail dialog with Pocketry running", track)
     dialog = bed.find("#32770", MAIL_TITLE)
     bed.require(dialog, f"the \"{MAIL_TITLE}\" dialog is gone")
