@@ -97,6 +97,10 @@ class FormEvents {
         (void)unloadMode;
     }
     virtual void Form_Unload(int& cancel) { (void)cancel; }
+    // Windows asked whether the session may end (Form_QueryUnload ran with
+    // kUnloadAppWindows and did not cancel) and then did not end it after
+    // all: the form stays loaded and the program goes on.
+    virtual void Form_EndSessionCancelled() {}
     virtual void Form_Resize() {}
     // Setting keyCode to 0 keeps the key from the focused control.
     virtual void Form_KeyDown(int& keyCode, int shift) {
