@@ -1,5 +1,6 @@
 // Windows entry: the Windows platform objects, then the program.
 #include "app/Main.h"
+#include "platform/win32/Libraries.h"
 #include "platform/win32/Win32Platform.h"
 
 #include <exception>
@@ -27,7 +28,13 @@ class ComApartment {
 
 } // namespace
 
+// The last word of a program that cannot go on: the failure style of every
+// other message of the program (OK, warning icon, system-modal, foreground).
+constexpr UINT kFailureStyle = MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND;
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL on demand.
+    pocketry::platform::win32::RestrictDllSearch();
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
@@ -39,11 +46,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     } catch (const std::exception& e) {
         // Nothing is left to carry on with; the user at least learns why.
         const std::string text = std::string("Pocketry stopped: ") + e.what();
-        ::MessageBoxA(nullptr, text.c_str(), "Pocketry", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(nullptr, text.c_str(), "Pocketry", kFailureStyle);
         return 1;
     } catch (...) {
         ::MessageBoxA(nullptr, "Pocketry stopped after an unexpected failure.", "Pocketry",
-                      MB_OK | MB_ICONERROR);
+                      kFailureStyle);
         return 1;
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "platform/win32/Kernel.h"
 
+#include "platform/win32/Libraries.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -30,7 +32,42 @@ bool NamesStringValue(const std::string& subBlock) {
                             static_cast<int>(n), kPrefix, static_cast<int>(n)) == CSTR_EQUAL;
 }
 
+// GetProcAddress hands back a generic function pointer; the export's
+// documented signature is the real one.
+template <typename Fn> Fn Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
 } // namespace
+
+struct Kernel::VersionFunctions {
+    OwnedLibrary library;
+    decltype(&::GetFileVersionInfoSizeA) getSize = nullptr;
+    decltype(&::GetFileVersionInfoA) getInfo = nullptr;
+    decltype(&::VerQueryValueA) query = nullptr;
+};
+
+Kernel::Kernel() = default;
+Kernel::~Kernel() = default;
+
+const Kernel::VersionFunctions* Kernel::Version() {
+    if (!version_) {
+        // A failed load is tried again next time.
+        auto found = std::make_unique<VersionFunctions>();
+        found->library.reset(LoadSystemLibrary("version.dll"));
+        if (!found->library)
+            return nullptr;
+        const HMODULE module = found->library.get();
+        found->getSize =
+            Export<decltype(&::GetFileVersionInfoSizeA)>(module, "GetFileVersionInfoSizeA");
+        found->getInfo = Export<decltype(&::GetFileVersionInfoA)>(module, "GetFileVersionInfoA");
+        found->query = Export<decltype(&::VerQueryValueA)>(module, "VerQueryValueA");
+        if (found->getSize == nullptr || found->getInfo == nullptr || found->query == nullptr)
+            return nullptr;
+        version_ = std::move(found);
+    }
+    return version_.get();
+}
 
 void Kernel::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
@@ -131,16 +168,22 @@ Status Kernel::StartProcess(const std::string& path, int showCmd) {
 }
 
 std::uint32_t Kernel::GetFileVersionInfoSizeA(const std::string& fileName) {
+    const VersionFunctions* version = Version();
+    if (version == nullptr)
+        return 0;
     DWORD ignored = 0;
-    return ::GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+    return version->getSize(fileName.c_str(), &ignored);
 }
 
 bool Kernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
                                  std::uint32_t size, std::vector<std::uint8_t>& data) {
     data.assign(size, 0);
-    if (size == 0)
+    const VersionFunctions* version = Version();
+    if (size == 0 || version == nullptr) {
+        data.clear();
         return false;
-    if (::GetFileVersionInfoA(fileName.c_str(), handle, size, data.data()) == 0) {
+    }
+    if (version->getInfo(fileName.c_str(), handle, size, data.data()) == 0) {
         data.clear();
         return false;
     }
@@ -150,14 +193,15 @@ bool Kernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t hand
 bool Kernel::VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
                             std::vector<std::uint8_t>& value) {
     value.clear();
-    if (block.empty())
+    const VersionFunctions* version = Version();
+    if (block.empty() || version == nullptr)
         return false;
     // The ANSI reader converts string values inside the block it is given, so
     // it works on a copy.
     std::vector<std::uint8_t> work(block);
     void* found = nullptr;
     UINT length = 0;
-    if (::VerQueryValueA(work.data(), subBlock.c_str(), &found, &length) == 0 || found == nullptr)
+    if (version->query(work.data(), subBlock.c_str(), &found, &length) == 0 || found == nullptr)
         return false;
     const auto* begin = static_cast<const std::uint8_t*>(found);
     const auto* const end = work.data() + work.size();

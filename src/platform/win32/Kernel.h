@@ -5,6 +5,11 @@ namespace pocketry::platform::win32 {
 
 class Kernel final : public platform::Kernel {
   public:
+    Kernel();
+    ~Kernel() override;
+    Kernel(const Kernel&) = delete;
+    Kernel& operator=(const Kernel&) = delete;
+
     void Sleep(std::uint32_t milliseconds) override;
     std::int32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                           const std::string& defaultValue, std::string& value,
@@ -25,6 +30,15 @@ class Kernel final : public platform::Kernel {
     // String values are copied without their terminating null.
     bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
                         std::vector<std::uint8_t>& value) override;
+
+  private:
+    // version.dll is not one of the DLLs Windows always takes from the system
+    // folder, so it is loaded from there by hand, on first use, rather than
+    // imported (an imported one could be a copy beside the program).
+    struct VersionFunctions;
+    const VersionFunctions* Version();
+
+    std::unique_ptr<VersionFunctions> version_;
 };
 
 } // namespace pocketry::platform::win32

@@ -1,5 +1,7 @@
 #include "platform/win32/ShellLinkLibrary.h"
 
+#include "platform/win32/Libraries.h"
+
 #include <string>
 
 namespace pocketry::platform::win32 {
@@ -22,9 +24,10 @@ template <typename Fn> Fn As(FARPROC proc) {
 FARPROC ShellLinkLibrary::Find(const char* name, int argumentBytes, Status& status) {
     if (!library_) {
         // A failed load is tried again next time: the file may appear later.
-        library_.reset(::LoadLibraryA(fileName_.c_str()));
+        DWORD error = ERROR_SUCCESS;
+        library_.reset(LoadProgramLibrary(fileName_, error));
         if (!library_) {
-            status = LastErrorStatus();
+            status = StatusFrom(error != ERROR_SUCCESS ? error : ERROR_MOD_NOT_FOUND);
             return nullptr;
         }
     }

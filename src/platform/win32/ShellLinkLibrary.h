@@ -3,8 +3,9 @@
 
 namespace pocketry::platform::win32 {
 
-// vb5stkit.dll, loaded by name on first use (the program's folder comes first
-// in the search) and freed with this object.
+// vb5stkit.dll, loaded on first use from the program's own folder, else from
+// the system folder (never from the current folder or PATH), and freed with
+// this object.
 class ShellLinkLibrary final : public platform::ShellLinkLibrary {
   public:
     explicit ShellLinkLibrary(std::string fileName = "vb5stkit.dll")
