@@ -204,7 +204,9 @@ class Kernel {
     virtual bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) = 0;
     virtual bool DeleteFileA(const std::string& fileName) = 0;
     virtual bool RemoveDirectoryA(const std::string& path) = 0;
-    // Starts a program without waiting for it, its window shown with `showCmd`.
+    // Starts the program file `path` (a full path, never searched for)
+    // without arguments, in its own folder, without waiting for it, its window
+    // shown with `showCmd`.
     virtual Status StartProcess(const std::string& path, int showCmd) = 0;
     virtual std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) = 0;
     virtual bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,

@@ -146,21 +146,25 @@ bool Kernel::RemoveDirectoryA(const std::string& path) {
 Status Kernel::StartProcess(const std::string& path, int showCmd) {
     if (path.empty())
         return StatusFrom(ERROR_FILE_NOT_FOUND);
-    // `path` names the program; quoted on the command line so that a folder
-    // with spaces cannot be read as a shorter program name plus arguments.
-    // Text that is quoted already is a command line of its own.
-    const bool commandLine = path.front() == '"';
-    std::string line = commandLine ? path : "\"" + path + "\"";
+    // The full path is the program to start, so that no other program is
+    // started in its place: a root such as C:\Program Files\Juno can never
+    // start C:\Program.exe. The command line carries it quoted, as a shortcut
+    // would, and the program starts in its own folder.
+    const std::string line = "\"" + path + "\"";
     std::vector<char> mutableLine(line.begin(), line.end());
     mutableLine.push_back('\0');
+    const std::size_t slash = path.find_last_of('\\');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == ':')
+        folder += '\\'; // a drive's root folder keeps its backslash
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCmd);
     PROCESS_INFORMATION info{};
-    if (::CreateProcessA(commandLine ? nullptr : path.c_str(), mutableLine.data(), nullptr, nullptr,
-                         FALSE, 0, nullptr, nullptr, &startup, &info) == 0)
+    if (::CreateProcessA(path.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         NullIfEmpty(folder), &startup, &info) == 0)
         return LastErrorStatus();
     const OwnedHandle process(info.hProcess);
     const OwnedHandle thread(info.hThread);
