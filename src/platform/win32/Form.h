@@ -18,6 +18,10 @@ class UserInterface;
 // Events reach the handler object from the window procedures; anything a
 // handler throws is caught there. A handler may unload the form or even
 // destroy this object: the procedures check for that before going on.
+//
+// The code lies in FormLife.cpp (life, window procedures, unload),
+// FormControls.cpp, FormInput.cpp (keys, focus, mouse), FormPaint.cpp,
+// FormWindow.cpp (show, placement, state) and FormMenu.cpp.
 class Form final : public platform::Form {
   public:
     // Creates the hidden window with its controls; throws when the table is
