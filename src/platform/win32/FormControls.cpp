@@ -3,6 +3,7 @@
 
 #include "platform/win32/UserInterface.h"
 
+#include <iterator>
 #include <stdexcept>
 
 namespace pocketry::platform::win32 {
@@ -22,7 +23,70 @@ std::string ComboItem(HWND combo, int index) {
     return text;
 }
 
+constexpr int kNoClick = -1;
+constexpr int kComboDropTwips = 1600; // room for about eight items when dropped
+
+// In the order of ControlKind.
+constexpr KindTraits kTraits[] = {
+    // CommandButton
+    {"BUTTON", BS_PUSHBUTTON, 0, false, false, true, true, BN_CLICKED, 0, COLOR_BTNTEXT,
+     COLOR_BTNFACE},
+    // CheckBox
+    {"BUTTON", BS_AUTOCHECKBOX | BS_MULTILINE, 0, false, true, true, false, BN_CLICKED, 0,
+     COLOR_BTNTEXT, COLOR_BTNFACE},
+    // TabButton
+    {"BUTTON", BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, false, true, true, false, BN_CLICKED, 0,
+     COLOR_BTNTEXT, COLOR_BTNFACE},
+    // Label: its own mouse clicks are raised on the button's release (see
+    // OnControlMessage); STN_CLICKED is a click sent by another program.
+    {"STATIC", SS_NOTIFY, 0, false, false, false, false, STN_CLICKED, 0, COLOR_BTNTEXT,
+     COLOR_BTNFACE},
+    // TextBox: stays white when it is read-only, as a locked one does.
+    {"EDIT", ES_LEFT, WS_EX_CLIENTEDGE, false, false, true, false, kNoClick, 0, COLOR_WINDOWTEXT,
+     COLOR_WINDOW},
+    // ComboList
+    {"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0, false, false, true, false, CBN_SELCHANGE,
+     kComboDropTwips, COLOR_BTNTEXT, COLOR_BTNFACE},
+    // Frame
+    {UserInterface::kFrameClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true, false, false, false,
+     kNoClick, 0, COLOR_BTNTEXT, COLOR_BTNFACE},
+    // FrameBorderless
+    {UserInterface::kFrameClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true, false, false, false,
+     kNoClick, 0, COLOR_BTNTEXT, COLOR_BTNFACE},
+    // Line: painted by its container
+    {nullptr, 0, 0, false, false, false, false, kNoClick, 0, COLOR_WINDOWTEXT, COLOR_BTNFACE},
+    // Timer
+    {nullptr, 0, 0, false, false, false, false, kNoClick, 0, COLOR_BTNTEXT, COLOR_BTNFACE},
+    // Image: holds an icon, never drawn
+    {nullptr, 0, 0, false, false, false, false, kNoClick, 0, COLOR_BTNTEXT, COLOR_BTNFACE},
+};
+static_assert(std::size(kTraits) == static_cast<std::size_t>(ControlKind::Image) + 1,
+              "one entry per kind of control");
+
+// The styles a control's own table entry adds to those of its kind.
+DWORD StylesOf(const ControlSpec& spec) {
+    DWORD style = 0;
+    if (spec.kind == ControlKind::CommandButton && spec.isDefault)
+        style |= BS_DEFPUSHBUTTON;
+    if (spec.kind == ControlKind::Label)
+        style |= spec.alignment == Alignment::Right    ? SS_RIGHT
+                 : spec.alignment == Alignment::Center ? SS_CENTER
+                                                       : SS_LEFT;
+    if (spec.kind == ControlKind::TextBox) {
+        style |= spec.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+        if (spec.vScroll)
+            style |= WS_VSCROLL;
+        if (spec.readOnly)
+            style |= ES_READONLY;
+    }
+    return style;
+}
+
 } // namespace
+
+const KindTraits& form_internal::Traits(ControlKind kind) {
+    return kTraits[static_cast<std::size_t>(kind)];
+}
 
 void Form::CreateControls() {
     std::vector<bool> made(controls_.size(), false);
@@ -54,69 +118,24 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
                              LR_DEFAULTCOLOR)));
         return;
     }
-    if (!HasWindow(c.spec.kind))
+    const KindTraits& kind = Traits(c.spec.kind);
+    if (kind.windowClass == nullptr)
         return;
 
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind.style | StylesOf(c.spec);
     if (c.visible)
         style |= WS_VISIBLE;
     if (!c.enabled)
         style |= WS_DISABLED;
-    if (TakesFocus(c.spec.kind) && c.spec.tabIndex >= 0)
+    if (kind.takesFocus && c.spec.tabIndex >= 0)
         style |= WS_TABSTOP | WS_GROUP;
-    DWORD exStyle = 0;
-    const char* windowClass = "BUTTON";
-    int extraHeight = 0;
-    void* createParam = nullptr;
-    switch (c.spec.kind) {
-    case ControlKind::CommandButton:
-        style |= c.spec.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        break;
-    case ControlKind::CheckBox:
-        style |= BS_AUTOCHECKBOX | BS_MULTILINE;
-        break;
-    case ControlKind::TabButton:
-        style |= BS_AUTOCHECKBOX | BS_PUSHLIKE;
-        break;
-    case ControlKind::Label:
-        windowClass = "STATIC";
-        style |= SS_NOTIFY;
-        style |= c.spec.alignment == Alignment::Right    ? SS_RIGHT
-                 : c.spec.alignment == Alignment::Center ? SS_CENTER
-                                                         : SS_LEFT;
-        break;
-    case ControlKind::TextBox:
-        windowClass = "EDIT";
-        exStyle |= WS_EX_CLIENTEDGE;
-        style |= ES_LEFT;
-        style |= c.spec.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
-        if (c.spec.vScroll)
-            style |= WS_VSCROLL;
-        if (c.spec.readOnly)
-            style |= ES_READONLY;
-        break;
-    case ControlKind::ComboList:
-        windowClass = "COMBOBOX";
-        style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-        // A combo box's window height includes its dropped-down list.
-        extraHeight = ui_.ToPixelsY(kComboDropTwips);
-        break;
-    case ControlKind::Frame:
-    case ControlKind::FrameBorderless:
-        windowClass = UserInterface::kFrameClass;
-        style |= WS_CLIPCHILDREN;
-        exStyle |= WS_EX_CONTROLPARENT;
-        createParam = this;
-        break;
-    default:
-        return;
-    }
 
     const std::string initialText = c.spec.kind == ControlKind::ComboList ? "" : c.spec.caption;
-    c.hwnd = ::CreateWindowExA(
-        exStyle, windowClass, initialText.c_str(), style, ui_.ToPixelsX(c.left),
-        ui_.ToPixelsY(c.top), ui_.ToPixelsX(c.width), ui_.ToPixelsY(c.height) + extraHeight, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), ui_.Instance(), createParam);
+    c.hwnd = ::CreateWindowExA(kind.exStyle, kind.windowClass, initialText.c_str(), style,
+                               ui_.ToPixelsX(c.left), ui_.ToPixelsY(c.top), ui_.ToPixelsX(c.width),
+                               ui_.ToPixelsY(c.height) + ui_.ToPixelsY(kind.dropTwips), parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), ui_.Instance(),
+                               kind.container ? this : nullptr);
     if (c.hwnd == nullptr)
         throw std::runtime_error("cannot create " + c.spec.name + " on " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
@@ -130,7 +149,7 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
 void Form::ArrangeTabOrder() {
     std::vector<HWND> containers{hwnd_};
     for (const Control& c : controls_)
-        if (IsContainer(c.spec.kind) && c.hwnd != nullptr)
+        if (Traits(c.spec.kind).container && c.hwnd != nullptr)
             containers.push_back(c.hwnd);
     for (HWND container : containers) {
         std::vector<const Control*> children;
@@ -162,25 +181,8 @@ void Form::OnCommand(HWND child, WORD code) {
     const Control* c = ByWindow(child);
     if (c == nullptr)
         return;
-    bool click = false;
-    switch (c->spec.kind) {
-    case ControlKind::CommandButton:
-    case ControlKind::CheckBox:
-    case ControlKind::TabButton:
-        click = code == BN_CLICKED;
-        break;
-    // The label's own mouse clicks are raised on the button's release (see
-    // OnControlMessage); this is a click sent by another program.
-    case ControlKind::Label:
-        click = code == STN_CLICKED;
-        break;
-    case ControlKind::ComboList:
-        click = code == CBN_SELCHANGE;
-        break;
-    default:
-        break;
-    }
-    if (click)
+    const int clickCode = Traits(c->spec.kind).clickCode;
+    if (clickCode != kNoClick && code == clickCode)
         FireClick(*c);
 }
 
@@ -310,7 +312,7 @@ void Form::SetControlVisible(const std::string& control, bool visible) {
 
 int Form::Value(const std::string& control) const {
     const Control& c = At(control);
-    if (!IsCheck(c.spec.kind))
+    if (!Traits(c.spec.kind).check)
         return 0;
     if (c.hwnd == nullptr)
         return c.value;
@@ -320,7 +322,7 @@ int Form::Value(const std::string& control) const {
 void Form::SetValue(const std::string& control, int value) {
     Control& c = At(control);
     if (c.hwnd == nullptr) {
-        if (IsCheck(c.spec.kind))
+        if (Traits(c.spec.kind).check)
             c.value = value != 0 ? 1 : 0;
         return;
     }
@@ -330,7 +332,7 @@ void Form::SetValue(const std::string& control, int value) {
             ClickButton(c);
         return;
     }
-    if (!IsCheck(c.spec.kind))
+    if (!Traits(c.spec.kind).check)
         return;
     const WPARAM state = value != 0 ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0)) == state)
@@ -385,8 +387,7 @@ void Form::MoveControl(const std::string& control, int left, int top, int width,
     c.width = width;
     c.height = height;
     if (c.hwnd != nullptr) {
-        const int extra =
-            c.spec.kind == ControlKind::ComboList ? ui_.ToPixelsY(kComboDropTwips) : 0;
+        const int extra = ui_.ToPixelsY(Traits(c.spec.kind).dropTwips);
         ::SetWindowPos(c.hwnd, nullptr, ui_.ToPixelsX(left), ui_.ToPixelsY(top),
                        ui_.ToPixelsX(width), ui_.ToPixelsY(height) + extra,
                        SWP_NOZORDER | SWP_NOACTIVATE);

@@ -102,11 +102,11 @@ bool Form::HandleDialogKey(const MSG& msg) {
         // The focused command button, else the default one; wherever they
         // sit (the dialog manager finds only the form's direct children).
         const Control* target = nullptr;
-        if (focused != nullptr && focused->spec.kind == ControlKind::CommandButton)
+        if (focused != nullptr && Traits(focused->spec.kind).pushButton)
             target = focused;
         else
             for (const Control& c : controls_)
-                if (c.spec.isDefault && c.spec.kind == ControlKind::CommandButton)
+                if (c.spec.isDefault && Traits(c.spec.kind).pushButton)
                     target = &c;
         if (target == nullptr || !Usable(target->hwnd))
             return false;
@@ -115,7 +115,7 @@ bool Form::HandleDialogKey(const MSG& msg) {
     }
     case VK_ESCAPE:
         for (const Control& c : controls_)
-            if (c.spec.isCancel && c.spec.kind == ControlKind::CommandButton && Usable(c.hwnd)) {
+            if (c.spec.isCancel && Traits(c.spec.kind).pushButton && Usable(c.hwnd)) {
                 ClickButton(c);
                 return true;
             }
@@ -134,7 +134,7 @@ void Form::ClickButton(const Control& c) {
 HWND Form::FirstTabStop() const {
     const Control* first = nullptr;
     for (const Control& c : controls_)
-        if (c.hwnd != nullptr && TakesFocus(c.spec.kind) && c.spec.tabIndex >= 0 &&
+        if (c.hwnd != nullptr && Traits(c.spec.kind).takesFocus && c.spec.tabIndex >= 0 &&
             Usable(c.hwnd) && (first == nullptr || c.spec.tabIndex < first->spec.tabIndex))
             first = &c;
     return first != nullptr ? first->hwnd : nullptr;

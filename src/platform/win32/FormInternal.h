@@ -10,33 +10,23 @@ namespace pocketry::platform::win32 {
 
 namespace form_internal {
 
-inline constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
-inline constexpr int kComboDropTwips = 1600; // room for about eight items when dropped
+inline constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL
 
-inline bool HasWindow(ControlKind kind) {
-    return kind != ControlKind::Line && kind != ControlKind::Timer && kind != ControlKind::Image;
-}
-
-inline bool IsContainer(ControlKind kind) {
-    return kind == ControlKind::Frame || kind == ControlKind::FrameBorderless;
-}
-
-inline bool IsCheck(ControlKind kind) {
-    return kind == ControlKind::CheckBox || kind == ControlKind::TabButton;
-}
-
-inline bool TakesFocus(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::CommandButton:
-    case ControlKind::CheckBox:
-    case ControlKind::TabButton:
-    case ControlKind::TextBox:
-    case ControlKind::ComboList:
-        return true;
-    default:
-        return false;
-    }
-}
+// What a kind of control is and how its window is made, in one place.
+struct KindTraits {
+    const char* windowClass; // null: no window of its own
+    DWORD style;             // the kind's own window styles
+    DWORD exStyle;
+    bool container;  // holds other controls as child windows (frames)
+    bool check;      // has a checked state
+    bool takesFocus; // a tab stop when it has a tab index
+    bool pushButton; // a push button: pressed by Enter, may be the default
+    int clickCode;   // the notification that raises its Click; -1 none
+    int dropTwips;   // window height below the control (a combo box's list)
+    int textColor;   // system colour indexes of its text and background
+    int backColor;
+};
+const KindTraits& Traits(ControlKind kind);
 
 inline std::string WindowText(HWND hwnd) {
     const int length = ::GetWindowTextLengthA(hwnd);

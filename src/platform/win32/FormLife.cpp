@@ -36,7 +36,7 @@ Form::Form(UserInterface& ui, const FormSpec& spec, FormEvents& events)
         if (c.spec.container.empty())
             continue;
         const auto found = byName_.find(c.spec.container);
-        if (found == byName_.end() || !IsContainer(controls_[found->second].spec.kind))
+        if (found == byName_.end() || !Traits(controls_[found->second].spec.kind).container)
             throw std::invalid_argument("form " + spec_.name + ": " + c.spec.name + " sits on \"" +
                                         c.spec.container + "\", which is no frame");
     }
@@ -196,7 +196,7 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 c.text = WindowText(c.hwnd);
             else
                 c.text = Text(c.spec.name);
-            if (IsCheck(c.spec.kind))
+            if (Traits(c.spec.kind).check)
                 c.value = ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
             c.enabled = ::IsWindowEnabled(c.hwnd) != 0;
             c.visible = (::GetWindowLongA(c.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;

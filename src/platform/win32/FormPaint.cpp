@@ -51,7 +51,7 @@ void Form::ApplyFont(Control& c) {
 COLORREF Form::DefaultForeColor(const Control& c) const {
     if (c.spec.sysColor >= 0)
         return ::GetSysColor(c.spec.sysColor);
-    return ::GetSysColor(c.spec.kind == ControlKind::TextBox ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+    return ::GetSysColor(Traits(c.spec.kind).textColor);
 }
 
 LRESULT Form::OnControlColor(HDC dc, HWND child) {
@@ -59,8 +59,7 @@ LRESULT Form::OnControlColor(HDC dc, HWND child) {
     if (c == nullptr)
         return 0;
     ::SetTextColor(dc, c->foreColor.value_or(DefaultForeColor(*c)));
-    // A text box stays white when it is read-only, as a locked one does.
-    const int background = c->spec.kind == ControlKind::TextBox ? COLOR_WINDOW : COLOR_BTNFACE;
+    const int background = Traits(c->spec.kind).backColor;
     ::SetBkColor(dc, ::GetSysColor(background));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(background));
 }
@@ -70,7 +69,8 @@ void Form::PaintContainer(HWND container, HDC dc) {
     for (const Control& c : controls_) {
         if (c.spec.kind != ControlKind::Line || !c.visible || c.container != container)
             continue;
-        const int colorIndex = c.spec.sysColor >= 0 ? c.spec.sysColor : COLOR_WINDOWTEXT;
+        const int colorIndex =
+            c.spec.sysColor >= 0 ? c.spec.sysColor : Traits(c.spec.kind).textColor;
         const COLORREF color = c.foreColor.value_or(::GetSysColor(colorIndex));
         ::SetDCPenColor(dc, color);
         const int x1 = ui_.ToPixelsX(c.left), y1 = ui_.ToPixelsY(c.top);
