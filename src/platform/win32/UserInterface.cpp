@@ -148,7 +148,17 @@ void UserInterface::Register(Form* form) {
 }
 
 void UserInterface::Unregister(Form* form) {
-    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+    const auto gone = std::remove(forms_.begin(), forms_.end(), form);
+    if (gone == forms_.end())
+        return;
+    forms_.erase(gone, forms_.end());
+    // Whatever destroyed the last window (a posted or a sent message, a modal
+    // loop or a message box), the loops around it end; a loop that is not
+    // running yet finds no form and does not start.
+    if (forms_.empty() && (loops_ > 0 || messageBoxes_ > 0)) {
+        ::PostQuitMessage(0);
+        quitPosted_ = true;
+    }
 }
 
 Form* UserInterface::FormOf(HWND hwnd) const {
