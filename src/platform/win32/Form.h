@@ -158,6 +158,10 @@ class Form final : public platform::Form {
     void ClickButton(const Control& c);
     // Unload path; true when the form went.
     bool RunUnload(int unloadMode);
+    // WM_QUERYENDSESSION: true when the session may end.
+    bool QueryEndSession();
+    // WM_ENDSESSION: the session ends (the form goes) or goes on.
+    void EndSession(bool ending);
     void Destroy();
     void OnDestroyed();
     void ReenableAfterModal();
@@ -186,6 +190,8 @@ class Form final : public platform::Form {
     bool creating_ = false;
     bool destroying_ = false;
     bool unloading_ = false;
+    // What this form answered the last WM_QUERYENDSESSION.
+    enum class SessionQuery { None, Allowed, Refused } sessionQuery_ = SessionQuery::None;
     std::vector<HWND> disabledByModal_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/win32/UserInterface.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace pocketry::platform::win32 {
 
@@ -162,8 +163,10 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RunUnload(kUnloadFormControlMenu);
         return 0;
     case WM_QUERYENDSESSION:
-        // Windows goes on ending the session only if the program let its form go.
-        return RunUnload(kUnloadAppWindows) ? TRUE : FALSE;
+        return QueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        EndSession(wParam != FALSE);
+        return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -374,6 +377,56 @@ bool Form::RunUnload(int unloadMode) {
         return false;
     Destroy();
     return true;
+}
+
+// Windows asks every program before it ends the session and tells each the
+// outcome afterwards; another program may still call the end off, so only
+// the question is asked now and the form goes on WM_ENDSESSION.
+bool Form::QueryEndSession() {
+    if (hwnd_ == nullptr)
+        return true;
+    // Already on its way out, waiting on the user (a question of the unload).
+    if (unloading_ || destroying_)
+        return false;
+    const std::weak_ptr<const char> token = alive_;
+    int cancel = 0;
+    unloading_ = true;
+    const bool loaded = Fire([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); });
+    if (token.expired())
+        return true;
+    unloading_ = false;
+    if (!loaded)
+        return true;
+    sessionQuery_ = cancel != 0 ? SessionQuery::Refused : SessionQuery::Allowed;
+    return cancel == 0;
+}
+
+void Form::EndSession(bool ending) {
+    const SessionQuery query = std::exchange(sessionQuery_, SessionQuery::None);
+    if (hwnd_ == nullptr || unloading_ || destroying_)
+        return;
+    const std::weak_ptr<const char> token = alive_;
+    if (!ending) {
+        if (query == SessionQuery::Allowed)
+            Fire([](FormEvents& e) { e.Form_EndSessionCancelled(); });
+        return;
+    }
+    // The session ends whatever the handlers answer: nothing can be cancelled
+    // any more. Without a question first (a forced end), it is asked now, so
+    // that the program's way out runs all its steps.
+    int cancel = 0;
+    unloading_ = true;
+    if (query == SessionQuery::None) {
+        const bool loaded =
+            Fire([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); });
+        if (token.expired() || !loaded)
+            return;
+    }
+    const bool loaded = Fire([&](FormEvents& e) { e.Form_Unload(cancel); });
+    if (token.expired() || !loaded)
+        return;
+    unloading_ = false;
+    Destroy();
 }
 
 void Form::Destroy() {
