@@ -156,6 +156,11 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(wParam);
         return 0;
+    case WM_WINDOWPOSCHANGED:
+        // However it was shown (by the program, the taskbar, another program).
+        if ((reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) != 0)
+            ui_.NoteShown(this);
+        break;
     case WM_SIZE:
         Fire([](FormEvents& e) { e.Form_Resize(); });
         return 0;

@@ -52,16 +52,20 @@ void Form::Show() {
     ::ShowWindow(hwnd_, command);
 }
 
+// As DialogBox does: the form is owned by the form that was active when it
+// opened, and that one is disabled until the modal show ends.
 void Form::ShowModal() {
     if (hwnd_ == nullptr)
         return;
     const std::weak_ptr<const char> token = alive_;
+    const Form* active = ui_.ActiveForm();
+    const HWND owner = active != nullptr && active != this ? active->Handle() : nullptr;
     std::vector<HWND> disabled;
-    for (Form* other : ui_.Forms()) {
-        const HWND h = other->Handle();
-        if (other != this && h != nullptr && ::IsWindowEnabled(h) != 0) {
-            ::EnableWindow(h, FALSE);
-            disabled.push_back(h);
+    if (owner != nullptr) {
+        ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        if (::IsWindowEnabled(owner) != 0) {
+            ::EnableWindow(owner, FALSE);
+            disabled.push_back(owner);
         }
     }
     disabledByModal_ = disabled;
@@ -72,11 +76,17 @@ void Form::ShowModal() {
             return token.expired() || hwnd_ == nullptr || ::IsWindowVisible(hwnd_) == 0;
         },
         true);
+    // Hide and Destroy gave the owner back already, before the window went.
     for (HWND h : disabled)
         if (::IsWindow(h) != 0)
             ::EnableWindow(h, TRUE);
-    if (!token.expired())
-        disabledByModal_.clear();
+    if (token.expired())
+        return;
+    disabledByModal_.clear();
+    // Back to the owner that keeps it off the taskbar, or none.
+    if (hwnd_ != nullptr && owner != nullptr)
+        ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT,
+                            showInTaskbar_ ? 0 : reinterpret_cast<LONG_PTR>(ui_.TaskbarOwner()));
 }
 
 void Form::Hide() {

@@ -62,7 +62,11 @@ int UserInterface::MsgBox(const std::string& prompt, std::uint32_t style,
     ++messageBoxes_;
     if (pointer_ != 0)
         ::SetCursor(SystemCursor(IDC_ARROW));
-    const int answer = ::MessageBoxA(nullptr, prompt.c_str(), title.c_str(), style);
+    // Owned by the active form, which the box disables while it is open, as
+    // a modal box must; the program's other windows stay as they are.
+    const Form* owner = ActiveForm();
+    const int answer = ::MessageBoxA(owner != nullptr ? owner->Handle() : nullptr, prompt.c_str(),
+                                     title.c_str(), style);
     --messageBoxes_;
     if (HCURSOR cursor = ScreenCursor())
         ::SetCursor(cursor);
@@ -152,6 +156,7 @@ void UserInterface::Unregister(Form* form) {
     if (gone == forms_.end())
         return;
     forms_.erase(gone, forms_.end());
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), form), shown_.end());
     // Whatever destroyed the last window (a posted or a sent message, a modal
     // loop or a message box), the loops around it end; a loop that is not
     // running yet finds no form and does not start.
@@ -169,6 +174,26 @@ Form* UserInterface::FormOf(HWND hwnd) const {
         if (form->Handle() == root)
             return form;
     return nullptr;
+}
+
+Form* UserInterface::ActiveForm() const {
+    if (const HWND active = ::GetActiveWindow())
+        for (Form* form : forms_)
+            if (form->Handle() == active)
+                return form;
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
+        const HWND h = (*it)->Handle();
+        if (h != nullptr && ::IsWindowVisible(h) != 0 && ::IsWindowEnabled(h) != 0)
+            return *it;
+    }
+    return nullptr;
+}
+
+void UserInterface::NoteShown(Form* form) {
+    if (std::find(forms_.begin(), forms_.end(), form) == forms_.end())
+        return;
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), form), shown_.end());
+    shown_.push_back(form);
 }
 
 HWND UserInterface::TaskbarOwner() {

@@ -55,6 +55,12 @@ class UserInterface final : public platform::UserInterface {
     const std::vector<Form*>& Forms() const { return forms_; }
     // The form whose top-level window holds `hwnd`, or null.
     Form* FormOf(HWND hwnd) const;
+    // The owner of a message box or a modal form: the form whose window is
+    // the thread's active window, else the one shown last that is visible
+    // and enabled, else none (no window of the program on the screen).
+    Form* ActiveForm() const;
+    // The form's window appeared on the screen.
+    void NoteShown(Form* form);
     // A hidden window of the program that owns the forms kept off the taskbar.
     HWND TaskbarOwner();
 
@@ -75,6 +81,7 @@ class UserInterface final : public platform::UserInterface {
     int loops_ = 0;           // message loops running, nested ones included
     bool quitPosted_ = false; // for the last form, and not yet seen by a loop
     std::vector<Form*> forms_;
+    std::vector<Form*> shown_; // the forms in the order they last appeared, latest last
     OwnedWindow taskbarOwner_;
 };
 
