@@ -156,6 +156,10 @@ class Form final : public platform::Form {
     HWND FirstTabStop() const;
     void RestoreFocus();
     void ClickButton(const Control& c);
+    // The form's own default button (the table's), or null.
+    const Control* FormDefaultButton() const;
+    // The dialog manager's rule after focus moved to `focus`.
+    void UpdateDefaultButton(HWND focus);
     // Unload path; true when the form went.
     bool RunUnload(int unloadMode);
     // WM_QUERYENDSESSION: true when the session may end.

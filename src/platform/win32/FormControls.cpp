@@ -143,9 +143,10 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
     ApplyFont(c);
 }
 
-// Tab order follows the window order of each container: focusable controls by
-// their tab index first, then the other windowed controls, labels last (a
-// label lies under the controls around it, as on classic forms).
+// Tab order follows the window order of each container: the controls with a
+// tab index by that index (labels among them, so that a label's mnemonic
+// moves to the control after it, as in a dialog), then the other windowed
+// controls, labels without a tab index last.
 void Form::ArrangeTabOrder() {
     std::vector<HWND> containers{hwnd_};
     for (const Control& c : controls_)
@@ -157,9 +158,9 @@ void Form::ArrangeTabOrder() {
             if (c.hwnd != nullptr && c.container == container)
                 children.push_back(&c);
         const auto rank = [](const Control* c) {
-            if (c->spec.kind == ControlKind::Label)
-                return 2;
-            return c->spec.tabIndex >= 0 ? 0 : 1;
+            if (c->spec.tabIndex >= 0)
+                return 0;
+            return c->spec.kind == ControlKind::Label ? 2 : 1;
         };
         std::stable_sort(children.begin(), children.end(), [&](const Control* a, const Control* b) {
             if (rank(a) != rank(b))

@@ -99,15 +99,12 @@ bool Form::HandleDialogKey(const MSG& msg) {
         return true;
     }
     case VK_RETURN: {
-        // The focused command button, else the default one; wherever they
-        // sit (the dialog manager finds only the form's direct children).
-        const Control* target = nullptr;
-        if (focused != nullptr && Traits(focused->spec.kind).pushButton)
-            target = focused;
-        else
-            for (const Control& c : controls_)
-                if (c.spec.isDefault && Traits(c.spec.kind).pushButton)
-                    target = &c;
+        // The default button as UpdateDefaultButton shows it: the focused
+        // push button, else the form's own; wherever they sit (the dialog
+        // manager finds only the form's direct children).
+        const Control* target = focused != nullptr && Traits(focused->spec.kind).pushButton
+                                    ? focused
+                                    : FormDefaultButton();
         if (target == nullptr || !Usable(target->hwnd))
             return false;
         ClickButton(*target);
@@ -129,6 +126,33 @@ void Form::ClickButton(const Control& c) {
     // Through the button's parent, as the button itself reports a click.
     ::SendMessageA(::GetParent(c.hwnd), WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(c.hwnd));
+}
+
+const Form::Control* Form::FormDefaultButton() const {
+    const Control* found = nullptr;
+    for (const Control& c : controls_)
+        if (c.spec.isDefault && Traits(c.spec.kind).pushButton)
+            found = &c;
+    return found;
+}
+
+// As in a dialog: the push button with the focus is the default (Enter
+// presses it and it has the default border); focus on any other control gives
+// both back to the form's own default button.
+void Form::UpdateDefaultButton(HWND focus) {
+    const Control* focused = ByWindow(focus);
+    const Control* target =
+        focused != nullptr && Traits(focused->spec.kind).pushButton ? focused : FormDefaultButton();
+    for (const Control& c : controls_) {
+        if (c.hwnd == nullptr || !Traits(c.spec.kind).pushButton)
+            continue;
+        const DWORD style = static_cast<DWORD>(::GetWindowLongA(c.hwnd, GWL_STYLE));
+        const DWORD type = &c == target ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if ((style & BS_TYPEMASK) == type)
+            continue;
+        // The button's own styles (the low word) with the new type.
+        ::SendMessageA(c.hwnd, BM_SETSTYLE, (style & 0xFFFFu & ~DWORD{BS_TYPEMASK}) | type, TRUE);
+    }
 }
 
 HWND Form::FirstTabStop() const {

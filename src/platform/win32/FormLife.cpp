@@ -346,6 +346,7 @@ LRESULT Form::OnControlMessage(std::size_t index, HWND hwnd, UINT msg, WPARAM wP
         break;
     case WM_SETFOCUS:
         lastFocus_ = hwnd;
+        UpdateDefaultButton(hwnd);
         break;
     default:
         break;
