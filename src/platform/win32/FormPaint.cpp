@@ -14,11 +14,20 @@ namespace {
 
 constexpr const char* kDialogFontName = "MS Sans Serif";
 constexpr double kDialogFontSize = 8.0;
+// The TrueType font of the same design and metrics: the bitmap one has sizes
+// for 96 DPI only and turns coarse at 125% and 150%.
+constexpr const char* kDialogFontTrueType = "Microsoft Sans Serif";
+
+// The face asked of Windows for a face of the table.
+std::string ScreenFace(const std::string& face) {
+    return ::lstrcmpiA(face.c_str(), kDialogFontName) == 0 ? kDialogFontTrueType : face;
+}
 
 } // namespace
 
 HFONT Form::FontFor(const Control& c) {
-    const std::string face = c.spec.fontName.empty() ? kDialogFontName : c.spec.fontName;
+    const std::string face =
+        ScreenFace(c.spec.fontName.empty() ? kDialogFontName : c.spec.fontName);
     const double points = c.spec.fontSize > 0 ? c.spec.fontSize : kDialogFontSize;
     const int hundredths = static_cast<int>(std::lround(points * 100.0));
     const FontKey key{face, hundredths, c.bold, c.underline};
