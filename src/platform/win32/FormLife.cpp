@@ -73,6 +73,11 @@ Form::Form(UserInterface& ui, const FormSpec& spec, FormEvents& events)
         hwnd_ == nullptr)
         throw std::runtime_error("cannot create the window of " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
+    // An elevated program hears "TaskbarCreated" from the shell, which runs
+    // with less rights, only if it lets the message through. Without it the
+    // program only misses a taskbar restart, which the tray watchdog covers.
+    if (const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated"))
+        ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreated, MSGFLT_ALLOW, nullptr);
     try {
         if (spec_.iconResource != 0) {
             const auto load = [this](int cx, int cy) {
