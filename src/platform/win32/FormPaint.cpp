@@ -18,9 +18,29 @@ constexpr double kDialogFontSize = 8.0;
 // for 96 DPI only and turns coarse at 125% and 150%.
 constexpr const char* kDialogFontTrueType = "Microsoft Sans Serif";
 
-// The face asked of Windows for a face of the table.
+int CALLBACK NoteFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const char* face) {
+    const ScreenDc screen;
+    if (screen.get() == nullptr)
+        return false;
+    LOGFONTA wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::strncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    ::EnumFontFamiliesExA(screen.get(), &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// The face asked of Windows for a face of the table. Windows has had the
+// TrueType twin since Windows 2000; Wine has none and would draw a wider
+// stand-in, so there the bitmap font stays.
 std::string ScreenFace(const std::string& face) {
-    return ::lstrcmpiA(face.c_str(), kDialogFontName) == 0 ? kDialogFontTrueType : face;
+    static const bool trueType = FontInstalled(kDialogFontTrueType);
+    return trueType && ::lstrcmpiA(face.c_str(), kDialogFontName) == 0 ? kDialogFontTrueType : face;
 }
 
 } // namespace
