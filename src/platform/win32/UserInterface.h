@@ -52,7 +52,6 @@ class UserInterface final : public platform::UserInterface {
     void Register(Form* form);
     // Posts the quit when the last form goes while a loop runs.
     void Unregister(Form* form);
-    const std::vector<Form*>& Forms() const { return forms_; }
     // The form whose top-level window holds `hwnd`, or null.
     Form* FormOf(HWND hwnd) const;
     // The owner of a message box or a modal form: the form whose window is
