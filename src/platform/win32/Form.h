@@ -160,6 +160,9 @@ class Form final : public platform::Form {
     const Control* FormDefaultButton() const;
     // The dialog manager's rule after focus moved to `focus`.
     void UpdateDefaultButton(HWND focus);
+    // Runs one unload handler with the form marked as unloading; false when
+    // the form went meanwhile (or this object was destroyed).
+    template <typename Call> bool UnloadStep(Call&& call);
     // Unload path; true when the form went.
     bool RunUnload(int unloadMode);
     // WM_QUERYENDSESSION: true when the session may end.

@@ -361,28 +361,27 @@ LRESULT Form::OnControlMessage(std::size_t index, HWND hwnd, UINT msg, WPARAM wP
 
 // ============================================================== unload
 
+template <typename Call> bool Form::UnloadStep(Call&& call) {
+    const std::weak_ptr<const char> token = alive_;
+    unloading_ = true;
+    const bool loaded = Fire(std::forward<Call>(call));
+    if (token.expired())
+        return false;
+    unloading_ = false;
+    return loaded;
+}
+
 bool Form::RunUnload(int unloadMode) {
     if (hwnd_ == nullptr)
         return true;
     if (unloading_ || destroying_)
         return false;
-    const std::weak_ptr<const char> token = alive_;
     int cancel = 0;
-    unloading_ = true;
-    bool loaded = Fire([&](FormEvents& e) { e.Form_QueryUnload(cancel, unloadMode); });
-    if (token.expired())
-        return true;
-    unloading_ = false;
-    if (!loaded)
+    if (!UnloadStep([&](FormEvents& e) { e.Form_QueryUnload(cancel, unloadMode); }))
         return true;
     if (cancel != 0)
         return false;
-    unloading_ = true;
-    loaded = Fire([&](FormEvents& e) { e.Form_Unload(cancel); });
-    if (token.expired())
-        return true;
-    unloading_ = false;
-    if (!loaded)
+    if (!UnloadStep([&](FormEvents& e) { e.Form_Unload(cancel); }))
         return true;
     if (cancel != 0)
         return false;
@@ -399,14 +398,8 @@ bool Form::QueryEndSession() {
     // Already on its way out, waiting on the user (a question of the unload).
     if (unloading_ || destroying_)
         return false;
-    const std::weak_ptr<const char> token = alive_;
     int cancel = 0;
-    unloading_ = true;
-    const bool loaded = Fire([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); });
-    if (token.expired())
-        return true;
-    unloading_ = false;
-    if (!loaded)
+    if (!UnloadStep([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); }))
         return true;
     sessionQuery_ = cancel != 0 ? SessionQuery::Refused : SessionQuery::Allowed;
     return cancel == 0;
@@ -416,7 +409,6 @@ void Form::EndSession(bool ending) {
     const SessionQuery query = std::exchange(sessionQuery_, SessionQuery::None);
     if (hwnd_ == nullptr || unloading_ || destroying_)
         return;
-    const std::weak_ptr<const char> token = alive_;
     if (!ending) {
         if (query == SessionQuery::Allowed)
             Fire([](FormEvents& e) { e.Form_EndSessionCancelled(); });
@@ -426,17 +418,11 @@ void Form::EndSession(bool ending) {
     // any more. Without a question first (a forced end), it is asked now, so
     // that the program's way out runs all its steps.
     int cancel = 0;
-    unloading_ = true;
-    if (query == SessionQuery::None) {
-        const bool loaded =
-            Fire([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); });
-        if (token.expired() || !loaded)
-            return;
-    }
-    const bool loaded = Fire([&](FormEvents& e) { e.Form_Unload(cancel); });
-    if (token.expired() || !loaded)
+    if (query == SessionQuery::None &&
+        !UnloadStep([&](FormEvents& e) { e.Form_QueryUnload(cancel, kUnloadAppWindows); }))
         return;
-    unloading_ = false;
+    if (!UnloadStep([&](FormEvents& e) { e.Form_Unload(cancel); }))
+        return;
     Destroy();
 }
 
