@@ -507,6 +507,27 @@ std::intptr_t SimDesktop::SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintpt
     return Deliver(hWnd, msg, wParam, lParam);
 }
 
+bool SimDesktop::SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
+                                     std::intptr_t lParam, std::uint32_t flags,
+                                     std::uint32_t timeoutMs, std::intptr_t& result) {
+    result = 0;
+    const SimWindow* w = Window(hWnd);
+    if (w != nullptr && w->hung) {
+        messages_.push_back({hWnd, msg, wParam, lParam, false});
+        // A hung thread is given up on at once when asked to; otherwise the
+        // sender waits out the time-out.
+        if ((flags & platform::SMTO_ABORTIFHUNG) == 0)
+            AdvanceTo(now_ + timeoutMs);
+        return false;
+    }
+    if (w == nullptr) {
+        messages_.push_back({hWnd, msg, wParam, lParam, false});
+        return false;
+    }
+    result = SendMessageA(hWnd, msg, wParam, lParam);
+    return true;
+}
+
 std::uintptr_t SimDesktop::AddressOfWindowProc(WindowProcFn proc) {
     auto it = std::find(procs_.begin(), procs_.end(), proc);
     if (it == procs_.end())

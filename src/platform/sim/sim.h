@@ -74,6 +74,7 @@ struct SimWindow {
     Hwnd parent = 0;
     std::uint32_t threadId = kOtherThreadId, processId = kOtherProcessId;
     bool visible = true, minimized = false, maximized = false, topmost = false, enabled = true;
+    bool hung = false; // its thread answers no sent message
     std::uintptr_t wndProc = 0;
     int x = 0, y = 0, cx = 0, cy = 0; // pixels
     std::vector<Hwnd> children;       // search order
@@ -584,6 +585,9 @@ class SimDesktop : private platform::SettingsStore,
                       std::intptr_t lParam) override;
     std::intptr_t SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
+    bool SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
+                             std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                             std::intptr_t& result) override;
     std::uintptr_t AddressOfWindowProc(platform::WindowProcFn proc) override;
     std::uintptr_t SetWindowLongA(Hwnd hWnd, int index, std::uintptr_t newLong) override;
     std::intptr_t CallWindowProcA(std::uintptr_t prevProc, Hwnd hWnd, std::uint32_t msg,
