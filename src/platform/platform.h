@@ -212,6 +212,8 @@ class Kernel {
     virtual bool RemoveDirectoryA(const std::string& path) = 0;
     // Starts a program without waiting for it, its window shown with `showCmd`.
     virtual Status StartProcess(const std::string& path, int showCmd) = 0;
+    // The full path of the running program's own executable file.
+    virtual std::string GetModuleFileNameA() = 0;
     virtual std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) = 0;
     virtual bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
                                      std::uint32_t size, std::vector<std::uint8_t>& data) = 0;

@@ -188,6 +188,7 @@ void SimKernel::SetVersionInfo(const std::string& path, const VsFixedFileInfo& i
 void SimKernel::SetAppFolder(const std::string& path) {
     appFolder_ = path;
     AddDirectory(path);
+    AddFile(GetModuleFileNameA());
 }
 
 // ------------------------------------------------------------------ finding

@@ -20,7 +20,16 @@ constexpr std::uint32_t kVersionBlockSize = sizeof(kVersionMagic) + sizeof(VsFix
 SimKernel::SimKernel(SimErrors& errors, SimClock& clock) : errors_(errors), clock_(clock) {
     AddDirectory(systemFolder_);
     SetAppFolder("C:\\Program Files\\Pocketry");
-    AddFile(appFolder_ + "\\Pocketry.exe");
+}
+
+void SimKernel::SetProgramFileName(const std::string& name) {
+    programFileName_ = name;
+    AddFile(GetModuleFileNameA());
+}
+
+std::string SimKernel::GetModuleFileNameA() {
+    const bool rooted = !appFolder_.empty() && appFolder_.back() == '\\';
+    return appFolder_ + (rooted ? "" : "\\") + programFileName_;
 }
 
 void SimKernel::Sleep(std::uint32_t milliseconds) {

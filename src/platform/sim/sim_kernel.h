@@ -35,6 +35,8 @@ class SimKernel : public platform::Kernel {
     // then the system folder, then the Windows folder.
     void SetAppFolder(const std::string& path);
     const std::string& AppFolder() const { return appFolder_; }
+    // The program's file in that folder: "Pocketry.exe" unless set.
+    void SetProgramFileName(const std::string& name);
     // Replaces that order for bare library names; empty restores it.
     void SetLibrarySearchPath(std::vector<std::string> folders) {
         librarySearch_ = std::move(folders);
@@ -83,6 +85,7 @@ class SimKernel : public platform::Kernel {
     bool DeleteFileA(const std::string& fileName) override;
     bool RemoveDirectoryA(const std::string& path) override;
     Status StartProcess(const std::string& path, int showCmd) override;
+    std::string GetModuleFileNameA() override;
     std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
     bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle, std::uint32_t size,
                              std::vector<std::uint8_t>& data) override;
@@ -98,6 +101,7 @@ class SimKernel : public platform::Kernel {
     SimErrors& errors_;
     SimClock& clock_;
     std::map<char, std::unique_ptr<FsNode>> drives_;
+    std::string programFileName_ = "Pocketry.exe";
     std::string appFolder_, windowsFolder_ = "C:\\WINDOWS", systemFolder_ = "C:\\WINDOWS\\system32";
     std::vector<std::string> librarySearch_;
     std::vector<FileOpCall> fileOps_;
