@@ -187,7 +187,8 @@ void SimKernel::SetVersionInfo(const std::string& path, const VsFixedFileInfo& i
 
 void SimKernel::SetAppFolder(const std::string& path) {
     appFolder_ = path;
-    AddDirectory(path);
+    if (path.size() > 3) // a drive's root is always there
+        AddDirectory(path);
     AddFile(GetModuleFileNameA());
 }
 
