@@ -144,8 +144,10 @@ TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
     // The space key went down and up on "&Yes", sent, 100 ms apart.
     const std::vector<sim::MessageCall> keys = MessagesTo(yes);
     ASSERT_EQ(keys.size(), 2u);
-    EXPECT_EQ(std::make_pair(keys[0].msg, keys[0].wParam), std::make_pair(WM_KEYDOWN, std::uintptr_t{0x20}));
-    EXPECT_EQ(std::make_pair(keys[1].msg, keys[1].wParam), std::make_pair(WM_KEYUP, std::uintptr_t{0x20}));
+    EXPECT_EQ(std::make_pair(keys[0].msg, keys[0].wParam),
+              std::make_pair(WM_KEYDOWN, std::uintptr_t{0x20}));
+    EXPECT_EQ(std::make_pair(keys[1].msg, keys[1].wParam),
+              std::make_pair(WM_KEYUP, std::uintptr_t{0x20}));
     EXPECT_FALSE(keys[0].posted || keys[1].posted);
     EXPECT_EQ(desk.Sleeps().at(0), 2000u);
     EXPECT_EQ(desk.Sleeps().at(1), 100u);
