@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "ads/FileFolderFunctions_.h"
 #include "juno/FindWindowLike_.h"
 #include "platform/platform.h"
 
@@ -16,6 +17,13 @@ class clsTaskBar;
 
 inline const std::string kTitle = "Pocketry";
 inline const std::string kCrLf = "\r\n";
+
+// The four message box styles of the program; every one is system-modal and
+// comes to the foreground.
+inline constexpr std::uint32_t kWarningStyle = 0x11030; // OK, warning icon: failures
+inline constexpr std::uint32_t kNoticeStyle = 0x11040;  // OK, information icon: notices
+inline constexpr std::uint32_t kAskYesStyle = 0x11024;  // Yes/No, question, Yes the default
+inline constexpr std::uint32_t kAskNoStyle = 0x11124;   // Yes/No, question, No the default
 
 // The program's version constants, set by the build.
 struct ProgramVersion {
@@ -66,6 +74,7 @@ class App {
     SubclassState subclass;
     DesktopMeasure desktop;
     FindWindowLike_::State findWindowLike;
+    FileFolderFunctions_::State listing; // FoundFiles and FoundFolders
 
     // Created on first use, as every part of the program shares one.
     clsTaskBar& TaskBar();

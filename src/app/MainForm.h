@@ -11,6 +11,7 @@
 
 namespace pocketry {
 class App;
+class frmOptions;
 
 class MainForm : public platform::FormEvents {
   public:
@@ -33,6 +34,8 @@ class MainForm : public platform::FormEvents {
     void MenuTray_Exit_Click();
     void cmdOK_Click();
     void cmdSetup_Click();
+    // The options dialog while it is open, else null.
+    frmOptions* OptionsDialog() const { return options_; }
 
     // The window's own small behaviours.
     void Form_Resize() override;
@@ -89,6 +92,7 @@ class MainForm : public platform::FormEvents {
     App& app_;
     std::unique_ptr<platform::Form> form_;
     std::uint32_t taskbarCreatedMessage_ = 0;
+    frmOptions* options_ = nullptr;
 };
 
 } // namespace pocketry

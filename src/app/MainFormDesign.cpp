@@ -24,17 +24,7 @@ FormSpec MainForm::Spec() {
 
     auto add = [&spec](ControlKind kind, const char* name, const char* caption, int left, int top,
                        int width, int height, int tabIndex) -> ControlSpec& {
-        ControlSpec c;
-        c.kind = kind;
-        c.name = name;
-        c.caption = caption;
-        c.left = left;
-        c.top = top;
-        c.width = width;
-        c.height = height;
-        c.tabIndex = tabIndex;
-        spec.controls.push_back(c);
-        return spec.controls.back();
+        return AddControl(spec, kind, name, caption, left, top, width, height, tabIndex);
     };
 
     add(ControlKind::CommandButton, "cmdOK", "OK", 3450, 915, 885, 345, 0).isDefault = true;

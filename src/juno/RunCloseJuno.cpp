@@ -1,19 +1,111 @@
-// Running and closing the Juno client. Until these are built, the commands
-// leave Juno as it is.
+// Running the Juno client and waiting for its window; closing it, answering
+// its delete confirmation, and waiting for it to go.
 
+#include "ads/FileFolderExists_.h"
 #include "app/App.h"
 #include "app/MainForm.h"
+#include "juno/SettingsIni_.h"
+#include "juno/Wait.h"
 
 namespace pocketry {
 
+using namespace platform;
+
+namespace {
+constexpr std::uint32_t kVkSpace = 0x20;
+// A hung Juno must not hang the program with it: each key message gets this
+// long, and none at all once Windows sees the window as hung.
+constexpr std::uint32_t kKeyTimeoutMs = 5000;
+} // namespace
+
 void MainForm::RunJuno(std::int32_t TimeoutSeconds) {
-    (void)TimeoutSeconds;
+    if (FindJunoWindow() != 0) {
+        return;
+    }
+    UserInterface& ui = app_.api.ui;
+    const std::string root = FileFolderExists_::TrimSpaces(
+        SettingsIni_::GetSettingIni(app_, "Juno.ini", "Configuration", "Root Dir", "", false));
+    if (root.empty()) {
+        ui.MsgBox("The Juno client expected could not be run because it "
+                  "does not appear to be installed on your system.",
+                  kWarningStyle, kTitle);
+        return;
+    }
+    if (!FileFolderExists_::FolderExists(app_, root)) {
+        ui.MsgBox("The Juno client expected could not be run because the '" + root +
+                      "' folder specified in the Juno.ini file does not exist.",
+                  kWarningStyle, kTitle);
+        return;
+    }
+    const std::string exe = FileFolderExists_::JoinFolder(root, "bin\\juno.exe");
+    if (!FileFolderExists_::FileExists(app_, exe)) {
+        ui.MsgBox("The Juno client expected could not be run because the '" + exe +
+                      "' file does not exist.",
+                  kWarningStyle, kTitle);
+        return;
+    }
+    const Status started = app_.api.kernel.StartProcess(exe, SW_SHOWNORMAL);
+    if (!started.ok()) {
+        ui.MsgBox("Juno (" + exe + ") could not be run due " + "to an error:" + kCrLf + kCrLf +
+                      started.description,
+                  kWarningStyle, kTitle);
+        return;
+    }
+    ChangeTrayPicture("TrayIconWait");
+    const bool up = WaitFor(app_, TimeoutSeconds, [this] { return FindJunoWindow() != 0; });
+    if (!up) {
+        ui.MsgBox("The '" + exe + "' application was run " +
+                      "successfully, however the Juno window expected was " +
+                      "not detected within the specified " + std::to_string(TimeoutSeconds) +
+                      " second timeout.",
+                  kWarningStyle, kTitle);
+    }
+    ChangeTrayPicture("TrayIcon");
 }
 
 void MainForm::CloseJuno(std::int32_t TimeoutSeconds) {
-    (void)TimeoutSeconds;
+    const Hwnd h = FindJunoWindow();
+    if (h == 0) {
+        return;
+    }
+    Windows& w = app_.api.windows;
+    w.PostMessageA(h, WM_CLOSE, 0, 0);
+    app_.api.kernel.Sleep(2000);
+    // Looked for once, two seconds after the request.
+    if (const Hwnd dlg = w.FindWindowA("#32770", "Confirm Permanent Delete"); dlg != 0) {
+        if (const Hwnd btn = w.FindWindowExA(dlg, 0, "Button", "&Yes"); btn != 0) {
+            const Hwnd prev = w.SetActiveWindow(btn);
+            std::intptr_t ignored = 0;
+            w.SendMessageTimeoutA(btn, WM_KEYDOWN, kVkSpace, 0, SMTO_ABORTIFHUNG, kKeyTimeoutMs,
+                                  ignored);
+            app_.api.kernel.Sleep(100);
+            w.SendMessageTimeoutA(btn, WM_KEYUP, kVkSpace, 0, SMTO_ABORTIFHUNG, kKeyTimeoutMs,
+                                  ignored);
+            w.SetActiveWindow(prev);
+        }
+    }
+    if (TimeoutSeconds == 0) {
+        return;
+    }
+    ChangeTrayPicture("TrayIconWait");
+    const bool gone = WaitFor(app_, TimeoutSeconds, [this] { return FindJunoWindow() == 0; });
+    if (!gone) {
+        app_.api.ui.MsgBox("Juno did not close within the specified " +
+                               std::to_string(TimeoutSeconds) + " second timeout.",
+                           kNoticeStyle, kTitle);
+    }
+    ChangeTrayPicture("TrayIcon");
 }
 
-void MainForm::MenuTrayJuno_RunClose_Click() {}
+void MainForm::MenuTrayJuno_RunClose_Click() {
+    UserInterface& ui = app_.api.ui;
+    if (FindJunoWindow() != 0) {
+        if (ui.MsgBox("Are you sure you want to close Juno?", kAskNoStyle, kTitle) == IDYES) {
+            CloseJuno(30);
+        }
+    } else if (ui.MsgBox("Are you sure you want to run Juno?", kAskYesStyle, kTitle) == IDYES) {
+        RunJuno(120);
+    }
+}
 
 } // namespace pocketry

@@ -64,6 +64,12 @@ struct MenuSpec {
 
 enum class BorderStyle { FixedSingle, FixedDialog };
 
+struct FormSpec;
+// Appends one row of a control table; the rest of the row keeps its defaults.
+ControlSpec& AddControl(FormSpec& spec, ControlKind kind, const std::string& name,
+                        const std::string& caption, int left, int top, int width, int height,
+                        int tabIndex, const std::string& container = "");
+
 struct FormSpec {
     std::string name;
     std::string caption;
@@ -76,6 +82,23 @@ struct FormSpec {
     std::vector<ControlSpec> controls;
     std::vector<MenuSpec> menus;
 };
+
+inline ControlSpec& AddControl(FormSpec& spec, ControlKind kind, const std::string& name,
+                               const std::string& caption, int left, int top, int width, int height,
+                               int tabIndex, const std::string& container) {
+    ControlSpec c;
+    c.kind = kind;
+    c.name = name;
+    c.caption = caption;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    c.tabIndex = tabIndex;
+    c.container = container;
+    spec.controls.push_back(c);
+    return spec.controls.back();
+}
 
 // Window states and the causes of an unload, with their classic values.
 constexpr int kStateNormal = 0, kStateMinimized = 1, kStateMaximized = 2;

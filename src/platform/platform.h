@@ -106,6 +106,7 @@ constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_SHOWMINNOACTIVE = 
               SW_SHOWDEFAULT = 10;
 constexpr Hwnd HWND_NOTOPMOST = 0xFFFFFFFEu; // (HWND)-2
 constexpr std::uint32_t WM_CLOSE = 0x10, WM_KEYDOWN = 0x100, WM_KEYUP = 0x101;
+constexpr std::uint32_t SMTO_NORMAL = 0x0, SMTO_ABORTIFHUNG = 0x2;
 constexpr std::uint32_t SPI_SETSCREENSAVEACTIVE = 17, SPI_GETSCREENSAVETIMEOUT = 14,
                         SPI_SETSCREENSAVETIMEOUT = 15, SPI_GETWORKAREA = 48;
 constexpr std::uint32_t SPIF_SENDWININICHANGE = 2;
@@ -142,6 +143,11 @@ class Windows {
                               std::intptr_t lParam) = 0;
     virtual std::intptr_t SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                                        std::intptr_t lParam) = 0;
+    // SendMessageTimeoutA: false when the window did not answer within
+    // `timeoutMs` or, with SMTO_ABORTIFHUNG, is hung; `result` is then 0.
+    virtual bool SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
+                                     std::intptr_t lParam, std::uint32_t flags,
+                                     std::uint32_t timeoutMs, std::intptr_t& result) = 0;
     // The address Windows can call for one of the program's window procedures
     // (the value handed to SetWindowLongA with GWL_WNDPROC).
     virtual std::uintptr_t AddressOfWindowProc(WindowProcFn proc) = 0;
@@ -208,6 +214,8 @@ class Kernel {
     // without arguments, in its own folder, without waiting for it, its window
     // shown with `showCmd`.
     virtual Status StartProcess(const std::string& path, int showCmd) = 0;
+    // The full path of the running program's own executable file.
+    virtual std::string GetModuleFileNameA() = 0;
     virtual std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) = 0;
     virtual bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
                                      std::uint32_t size, std::vector<std::uint8_t>& data) = 0;

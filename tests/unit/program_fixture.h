@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "app/MainForm.h"
@@ -50,6 +51,18 @@ class ProgramTest : public ::testing::Test {
         main->Load();
         form = desk.FindForm("MainForm");
         ASSERT_NE(form, nullptr);
+    }
+
+    // The pictures the tray icon was changed to since the shell call numbered `from`.
+    std::vector<std::uint32_t> TrayPicturesSince(std::size_t from) const {
+        std::vector<std::uint32_t> pictures;
+        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
+            const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
+            if (c.message == platform::NIM_MODIFY) {
+                pictures.push_back(c.Data().hIcon);
+            }
+        }
+        return pictures;
     }
 
     void TearDown() override {

@@ -49,6 +49,11 @@ Usage: juno-standin.exe [flags]
                            exit only on "&Yes" ("&No" cancels the close)
   --confirm-delay-ms N     wait N ms after the close request before asking
   --exit-delay-ms N        keep the windows N ms after the close, then exit
+  --no-window-ms N         show no window at all and exit after N ms: a client
+                           whose window never appears (0, the default: off)
+  --hold-ads-file NAME     while running, hold NAME in this copy's ads folder
+                           (ROOT\ads\NAME) open without delete sharing, so it
+                           cannot be deleted
   --flags-file PATH        read more flags from PATH
   --install ROOT           copy this program to ROOT\bin\juno.exe, create ROOT\ads,
                            write "Root Dir=ROOT" to [Configuration] of Juno.ini in
@@ -195,6 +200,8 @@ struct Options {
     bool confirmDelete = false;
     UINT confirmDelayMs = 0;
     UINT exitDelayMs = 0;
+    UINT noWindowMs = 0; // 0: the windows as usual
+    std::optional<std::string> holdAdsFile;
     std::optional<std::string> installRoot;
     bool help = false;
     // The behaviour flags as read, so --install can store them and the window can show them.
@@ -281,13 +288,14 @@ class FlagParser {
             const char* name;
             UINT Options::*field;
         };
-        static constexpr std::array<NumberFlag, 6> numberFlags = {{
+        static constexpr std::array<NumberFlag, 7> numberFlags = {{
             {"--start-delay-ms", &Options::startDelayMs},
             {"--welcome-ms", &Options::welcomeMs},
             {"--mail-dialog-after-ms", &Options::mailDialogAfterMs},
             {"--retopmost-ms", &Options::retopmostMs},
             {"--confirm-delay-ms", &Options::confirmDelayMs},
             {"--exit-delay-ms", &Options::exitDelayMs},
+            {"--no-window-ms", &Options::noWindowMs},
         }};
         for (const auto& flag : numberFlags) {
             if (name != flag.name) {
@@ -319,6 +327,13 @@ class FlagParser {
         } else if (name == "--confirm-delete") {
             options_.confirmDelete = true;
             Remember(name, std::nullopt);
+        } else if (name == "--hold-ads-file") {
+            const auto value = takeValue();
+            if (!value || value->empty() || value->find_first_of("\\/:") != std::string::npos) {
+                return "--hold-ads-file needs a file name in the ads folder" + where;
+            }
+            options_.holdAdsFile = *value;
+            Remember(name, *value);
         } else if (name == "--install") {
             const auto value = takeValue();
             if (!value || value->empty()) {
@@ -989,8 +1004,30 @@ int Run(HINSTANCE instance, int showCommand) {
         }
         return kExitOk;
     }
+    // Held for the whole run: the ads file that the cleanup must leave alone.
+    Handle held;
+    if (options.holdAdsFile) {
+        const std::string program = ModulePath();
+        const auto slash = program.find_last_of('\\');
+        const auto binSlash =
+            slash == std::string::npos ? std::string::npos : program.find_last_of('\\', slash - 1);
+        const std::string root = binSlash == std::string::npos ? "." : program.substr(0, binSlash);
+        const std::string path = root + "\\ads\\" + *options.holdAdsFile;
+        held.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (held.get() == INVALID_HANDLE_VALUE) {
+            Report("juno-standin: cannot hold " + path + ": " + ErrorText(GetLastError()) + "\n",
+                   true);
+            return kExitFailed;
+        }
+    }
     if (options.startDelayMs != 0) {
         Sleep(options.startDelayMs);
+    }
+    if (options.noWindowMs != 0) {
+        // Runs, but never shows the window Pocketry waits for.
+        Sleep(options.noWindowMs);
+        return kExitOk;
     }
     App app(instance, std::move(options), showCommand);
     if (!app.Start()) {

@@ -1,11 +1,11 @@
 // The simulated file system and the kernel calls on it: Windows path rules,
-// attributes, 8.3 names, directory listings, INI files, version resources
-// and process start.
+// attributes, 8.3 names, finding, directory listings and changes.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "platform/sim/sim.h"
+#include "platform/sim/sim_kernel.h"
+#include "platform/sim/sim_path.h"
 #include "platform/sim/sim_util.h"
 
 namespace pocketry::sim {
@@ -16,47 +16,6 @@ namespace {
 
 constexpr std::uint32_t kFileAttributeMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-constexpr std::uint8_t kVersionMagic[4] = {'S', 'I', 'M', 'V'};
-constexpr std::uint32_t kVersionBlockSize = sizeof(kVersionMagic) + sizeof(VsFixedFileInfo);
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// "C:\a\..\b/c" → {"C:", "b", "c"}; nothing for relative or UNC paths.
-std::optional<std::vector<std::string>> SplitPath(const std::string& path) {
-    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
-        return std::nullopt;
-    if (path.size() > 2 && !IsSeparator(path[2]))
-        return std::nullopt; // "C:name" is relative to a current folder
-    std::vector<std::string> parts{Upper(path.substr(0, 2))};
-    std::string part;
-    for (std::size_t i = 2; i <= path.size(); ++i) {
-        if (i < path.size() && !IsSeparator(path[i])) {
-            part += path[i];
-            continue;
-        }
-        if (part == "..") {
-            if (parts.size() > 1)
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    }
-    return parts;
-}
-
-std::string Join(const std::vector<std::string>& parts) {
-    std::string out = parts.front() + "\\";
-    for (std::size_t i = 1; i < parts.size(); ++i)
-        out += (i > 1 ? "\\" : "") + parts[i];
-    return out;
-}
-
-bool HasFolder(const std::string& name) {
-    return name.find_first_of("\\/:") != std::string::npos;
-}
 
 bool IsValid83(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
@@ -92,7 +51,7 @@ class SimFindHandle final : public FindHandle {
 
 // ------------------------------------------------------------------ tree
 
-std::optional<SimDesktop::Resolved> SimDesktop::Resolve(const std::string& path) const {
+std::optional<SimKernel::Resolved> SimKernel::Resolve(const std::string& path) const {
     auto parts = SplitPath(path);
     if (!parts)
         return std::nullopt;
@@ -123,11 +82,11 @@ std::optional<SimDesktop::Resolved> SimDesktop::Resolve(const std::string& path)
     return r;
 }
 
-SimDesktop::FsNode* SimDesktop::MakeNode(const std::string& path, bool directory,
-                                         std::uint32_t attributes) {
+SimKernel::FsNode* SimKernel::MakeNode(const std::string& path, bool directory,
+                                       std::uint32_t attributes) {
     auto parts = SplitPath(path);
     if (!parts || parts->size() < 2) {
-        AddError("not a full path below a drive: " + path);
+        errors_.AddError("not a full path below a drive: " + path);
         return nullptr;
     }
     auto& root = drives_[(*parts)[0][0]];
@@ -168,7 +127,7 @@ SimDesktop::FsNode* SimDesktop::MakeNode(const std::string& path, bool directory
                 }
             }
         } else if (slot->IsDirectory() != (directory || !last)) {
-            AddError("a file and a folder cannot share the path " + path);
+            errors_.AddError("a file and a folder cannot share the path " + path);
             return nullptr;
         }
         node = slot.get();
@@ -178,26 +137,26 @@ SimDesktop::FsNode* SimDesktop::MakeNode(const std::string& path, bool directory
     return node;
 }
 
-void SimDesktop::AddFile(const std::string& path, std::uint32_t attributes) {
+void SimKernel::AddFile(const std::string& path, std::uint32_t attributes) {
     MakeNode(path, false, attributes);
 }
 
-void SimDesktop::AddDirectory(const std::string& path, std::uint32_t attributes) {
+void SimKernel::AddDirectory(const std::string& path, std::uint32_t attributes) {
     MakeNode(path, true, attributes);
 }
 
-bool SimDesktop::Exists(const std::string& path) const {
+bool SimKernel::Exists(const std::string& path) const {
     return Resolve(path).has_value();
 }
 
-std::optional<std::uint32_t> SimDesktop::Attributes(const std::string& path) const {
+std::optional<std::uint32_t> SimKernel::Attributes(const std::string& path) const {
     auto r = Resolve(path);
     if (!r)
         return std::nullopt;
     return r->node->attributes;
 }
 
-std::vector<std::string> SimDesktop::Children(const std::string& folder) const {
+std::vector<std::string> SimKernel::Children(const std::string& folder) const {
     std::vector<std::string> out;
     if (auto r = Resolve(folder))
         for (const auto& [key, child] : r->node->children)
@@ -205,35 +164,37 @@ std::vector<std::string> SimDesktop::Children(const std::string& folder) const {
     return out;
 }
 
-void SimDesktop::SetShortName(const std::string& path, const std::string& shortName) {
+void SimKernel::SetShortName(const std::string& path, const std::string& shortName) {
     if (auto r = Resolve(path); r && r->parent != nullptr)
         r->node->shortName = shortName;
     else
-        AddError("SetShortName: no such file or folder: " + path);
+        errors_.AddError("SetShortName: no such file or folder: " + path);
 }
 
-void SimDesktop::SetInUse(const std::string& path, bool inUse) {
+void SimKernel::SetInUse(const std::string& path, bool inUse) {
     if (auto r = Resolve(path))
         r->node->inUse = inUse;
     else
-        AddError("SetInUse: no such file or folder: " + path);
+        errors_.AddError("SetInUse: no such file or folder: " + path);
 }
 
-void SimDesktop::SetVersionInfo(const std::string& path, const VsFixedFileInfo& info) {
+void SimKernel::SetVersionInfo(const std::string& path, const VsFixedFileInfo& info) {
     if (!Exists(path))
         AddFile(path);
     if (auto r = Resolve(path))
         r->node->version = info;
 }
 
-void SimDesktop::SetAppFolder(const std::string& path) {
+void SimKernel::SetAppFolder(const std::string& path) {
     appFolder_ = path;
-    AddDirectory(path);
+    if (path.size() > 3) // a drive's root is always there
+        AddDirectory(path);
+    AddFile(GetModuleFileNameA());
 }
 
 // ------------------------------------------------------------------ finding
 
-std::vector<FindData> SimDesktop::Matches(const std::string& spec) const {
+std::vector<FindData> SimKernel::Matches(const std::string& spec) const {
     std::vector<FindData> out;
     if (spec.empty() || IsSeparator(spec.back()))
         return out; // "C:\dir\" names nothing, as on Windows
@@ -264,15 +225,15 @@ std::vector<FindData> SimDesktop::Matches(const std::string& spec) const {
     return out;
 }
 
-std::unique_ptr<FindHandle> SimDesktop::FindFirstFileA(const std::string& fileName) {
+std::unique_ptr<FindHandle> SimKernel::FindFirstFileA(const std::string& fileName) {
     auto found = Matches(fileName);
     if (found.empty())
         return nullptr;
     return std::make_unique<SimFindHandle>(found.front());
 }
 
-std::uint32_t SimDesktop::GetShortPathNameA(const std::string& longPath, std::string& shortPath,
-                                            std::uint32_t size) {
+std::uint32_t SimKernel::GetShortPathNameA(const std::string& longPath, std::string& shortPath,
+                                           std::uint32_t size) {
     auto r = Resolve(longPath);
     if (!r)
         return 0;
@@ -286,8 +247,8 @@ std::uint32_t SimDesktop::GetShortPathNameA(const std::string& longPath, std::st
     return length;
 }
 
-std::vector<std::string> SimDesktop::ListBoxDir(std::uint32_t attributes,
-                                                const std::string& fileSpec) {
+std::vector<std::string> SimKernel::ListBoxDir(std::uint32_t attributes,
+                                               const std::string& fileSpec) {
     // The mask is the list box's 16-bit value; callers may pass it widened.
     const std::uint32_t mask = attributes & 0xFFFFu;
     std::vector<std::string> out;
@@ -316,7 +277,7 @@ std::vector<std::string> SimDesktop::ListBoxDir(std::uint32_t attributes,
 
 // ------------------------------------------------------------------ changes
 
-bool SimDesktop::SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) {
+bool SimKernel::SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) {
     auto r = Resolve(fileName);
     const bool ok = r && r->parent != nullptr;
     if (ok) {
@@ -329,7 +290,7 @@ bool SimDesktop::SetFileAttributesA(const std::string& fileName, std::uint32_t a
     return ok;
 }
 
-bool SimDesktop::DeleteFileA(const std::string& fileName) {
+bool SimKernel::DeleteFileA(const std::string& fileName) {
     auto r = Resolve(fileName);
     const bool ok = r && r->parent != nullptr && !r->node->IsDirectory() &&
                     !(r->node->attributes & FILE_ATTRIBUTE_READONLY) && !r->node->inUse;
@@ -339,7 +300,7 @@ bool SimDesktop::DeleteFileA(const std::string& fileName) {
     return ok;
 }
 
-bool SimDesktop::RemoveDirectoryA(const std::string& path) {
+bool SimKernel::RemoveDirectoryA(const std::string& path) {
     auto r = Resolve(path);
     bool ok = r && r->parent != nullptr && r->node->IsDirectory() &&
               !(r->node->attributes & FILE_ATTRIBUTE_READONLY) && !r->node->inUse;
@@ -350,128 +311,6 @@ bool SimDesktop::RemoveDirectoryA(const std::string& path) {
         r->parent->children.erase(Lower(r->node->name));
     fileOps_.push_back({"RemoveDirectoryA", path, 0, ok});
     return ok;
-}
-
-// ------------------------------------------------------------------ INI files
-
-std::string SimDesktop::IniPath(const std::string& file) const {
-    const std::string full = HasFolder(file) ? file : windowsFolder_ + "\\" + file;
-    auto parts = SplitPath(full);
-    return Lower(parts ? Join(*parts) : full);
-}
-
-void SimDesktop::SetIniValue(const std::string& file, const std::string& section,
-                             const std::string& key, const std::string& value) {
-    const std::string full = HasFolder(file) ? file : windowsFolder_ + "\\" + file;
-    if (!Exists(full))
-        AddFile(full);
-    ini_[IniPath(file)][Lower(section) + "\n" + Lower(key)] = value;
-}
-
-std::int32_t SimDesktop::GetPrivateProfileStringA(const std::string& section,
-                                                  const std::string& key,
-                                                  const std::string& defaultValue,
-                                                  std::string& value, std::uint32_t size,
-                                                  const std::string& fileName) {
-    value.clear();
-    if (failIni_)
-        return -1;
-    std::string found = defaultValue;
-    const std::string full = HasFolder(fileName) ? fileName : windowsFolder_ + "\\" + fileName;
-    auto file = ini_.find(IniPath(fileName));
-    if (Exists(full) && file != ini_.end()) {
-        auto it = file->second.find(Lower(section) + "\n" + Lower(key));
-        if (it != file->second.end())
-            found = it->second;
-    }
-    if (size == 0)
-        return 0;
-    value = found.substr(0, std::min<std::size_t>(found.size(), size - 1));
-    return static_cast<std::int32_t>(value.size());
-}
-
-// ------------------------------------------------------------------ processes
-
-void SimDesktop::RegisterProgram(const std::string& path, std::function<void(int)> onStart) {
-    auto parts = SplitPath(path);
-    programs_[Lower(parts ? Join(*parts) : path)] = std::move(onStart);
-}
-
-void SimDesktop::UnregisterProgram(const std::string& path) {
-    auto parts = SplitPath(path);
-    programs_.erase(Lower(parts ? Join(*parts) : path));
-}
-
-Status SimDesktop::StartProcess(const std::string& path, int showCmd) {
-    Status status;
-    auto r = Resolve(path);
-    if (!r) {
-        auto parts = SplitPath(path);
-        const bool folderThere =
-            parts && parts->size() > 1 &&
-            Exists(Join(std::vector<std::string>(parts->begin(), parts->end() - 1)));
-        status = Failure(folderThere ? 2 : 3);
-    } else if (r->node->IsDirectory()) {
-        status = Failure(5);
-    }
-    startLog_.push_back({path, showCmd, status});
-    if (status.ok()) {
-        auto program = programs_.find(Lower(r->longPath));
-        if (program != programs_.end()) {
-            auto onStart = program->second;
-            Guard("a program's start", [&] { onStart(showCmd); });
-        }
-    }
-    return status;
-}
-
-// ------------------------------------------------------------------ versions
-
-std::optional<std::string> SimDesktop::SearchLibrary(const std::string& fileName) const {
-    std::vector<std::string> candidates;
-    if (HasFolder(fileName)) {
-        candidates.push_back(fileName);
-    } else {
-        std::vector<std::string> folders = librarySearch_;
-        if (folders.empty())
-            folders = {appFolder_, systemFolder_, windowsFolder_};
-        for (const std::string& f : folders)
-            candidates.push_back(f + "\\" + fileName);
-    }
-    for (const std::string& c : candidates)
-        if (auto r = Resolve(c); r && r->parent != nullptr && !r->node->IsDirectory())
-            return r->longPath; // the first file found is the one, version or not
-    return std::nullopt;
-}
-
-std::uint32_t SimDesktop::GetFileVersionInfoSizeA(const std::string& fileName) {
-    auto path = SearchLibrary(fileName);
-    return path && Resolve(*path)->node->version ? kVersionBlockSize : 0;
-}
-
-bool SimDesktop::GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
-                                     std::uint32_t size, std::vector<std::uint8_t>& data) {
-    (void)handle;
-    auto path = SearchLibrary(fileName);
-    if (!path || size < kVersionBlockSize)
-        return false;
-    const FsNode& node = *Resolve(*path)->node;
-    if (!node.version)
-        return false;
-    data.assign(size, 0);
-    std::memcpy(data.data(), kVersionMagic, sizeof(kVersionMagic));
-    std::memcpy(data.data() + sizeof(kVersionMagic), &*node.version, sizeof(VsFixedFileInfo));
-    return true;
-}
-
-bool SimDesktop::VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
-                                std::vector<std::uint8_t>& value) {
-    if (block.size() < kVersionBlockSize ||
-        std::memcmp(block.data(), kVersionMagic, sizeof(kVersionMagic)) != 0 || subBlock != "\\")
-        return false;
-    const auto begin = block.begin() + static_cast<std::ptrdiff_t>(sizeof(kVersionMagic));
-    value.assign(begin, begin + static_cast<std::ptrdiff_t>(sizeof(VsFixedFileInfo)));
-    return true;
 }
 
 } // namespace pocketry::sim

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/sim/sim.h"
+#include "platform/sim/sim_kernel.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_util.h"
+#include "platform/sim/sim_windows.h"
 
 namespace pocketry::sim {
 
@@ -24,21 +26,28 @@ std::string NotifyIconCall::Tip() const {
 
 // ------------------------------------------------------------------ tray
 
-void SimDesktop::FailNotifyIcon(std::uint32_t message, bool fail) {
+SimShell::SimShell(SimWindows& windows, SimKernel& kernel, SimShellLinkLibrary& links)
+    : windows_(windows), kernel_(kernel), links_(links) {
+    SetStartupFolder("C:\\Documents and Settings\\User\\Start Menu\\Programs\\Startup");
+    for (const char* ext : {"exe", "com", "bat", "lnk", "txt", "htm", "html", "url"})
+        associations_.insert(ext);
+}
+
+void SimShell::FailNotifyIcon(std::uint32_t message, bool fail) {
     if (fail)
         failNotify_.insert(message);
     else
         failNotify_.erase(message);
 }
 
-std::optional<NotifyIconDataA> SimDesktop::TrayIcon(Hwnd hWnd, std::uint32_t uID) const {
+std::optional<NotifyIconDataA> SimShell::TrayIcon(Hwnd hWnd, std::uint32_t uID) const {
     auto it = tray_.find({hWnd, uID});
     if (it == tray_.end())
         return std::nullopt;
     return it->second;
 }
 
-bool SimDesktop::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconDataA& data) {
+bool SimShell::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconDataA& data) {
     NotifyIconCall call{dwMessage, {}, false};
     std::memcpy(call.bytes.data(), &data, sizeof data);
     const auto key = std::make_pair(data.hWnd, data.uID);
@@ -85,25 +94,24 @@ bool SimDesktop::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconData
     return ok;
 }
 
-void SimDesktop::RecreateTaskbar() {
+void SimShell::RecreateTaskbar() {
     tray_.clear();
-    auto it = atoms_.find("taskbarcreated");
-    if (it == atoms_.end())
+    const auto msg = windows_.RegisteredMessage("TaskbarCreated");
+    if (!msg)
         return; // nobody asked for the message
-    const std::uint32_t msg = it->second;
-    for (Hwnd h : TopLevelWindows())
-        Deliver(h, msg, 0, 0);
+    for (Hwnd h : windows_.TopLevelWindows())
+        windows_.Deliver(h, *msg, 0, 0);
 }
 
-bool SimDesktop::TrayMouse(Hwnd hWnd, std::uint32_t uID, std::uint32_t mouseMsg) {
+bool SimShell::TrayMouse(Hwnd hWnd, std::uint32_t uID, std::uint32_t mouseMsg) {
     auto icon = TrayIcon(hWnd, uID);
-    if (!icon || !(icon->uFlags & NIF_MESSAGE) || Window(hWnd) == nullptr)
+    if (!icon || !(icon->uFlags & NIF_MESSAGE) || windows_.Window(hWnd) == nullptr)
         return false;
-    Deliver(hWnd, icon->uCallbackMessage, uID, static_cast<std::intptr_t>(mouseMsg));
+    windows_.Deliver(hWnd, icon->uCallbackMessage, uID, static_cast<std::intptr_t>(mouseMsg));
     return true;
 }
 
-std::uint32_t SimDesktop::SHAppBarMessage(std::uint32_t dwMessage, AppBarData& data) {
+std::uint32_t SimShell::SHAppBarMessage(std::uint32_t dwMessage, AppBarData& data) {
     if (dwMessage != ABM_GETTASKBARPOS || noTaskbar_)
         return 0;
     data.rcLeft = taskbarRect_.left;
@@ -116,16 +124,16 @@ std::uint32_t SimDesktop::SHAppBarMessage(std::uint32_t dwMessage, AppBarData& d
 
 // ------------------------------------------------------------------ shell execute
 
-void SimDesktop::SetAssociation(const std::string& extension, bool associated) {
+void SimShell::SetAssociation(const std::string& extension, bool associated) {
     if (associated)
         associations_.insert(Lower(extension));
     else
         associations_.erase(Lower(extension));
 }
 
-std::intptr_t SimDesktop::ShellExecuteA(Hwnd parent, const std::string& verb,
-                                        const std::string& file, const std::string& parameters,
-                                        const std::string& directory, int showCmd) {
+std::intptr_t SimShell::ShellExecuteA(Hwnd parent, const std::string& verb, const std::string& file,
+                                      const std::string& parameters, const std::string& directory,
+                                      int showCmd) {
     constexpr std::intptr_t kStarted = 42, kFileNotFound = 2, kPathNotFound = 3, kNoAssoc = 31;
     std::intptr_t result = kStarted;
     const std::string lower = Lower(file);
@@ -138,11 +146,12 @@ std::intptr_t SimDesktop::ShellExecuteA(Hwnd parent, const std::string& verb,
         std::string path = file;
         if (file.find(':') == std::string::npos && !directory.empty())
             path = directory + "\\" + file;
-        auto r = Resolve(path);
+        auto r = kernel_.Resolve(path);
         const std::size_t sep = path.find_last_of("\\/");
         if (!r) {
-            result = sep != std::string::npos && Exists(path.substr(0, sep + 1)) ? kFileNotFound
-                                                                                 : kPathNotFound;
+            result = sep != std::string::npos && kernel_.Exists(path.substr(0, sep + 1))
+                         ? kFileNotFound
+                         : kPathNotFound;
             if (sep == std::string::npos)
                 result = kFileNotFound;
         } else if (!r->node->IsDirectory()) {
@@ -151,11 +160,8 @@ std::intptr_t SimDesktop::ShellExecuteA(Hwnd parent, const std::string& verb,
             const std::string ext = dot == std::string::npos ? "" : Lower(name.substr(dot + 1));
             if (associations_.count(ext) == 0)
                 result = kNoAssoc;
-            else if (auto program = programs_.find(Lower(r->longPath));
-                     program != programs_.end()) {
-                auto onStart = program->second;
-                Guard("a program's start", [&] { onStart(showCmd); });
-            }
+            else
+                kernel_.RunRegistered(r->longPath, showCmd);
         } // a folder opens in a browsing window
     }
     shellExecute_.push_back({parent, verb, file, parameters, directory, showCmd, result});
@@ -164,25 +170,25 @@ std::intptr_t SimDesktop::ShellExecuteA(Hwnd parent, const std::string& verb,
 
 // ------------------------------------------------------------------ special folders
 
-void SimDesktop::SetStartupFolder(const std::string& path) {
+void SimShell::SetStartupFolder(const std::string& path) {
     startupFolder_ = path;
     if (!path.empty())
-        AddDirectory(path);
+        kernel_.AddDirectory(path);
     // The shell-link library knows the StartUp group by the folder's name.
     const std::size_t sep = path.find_last_of('\\');
     const std::string group = sep == std::string::npos ? path : path.substr(sep + 1);
     if (!group.empty())
-        shellLinks_[Lower(group)];
+        links_.AddGroup(group);
 }
 
-std::int32_t SimDesktop::SHGetSpecialFolderLocation(Hwnd owner, int folder) {
+std::int32_t SimShell::SHGetSpecialFolderLocation(Hwnd owner, int folder) {
     (void)owner;
     if (failFolderLocation_ || startupFolder_.empty())
         return static_cast<std::int32_t>(0x80004005u);                           // E_FAIL
     return folder == CSIDL_STARTUP ? 0 : static_cast<std::int32_t>(0x80070057u); // E_INVALIDARG
 }
 
-bool SimDesktop::SHGetPathFromIDList(Hwnd owner, int folder, std::string& path) {
+bool SimShell::SHGetPathFromIDList(Hwnd owner, int folder, std::string& path) {
     (void)owner;
     if (failPathFromIdList_ || folder != CSIDL_STARTUP || startupFolder_.empty())
         return false;
@@ -192,31 +198,36 @@ bool SimDesktop::SHGetPathFromIDList(Hwnd owner, int folder, std::string& path) 
 
 // ------------------------------------------------------------------ shell links
 
-void SimDesktop::SetShellLinkFunctionMissing(const std::string& function, bool missing) {
+void SimShellLinkLibrary::AddGroup(const std::string& group) {
+    shellLinks_[Lower(group)];
+}
+
+void SimShellLinkLibrary::SetShellLinkFunctionMissing(const std::string& function, bool missing) {
     if (missing)
         linkFunctionsMissing_.insert(function);
     else
         linkFunctionsMissing_.erase(function);
 }
 
-void SimDesktop::SetShellLinkResult(const std::string& function,
-                                    std::optional<std::int32_t> result) {
+void SimShellLinkLibrary::SetShellLinkResult(const std::string& function,
+                                             std::optional<std::int32_t> result) {
     if (result)
         linkResults_[function] = *result;
     else
         linkResults_.erase(function);
 }
 
-bool SimDesktop::ShellGroupExists(const std::string& group) const {
+bool SimShellLinkLibrary::ShellGroupExists(const std::string& group) const {
     return shellLinks_.count(Lower(group)) != 0;
 }
 
-bool SimDesktop::ShellLinkExists(const std::string& group, const std::string& link) const {
+bool SimShellLinkLibrary::ShellLinkExists(const std::string& group, const std::string& link) const {
     auto g = shellLinks_.find(Lower(group));
     return g != shellLinks_.end() && g->second.count(Lower(link)) != 0;
 }
 
-std::string SimDesktop::ShellLinkTarget(const std::string& group, const std::string& link) const {
+std::string SimShellLinkLibrary::ShellLinkTarget(const std::string& group,
+                                                 const std::string& link) const {
     auto g = shellLinks_.find(Lower(group));
     if (g == shellLinks_.end())
         return {};
@@ -224,8 +235,9 @@ std::string SimDesktop::ShellLinkTarget(const std::string& group, const std::str
     return l == g->second.end() ? std::string() : l->second;
 }
 
-Status SimDesktop::LinkCall(const std::string& function, std::vector<std::string> args,
-                            std::int32_t& result, const std::function<std::int32_t()>& body) {
+Status SimShellLinkLibrary::LinkCall(const std::string& function, std::vector<std::string> args,
+                                     std::int32_t& result,
+                                     const std::function<std::int32_t()>& body) {
     Status status;
     result = 0;
     if (linkLibraryMissing_)
@@ -240,16 +252,16 @@ Status SimDesktop::LinkCall(const std::string& function, std::vector<std::string
     return status;
 }
 
-Status SimDesktop::fCreateShellFolder(const std::string& group, std::int32_t& result) {
+Status SimShellLinkLibrary::fCreateShellFolder(const std::string& group, std::int32_t& result) {
     return LinkCall("fCreateShellFolder", {group}, result, [&] {
         shellLinks_[Lower(group)];
         return 1;
     });
 }
 
-Status SimDesktop::fCreateShellLink(const std::string& group, const std::string& link,
-                                    const std::string& target, const std::string& arguments,
-                                    std::int32_t& result) {
+Status SimShellLinkLibrary::fCreateShellLink(const std::string& group, const std::string& link,
+                                             const std::string& target,
+                                             const std::string& arguments, std::int32_t& result) {
     return LinkCall("fCreateShellLink", {group, link, target, arguments}, result, [&] {
         auto g = shellLinks_.find(Lower(group));
         if (g == shellLinks_.end())
@@ -259,8 +271,8 @@ Status SimDesktop::fCreateShellLink(const std::string& group, const std::string&
     });
 }
 
-Status SimDesktop::fRemoveShellLink(const std::string& group, const std::string& link,
-                                    std::int32_t& result) {
+Status SimShellLinkLibrary::fRemoveShellLink(const std::string& group, const std::string& link,
+                                             std::int32_t& result) {
     return LinkCall("fRemoveShellLink", {group, link}, result, [&] {
         auto g = shellLinks_.find(Lower(group));
         return g != shellLinks_.end() && g->second.erase(Lower(link)) != 0 ? 1 : 0;

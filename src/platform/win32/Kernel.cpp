@@ -171,6 +171,10 @@ Status Kernel::StartProcess(const std::string& path, int showCmd) {
     return Status::Ok();
 }
 
+std::string Kernel::GetModuleFileNameA() {
+    return ProgramPath();
+}
+
 std::uint32_t Kernel::GetFileVersionInfoSizeA(const std::string& fileName) {
     const VersionFunctions* version = Version();
     if (version == nullptr)

@@ -24,6 +24,7 @@ class Kernel final : public platform::Kernel {
     bool DeleteFileA(const std::string& fileName) override;
     bool RemoveDirectoryA(const std::string& path) override;
     Status StartProcess(const std::string& path, int showCmd) override;
+    std::string GetModuleFileNameA() override;
     std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
     bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle, std::uint32_t size,
                              std::vector<std::uint8_t>& data) override;

@@ -54,20 +54,23 @@ void RestrictDllSearch() {
     ::SetDllDirectoryA("");
 }
 
-std::string ProgramFolder() {
+std::string ProgramPath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         const DWORD length =
             ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return {};
-        if (length < buffer.size()) {
-            std::string path(buffer.data(), length);
-            const std::size_t slash = path.find_last_of("\\/");
-            return slash == std::string::npos ? std::string() : path.substr(0, slash);
-        }
+        if (length < buffer.size())
+            return std::string(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string ProgramFolder() {
+    const std::string path = ProgramPath();
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {

@@ -12,7 +12,9 @@ namespace pocketry::platform::win32 {
 // the system folder. Called first thing at start.
 void RestrictDllSearch();
 
-// The folder of the running executable, without a trailing backslash.
+// The full path of the running executable, and its folder without a
+// trailing backslash; empty when Windows cannot tell.
+std::string ProgramPath();
 std::string ProgramFolder();
 
 // A system DLL from the system folder only; null with the thread's last

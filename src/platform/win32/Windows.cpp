@@ -156,6 +156,16 @@ std::intptr_t Windows::SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t
     return ::SendMessageA(ToHWND(hWnd), msg, wParam, lParam);
 }
 
+bool Windows::SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
+                                  std::intptr_t lParam, std::uint32_t flags,
+                                  std::uint32_t timeoutMs, std::intptr_t& result) {
+    DWORD_PTR answer = 0;
+    const LRESULT sent =
+        ::SendMessageTimeoutA(ToHWND(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
+    result = sent != 0 ? static_cast<std::intptr_t>(answer) : 0;
+    return sent != 0;
+}
+
 std::uintptr_t Windows::AddressOfWindowProc(WindowProcFn proc) {
     if (proc == nullptr)
         return 0;

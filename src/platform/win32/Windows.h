@@ -27,6 +27,9 @@ class Windows final : public platform::Windows {
                       std::intptr_t lParam) override;
     std::intptr_t SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
+    bool SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
+                             std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                             std::intptr_t& result) override;
     // A procedure Windows can call that hands each message to `proc`. A few
     // procedures fit (the program subclasses with one); 0 when they are used up.
     std::uintptr_t AddressOfWindowProc(WindowProcFn proc) override;

@@ -1,0 +1,115 @@
+#pragma once
+// The simulated kernel: a file system with Windows path rules (drive letter,
+// "\" or "/", any case; attributes, 8.3 names, files in use, directory
+// links), INI files, version resources, sleeping and starting programs.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_types.h"
+
+namespace pocketry::sim {
+
+class SimClock;
+
+class SimKernel : public platform::Kernel {
+  public:
+    SimKernel(SimErrors& errors, SimClock& clock);
+
+    void AddFile(const std::string& path, std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
+    void AddDirectory(const std::string& path, std::uint32_t attributes = 0);
+    // A directory link: FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT.
+    void AddDirectoryLink(const std::string& path) {
+        AddDirectory(path, platform::FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    bool Exists(const std::string& path) const;
+    std::optional<std::uint32_t> Attributes(const std::string& path) const;
+    std::vector<std::string> Children(const std::string& folder) const; // long names, sorted
+    void SetShortName(const std::string& path, const std::string& shortName);
+    void SetInUse(const std::string& path, bool inUse);
+    void SetVersionInfo(const std::string& path, const platform::VsFixedFileInfo& info);
+    // The folder the program runs from; first in the library search order,
+    // then the system folder, then the Windows folder.
+    void SetAppFolder(const std::string& path);
+    const std::string& AppFolder() const { return appFolder_; }
+    // The program's file in that folder: "Pocketry.exe" unless set.
+    void SetProgramFileName(const std::string& name);
+    // Replaces that order for bare library names; empty restores it.
+    void SetLibrarySearchPath(std::vector<std::string> folders) {
+        librarySearch_ = std::move(folders);
+    }
+    const std::string& WindowsFolder() const { return windowsFolder_; }
+    const std::vector<FileOpCall>& FileOps() const { return fileOps_; }
+    // INI files; a name without a folder lives in the Windows folder.
+    void SetIniValue(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& value);
+    void FailIniReads(bool fail) { failIni_ = fail; }
+    // Processes: a registered path runs `onStart(showCmd)` when started.
+    void RegisterProgram(const std::string& path, std::function<void(int)> onStart);
+    void UnregisterProgram(const std::string& path);
+    const std::vector<StartProcessCall>& StartProcessCalls() const { return startLog_; }
+    const std::vector<std::uint32_t>& Sleeps() const { return sleeps_; }
+
+    // ---- for the other services
+    struct FsNode {
+        std::string name, shortName; // shortName empty: the long name is 8.3 already
+        std::uint32_t attributes = 0;
+        bool inUse = false;
+        std::optional<platform::VsFixedFileInfo> version;
+        std::map<std::string, std::unique_ptr<FsNode>> children; // by lower-case long name
+        bool IsDirectory() const { return (attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    };
+    struct Resolved {
+        FsNode* node;
+        FsNode* parent; // null for a drive's root
+        std::string longPath, shortPath;
+    };
+    std::optional<Resolved> Resolve(const std::string& path) const;
+    // Runs the program registered for the file, if any (the shell starts files too).
+    void RunRegistered(const std::string& longPath, int showCmd);
+
+    // ---- platform::Kernel
+    void Sleep(std::uint32_t milliseconds) override;
+    std::int32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                          const std::string& defaultValue, std::string& value,
+                                          std::uint32_t size, const std::string& fileName) override;
+    std::unique_ptr<platform::FindHandle> FindFirstFileA(const std::string& fileName) override;
+    std::uint32_t GetShortPathNameA(const std::string& longPath, std::string& shortPath,
+                                    std::uint32_t size) override;
+    std::vector<std::string> ListBoxDir(std::uint32_t attributes,
+                                        const std::string& fileSpec) override;
+    bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) override;
+    bool DeleteFileA(const std::string& fileName) override;
+    bool RemoveDirectoryA(const std::string& path) override;
+    Status StartProcess(const std::string& path, int showCmd) override;
+    std::string GetModuleFileNameA() override;
+    std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
+    bool GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle, std::uint32_t size,
+                             std::vector<std::uint8_t>& data) override;
+    bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock,
+                        std::vector<std::uint8_t>& value) override;
+
+  private:
+    FsNode* MakeNode(const std::string& path, bool directory, std::uint32_t attributes);
+    std::vector<platform::FindData> Matches(const std::string& spec) const;
+    std::optional<std::string> SearchLibrary(const std::string& fileName) const;
+    std::string IniPath(const std::string& file) const;
+
+    SimErrors& errors_;
+    SimClock& clock_;
+    std::map<char, std::unique_ptr<FsNode>> drives_;
+    std::string programFileName_ = "Pocketry.exe";
+    std::string appFolder_, windowsFolder_ = "C:\\WINDOWS", systemFolder_ = "C:\\WINDOWS\\system32";
+    std::vector<std::string> librarySearch_;
+    std::vector<FileOpCall> fileOps_;
+    std::map<std::string, std::map<std::string, std::string>> ini_; // path → "section\key" → value
+    bool failIni_ = false;
+    std::map<std::string, std::function<void(int)>> programs_; // lower-case long path
+    std::vector<StartProcessCall> startLog_;
+    std::vector<std::uint32_t> sleeps_;
+};
+
+} // namespace pocketry::sim

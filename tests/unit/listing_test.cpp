@@ -1,0 +1,154 @@
+// Whether files and folders exist, and the two listings that the ads folder
+// cleanup deletes from: their entries, their orders and their edges.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ads/FileFolderExists_.h"
+#include "ads/FileFolderFunctions_.h"
+#include "program_fixture.h"
+
+namespace pocketry::testing {
+namespace {
+
+using FileFolderExists_::FileExists;
+using FileFolderExists_::FolderExists;
+using FileFolderFunctions_::GetFiles;
+using FileFolderFunctions_::GetSubFolders;
+using Names = std::vector<std::string>;
+
+class ListingTest : public ProgramTest {
+  protected:
+    void SetUp() override { Create(); }
+    const Names& Files() const { return app->listing.FoundFiles; }
+    const Names& Folders() const { return app->listing.FoundFolders; }
+
+    // start, A, B; A1 and A2 in A; X in A1; B1 in B; a file in each.
+    void PlantTree() {
+        for (const char* folder : {"C:\\Start\\A\\A1\\X", "C:\\Start\\A\\A2", "C:\\Start\\B\\B1"}) {
+            desk.AddDirectory(folder);
+        }
+        for (const char* file :
+             {"C:\\Start\\top.txt", "C:\\Start\\A\\a.txt", "C:\\Start\\A\\A1\\X\\x.txt",
+              "C:\\Start\\B\\b.log", "C:\\Start\\B\\B1\\b1.txt"}) {
+            desk.AddFile(file);
+        }
+    }
+};
+
+TEST_F(ListingTest, ExistenceOfFilesAndFolders) {
+    desk.AddFile("C:\\Juno\\bin\\juno.exe");
+    EXPECT_TRUE(FileExists(*app, "C:\\Juno\\bin\\juno.exe"));
+    EXPECT_TRUE(FileExists(*app, "C:\\Juno\\bin"));        // a folder counts
+    EXPECT_TRUE(FileExists(*app, "C:\\Juno\\bin\\*.exe")); // so does a matching pattern
+    EXPECT_FALSE(FileExists(*app, "C:\\Juno\\bin\\*.dll"));
+    EXPECT_FALSE(FileExists(*app, "C:\\Juno\\bin\\"));  // the search itself refuses that
+    EXPECT_TRUE(FolderExists(*app, "C:\\Juno\\bin\\")); // one trailing "\" is dropped first
+    EXPECT_TRUE(FolderExists(*app, "C:\\Juno\\bin\\juno.exe"));
+    EXPECT_FALSE(FolderExists(*app, "C:\\Juno\\lib"));
+    for (const char* blank : {"", "   "}) {
+        EXPECT_FALSE(FileExists(*app, blank));
+        EXPECT_FALSE(FolderExists(*app, blank));
+    }
+}
+
+TEST_F(ListingTest, SubFoldersComeTogetherEachBeforeItsOwn) {
+    PlantTree();
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Start"), 6);
+    EXPECT_EQ(Folders(), (Names{"C:\\Start", "C:\\Start\\A", "C:\\Start\\B", "C:\\Start\\A\\A1",
+                                "C:\\Start\\A\\A2", "C:\\Start\\A\\A1\\X", "C:\\Start\\B\\B1"}));
+    // With a trailing "\": entry 0 as passed, the rest with one "\" each.
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Start\\"), 6);
+    EXPECT_EQ(Folders(), (Names{"C:\\Start\\", "C:\\Start\\A", "C:\\Start\\B", "C:\\Start\\A\\A1",
+                                "C:\\Start\\A\\A2", "C:\\Start\\A\\A1\\X", "C:\\Start\\B\\B1"}));
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Start\\A\\A2"), 0);
+    EXPECT_EQ(Folders(), (Names{"C:\\Start\\A\\A2"}));
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Nowhere"), 0);
+    EXPECT_EQ(Folders(), (Names{"C:\\Nowhere"}));
+}
+
+TEST_F(ListingTest, FilesFolderByFolderAndPatternByPattern) {
+    PlantTree();
+    desk.AddFile("C:\\Start\\top.log");
+    EXPECT_EQ(GetFiles(*app, "C:\\Start", "*.txt;*.log", true, false), 6);
+    EXPECT_EQ(Files(), (Names{"C:\\Start\\*.txt;*.log", "C:\\Start\\top.txt", "C:\\Start\\top.log",
+                              "C:\\Start\\A\\a.txt", "C:\\Start\\B\\b.log",
+                              "C:\\Start\\A\\A1\\X\\x.txt", "C:\\Start\\B\\B1\\b1.txt"}));
+    // Without sub-folders, and a name that matches both patterns twice.
+    EXPECT_EQ(GetFiles(*app, "C:\\Start\\", "*.txt;top*", false, false), 3);
+    EXPECT_EQ(Files(), (Names{"C:\\Start\\*.txt;top*", "C:\\Start\\top.txt", "C:\\Start\\top.log",
+                              "C:\\Start\\top.txt"}));
+    EXPECT_EQ(GetFiles(*app, "C:\\Nowhere", "*.*", true, false), 0);
+    EXPECT_EQ(Files(), (Names{"C:\\Nowhere\\*.*"}));
+}
+
+TEST_F(ListingTest, CheckOnlyAnswersWithoutTouchingTheList) {
+    PlantTree();
+    GetFiles(*app, "C:\\Start", "*.log", false, false);
+    const Names before = Files();
+    EXPECT_EQ(GetFiles(*app, "C:\\Start", "*.txt", true, true), -1);
+    EXPECT_EQ(GetFiles(*app, "C:\\Start\\A\\A2", "*.*", true, true), 0);
+    EXPECT_EQ(Files(), before);
+}
+
+TEST_F(ListingTest, HiddenAndSystemFilesAreNotListedReadOnlyOnesAre) {
+    desk.AddFile("C:\\Ads\\plain.gif");
+    desk.AddFile("C:\\Ads\\locked.gif", platform::FILE_ATTRIBUTE_READONLY);
+    desk.AddFile("C:\\Ads\\hidden.gif", sim::FILE_ATTRIBUTE_HIDDEN);
+    desk.AddFile("C:\\Ads\\system.gif", sim::FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_EQ(GetFiles(*app, "C:\\Ads", "*.*", false, false), 2);
+    EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\locked.gif", "C:\\Ads\\plain.gif"}));
+}
+
+TEST_F(ListingTest, ADirectoryLinkIsNeitherListedNorFollowed) {
+    desk.AddDirectory("C:\\Elsewhere\\Inner");
+    desk.AddFile("C:\\Elsewhere\\precious.doc");
+    desk.AddDirectory("C:\\Ads\\Real");
+    desk.AddFile("C:\\Ads\\Real\\ad.gif");
+    desk.AddDirectoryLink("C:\\Ads\\Link");
+    // What a link shows inside is where it leads; the simulation plants it as its content.
+    desk.AddFile("C:\\Ads\\Link\\precious.doc");
+    desk.AddDirectory("C:\\Ads\\Link\\Inner");
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Ads"), 1);
+    EXPECT_EQ(Folders(), (Names{"C:\\Ads", "C:\\Ads\\Real"}));
+    EXPECT_EQ(GetFiles(*app, "C:\\Ads", "*.*", true, false), 1);
+    EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\Real\\ad.gif"}));
+}
+
+TEST_F(ListingTest, AFolderWithoutAShortFormIsSkippedNotListedInAnotherForm) {
+    desk.AddDirectory("C:\\Ads\\Odd");
+    desk.AddFile("C:\\Ads\\Odd\\odd.gif");
+    desk.AddDirectory("C:\\Ads\\Even");
+    desk.AddFile("C:\\Ads\\Even\\even.gif");
+    desk.AddFile("C:\\Ads\\top.gif");
+    // A short form longer than the 512-character buffer cannot be read back.
+    desk.SetShortName("C:\\Ads\\Odd", std::string(600, 'O'));
+    EXPECT_EQ(GetFiles(*app, "C:\\Ads", "*.*", true, false), 2);
+    EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\top.gif", "C:\\Ads\\Even\\even.gif"}));
+}
+
+TEST_F(ListingTest, APathTooLongForTheAnsiCallsIsSkipped) {
+    // The calls take 259 characters. A 247-character folder is listed, with
+    // a short file in it, but not a file or sub-folder that reaches past 259;
+    // inside a 257-character folder even "*.*" reaches past it.
+    const std::string deep = "C:\\Ads\\" + std::string(240, 'd');
+    const std::string deeper = "C:\\Ads\\" + std::string(250, 'x');
+    desk.AddDirectory(deep + "\\" + std::string(30, 'e'));
+    desk.AddFile(deep + "\\" + std::string(30, 'e') + "\\far.gif");
+    desk.AddFile(deep + "\\file.gif");
+    desk.AddFile(deep + "\\" + std::string(20, 'f') + ".gif");
+    desk.AddFile(deeper + "\\a");
+    desk.AddFile("C:\\Ads\\top.gif");
+    // Nothing shorter to use.
+    desk.SetShortName(deep, std::string(240, 'D'));
+    desk.SetShortName(deeper, std::string(250, 'X'));
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Ads"), 2);
+    EXPECT_EQ(Folders(), (Names{"C:\\Ads", deep, deeper}));
+    EXPECT_EQ(GetFiles(*app, "C:\\Ads", "*.*", true, false), 2);
+    EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\top.gif", deep + "\\file.gif"}));
+}
+
+} // namespace
+} // namespace pocketry::testing

@@ -1,0 +1,218 @@
+// Running Juno and waiting for its window, closing it and answering its
+// delete confirmation, and the tray command that does the one or the other.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/sim_juno.h"
+#include "program_fixture.h"
+
+namespace pocketry::testing {
+namespace {
+
+using namespace platform;
+using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
+
+class RunCloseTest : public ProgramTest {
+  protected:
+    sim::SimJuno juno{desk, {.root = "C:\\Program Files\\Juno", .startDelayMs = 3000}};
+
+    void SetUp() override {
+        juno.Install();
+        Start();
+        // Only the test acts from here on.
+        form->SetTimerEnabled("Checker_Timer", false);
+        form->SetTimerEnabled("TrayIcon_Timer", false);
+        desk.ClearMsgBoxes();
+    }
+    Boxes Shown() const {
+        Boxes boxes;
+        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
+            boxes.emplace_back(m.prompt, m.style);
+        }
+        return boxes;
+    }
+    std::vector<std::uint32_t> WaitThenNormal() const {
+        return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
+    }
+    std::vector<sim::MessageCall> MessagesTo(Hwnd h) const {
+        std::vector<sim::MessageCall> to;
+        for (const sim::MessageCall& m : desk.Messages()) {
+            if (m.hWnd == h) {
+                to.push_back(m);
+            }
+        }
+        return to;
+    }
+};
+
+const std::string kExe = "C:\\Program Files\\Juno\\bin\\juno.exe";
+
+TEST_F(RunCloseTest, RunStartsTheProgramFileAndWaitsForItsWindow) {
+    const std::size_t from = desk.NotifyIconCalls().size();
+    const std::uint64_t t0 = desk.Now();
+    main->RunJuno(120);
+    ASSERT_EQ(desk.StartProcessCalls().size(), 1u);
+    EXPECT_EQ(desk.StartProcessCalls()[0].path, kExe);
+    EXPECT_EQ(desk.StartProcessCalls()[0].showCmd, SW_SHOWNORMAL);
+    EXPECT_TRUE(juno.Running());
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
+    EXPECT_GE(desk.Now() - t0, 3000u);
+    EXPECT_LE(desk.Now() - t0, 3250u); // noticed soon after it showed
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    // Running already: nothing is started and nothing said.
+    main->RunJuno(120);
+    EXPECT_EQ(desk.StartProcessCalls().size(), 1u);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+}
+
+TEST_F(RunCloseTest, RunReportsEachMissingPieceInItsOwnWords) {
+    desk.AddDirectory("C:\\Empty");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "The Juno client expected could not be run because it does not appear to be "
+             "installed on your system."},
+        {"C:\\Gone", "The Juno client expected could not be run because the 'C:\\Gone' folder "
+                     "specified in the Juno.ini file does not exist."},
+        {"  C:\\Empty\\ ", "The Juno client expected could not be run because the "
+                           "'C:\\Empty\\bin\\juno.exe' file does not exist."},
+    };
+    for (const auto& [rootDir, text] : cases) {
+        desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", rootDir);
+        desk.ClearMsgBoxes();
+        main->RunJuno(120);
+        EXPECT_EQ(Shown(), (Boxes{{text, 0x11030}}));
+    }
+    EXPECT_TRUE(desk.StartProcessCalls().empty());
+}
+
+TEST_F(RunCloseTest, RunReportsAStartThatFailsWithTheSystemsWords) {
+    // A folder where the program file should be cannot be started.
+    desk.AddDirectory("C:\\Odd\\bin\\juno.exe");
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Odd");
+    const std::size_t from = desk.NotifyIconCalls().size();
+    main->RunJuno(120);
+    EXPECT_EQ(Shown(), (Boxes{{"Juno (C:\\Odd\\bin\\juno.exe) could not be run due to an "
+                               "error:\r\n\r\n" +
+                                   sim::SystemMessage(5),
+                               0x11030}}));
+    EXPECT_TRUE(TrayPicturesSince(from).empty());
+}
+
+TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
+    desk.UnregisterProgram(kExe); // starts, but nothing shows
+    const std::size_t from = desk.NotifyIconCalls().size();
+    const std::uint64_t t0 = desk.Now();
+    std::vector<std::uint32_t> picturesWhileShown;
+    desk.AnswerNextMsgBox([&](const sim::MsgBoxRecord&) {
+        picturesWhileShown = TrayPicturesSince(from);
+        return IDOK;
+    });
+    main->RunJuno(120);
+    EXPECT_EQ(Shown(), (Boxes{{"The '" + kExe +
+                                   "' application was run successfully, however the Juno window "
+                                   "expected was not detected within the specified 120 second "
+                                   "timeout.",
+                               0x11030}}));
+    // The normal picture comes back once the warning is dismissed.
+    EXPECT_EQ(picturesWhileShown, (std::vector<std::uint32_t>{form->Picture("TrayIconWait")}));
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
+    EXPECT_GT(desk.Now() - t0, 120000u);
+    EXPECT_LE(desk.Now() - t0, 122000u);
+}
+
+TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
+    juno.StartNow();
+    const Hwnd h = juno.MainWindow();
+    Hwnd yes = 0; // the question comes 500 ms after the request
+    desk.After(600, [&] { yes = juno.YesButton(); });
+    const std::size_t from = desk.NotifyIconCalls().size();
+    main->CloseJuno(30);
+    ASSERT_NE(yes, 0u);
+    EXPECT_FALSE(juno.Running());
+    EXPECT_TRUE(juno.Confirmed());
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    const std::vector<sim::MessageCall> close = MessagesTo(h);
+    ASSERT_EQ(close.size(), 1u);
+    EXPECT_TRUE(close[0].posted);
+    EXPECT_EQ(close[0].msg, WM_CLOSE);
+    EXPECT_EQ(close[0].wParam, 0u);
+    EXPECT_EQ(close[0].lParam, 0);
+    // The space key went down and up on "&Yes", sent, 100 ms apart.
+    const std::vector<sim::MessageCall> keys = MessagesTo(yes);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(std::make_pair(keys[0].msg, keys[0].wParam),
+              std::make_pair(WM_KEYDOWN, std::uintptr_t{0x20}));
+    EXPECT_EQ(std::make_pair(keys[1].msg, keys[1].wParam),
+              std::make_pair(WM_KEYUP, std::uintptr_t{0x20}));
+    EXPECT_FALSE(keys[0].posted || keys[1].posted);
+    EXPECT_EQ(desk.Sleeps().at(0), 2000u);
+    EXPECT_EQ(desk.Sleeps().at(1), 100u);
+    // The active window is handed back after the button had it.
+    ASSERT_EQ(desk.SetActiveCalls().size(), 2u);
+    EXPECT_EQ(desk.SetActiveCalls()[0], yes);
+}
+
+TEST_F(RunCloseTest, CloseWithoutATimeoutAnswersButNeitherWaitsNorTells) {
+    juno.Script().exitDelayMs = 5000;
+    juno.StartNow();
+    const std::size_t from = desk.NotifyIconCalls().size();
+    main->CloseJuno(0);
+    EXPECT_TRUE(juno.Confirmed());
+    EXPECT_TRUE(juno.Running()); // still going away
+    EXPECT_TRUE(TrayPicturesSince(from).empty());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    // No Juno: nothing at all.
+    desk.RunFor(6000);
+    ASSERT_FALSE(juno.Running());
+    const std::size_t messages = desk.Messages().size();
+    main->CloseJuno(30);
+    EXPECT_EQ(desk.Messages().size(), messages);
+}
+
+TEST_F(RunCloseTest, ALateConfirmationStaysUnansweredAndTheWaitTimesOut) {
+    juno.Script().confirmDelayMs = 2500;
+    juno.StartNow();
+    main->CloseJuno(30);
+    EXPECT_FALSE(juno.Confirmed());
+    EXPECT_TRUE(juno.Running());
+    EXPECT_EQ(Shown(),
+              (Boxes{{"Juno did not close within the specified 30 second timeout.", 0x11040}}));
+}
+
+TEST_F(RunCloseTest, AHungConfirmationCannotHangTheProgram) {
+    juno.StartNow();
+    desk.After(1000, [this] { desk.Window(juno.YesButton())->hung = true; });
+    const std::uint64_t t0 = desk.Now();
+    main->CloseJuno(30);
+    EXPECT_FALSE(juno.Confirmed());
+    // Two seconds before the look, the pause between the keys, the wait.
+    EXPECT_LE(desk.Now() - t0, 2000u + 100u + 32000u);
+    EXPECT_EQ(Shown(),
+              (Boxes{{"Juno did not close within the specified 30 second timeout.", 0x11040}}));
+}
+
+TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
+    desk.AnswerNextMsgBox(IDNO);
+    main->MenuTrayJuno_RunClose_Click();
+    EXPECT_TRUE(desk.StartProcessCalls().empty());
+    desk.AnswerNextMsgBox(IDYES);
+    main->MenuTrayJuno_RunClose_Click();
+    EXPECT_TRUE(juno.Running());
+    desk.AnswerNextMsgBox(IDNO);
+    main->MenuTrayJuno_RunClose_Click();
+    EXPECT_TRUE(juno.Running());
+    desk.AnswerNextMsgBox(IDYES);
+    main->MenuTrayJuno_RunClose_Click();
+    EXPECT_FALSE(juno.Running());
+    EXPECT_EQ(Shown(), (Boxes{{"Are you sure you want to run Juno?", 0x11024},
+                              {"Are you sure you want to run Juno?", 0x11024},
+                              {"Are you sure you want to close Juno?", 0x11124},
+                              {"Are you sure you want to close Juno?", 0x11124}}));
+}
+
+} // namespace
+} // namespace pocketry::testing

@@ -1,0 +1,114 @@
+// Pocketry's shortcut in the StartUp group: the group's name, the target,
+// the calls into the shell-link library, and every message.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "options/CreateStartupLink_.h"
+#include "program_fixture.h"
+
+namespace pocketry::testing {
+namespace {
+
+using namespace platform;
+using CreateStartupLink_::CreateStartupLink;
+using CreateStartupLink_::GetSpecialFolder;
+using CreateStartupLink_::RemoveStartupLink;
+
+struct Call {
+    std::string function;
+    std::vector<std::string> arguments;
+    bool operator==(const Call&) const = default;
+};
+
+class StartupLinkTest : public ProgramTest {
+  protected:
+    void SetUp() override { Create(); }
+    std::vector<Call> Calls() const {
+        std::vector<Call> calls;
+        for (const sim::ShellLinkCall& c : desk.ShellLinkCalls()) {
+            calls.push_back({c.function, c.arguments});
+        }
+        return calls;
+    }
+    void ExpectOnlyWarning(const std::string& text) {
+        ASSERT_EQ(desk.MsgBoxes().size(), 1u);
+        EXPECT_EQ(desk.MsgBoxes()[0].prompt, text);
+        EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11030u);
+        EXPECT_EQ(desk.MsgBoxes()[0].title, "Pocketry");
+    }
+};
+
+TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
+    EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Startup");
+    desk.SetStartupFolder("C:\\Users\\Anna\\Startmen\\Programme\\Autostart\\");
+    EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Autostart");
+    desk.FailPathFromIDList(true);
+    EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "");
+    desk.FailPathFromIDList(false);
+    desk.FailSpecialFolderLocation(true);
+    EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "");
+
+    // Without a name the group is "StartUp".
+    ASSERT_TRUE(CreateStartupLink(*app, 0));
+    ASSERT_TRUE(RemoveStartupLink(*app, 0));
+    EXPECT_EQ(Calls(), (std::vector<Call>{{"fCreateShellFolder", {"StartUp"}},
+                                          {"fCreateShellLink",
+                                           {"StartUp", "Pocketry",
+                                            "C:\\Program Files\\Pocketry\\Pocketry.exe", ""}},
+                                          {"fRemoveShellLink", {"StartUp", "Pocketry"}}}));
+    EXPECT_TRUE(desk.MsgBoxes().empty()); // the callers tell of success
+}
+
+TEST_F(StartupLinkTest, TheTargetIsTheProgramsFolderAndNameAsExe) {
+    desk.SetAppFolder("C:\\");
+    desk.SetProgramFileName("POCKETRY.EXE");
+    ASSERT_TRUE(CreateStartupLink(*app, 0));
+    EXPECT_EQ(desk.ShellLinkTarget("Startup", "Pocketry"), "C:\\POCKETRY.exe");
+}
+
+TEST_F(StartupLinkTest, EachFailureShowsItsOwnText) {
+    desk.SetShellLinkResult("fCreateShellFolder", 0);
+    EXPECT_FALSE(CreateStartupLink(*app, 0));
+    ExpectOnlyWarning("An error occurred attempting to create the StartUp program group.");
+    // The shortcut is not attempted without its group.
+    EXPECT_EQ(Calls(), (std::vector<Call>{{"fCreateShellFolder", {"Startup"}}}));
+
+    desk.SetShellLinkResult("fCreateShellFolder", std::nullopt);
+    desk.SetShellLinkResult("fCreateShellLink", 0);
+    desk.ClearMsgBoxes();
+    EXPECT_FALSE(CreateStartupLink(*app, 0));
+    ExpectOnlyWarning("An error occurred attempting to create the Pocketry shortcut in the "
+                      "StartUp program group.");
+
+    desk.ClearMsgBoxes();
+    EXPECT_FALSE(RemoveStartupLink(*app, 0)); // there is none
+    ExpectOnlyWarning("An error occurred attempting to remove the Pocketry shortcut from the "
+                      "StartUp program group.");
+}
+
+TEST_F(StartupLinkTest, AnAbsentLibraryIsReportedWithThePlatformsWords) {
+    desk.SetShellLinkLibraryMissing(true);
+    for (const bool creating : {true, false}) {
+        desk.ClearMsgBoxes();
+        EXPECT_FALSE(creating ? CreateStartupLink(*app, 0) : RemoveStartupLink(*app, 0));
+        ExpectOnlyWarning(std::string("An error occurred attempting to ") +
+                          (creating ? "create" : "remove") + " the Pocketry shortcut:\r\n\r\n" +
+                          sim::SystemMessage(126) +
+                          "\r\n\r\nThe probable cause of this error is the Vb5stkit.dll support "
+                          "file does not exist in the Windows System folder.");
+    }
+    desk.SetShellLinkLibraryMissing(false);
+    desk.SetShellLinkFunctionMissing("fCreateShellLink", true);
+    desk.ClearMsgBoxes();
+    EXPECT_FALSE(CreateStartupLink(*app, 0));
+    ExpectOnlyWarning("An error occurred attempting to create the Pocketry shortcut:\r\n\r\n" +
+                      sim::SystemMessage(127) +
+                      "\r\n\r\nThe probable cause of this error is the Vb5stkit.dll support "
+                      "file does not exist in the Windows System folder.");
+}
+
+} // namespace
+} // namespace pocketry::testing
