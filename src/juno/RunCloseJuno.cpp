@@ -14,7 +14,8 @@ using namespace platform;
 namespace {
 constexpr std::uint32_t kVkSpace = 0x20;
 // A hung Juno must not hang the program with it: each key message gets this
-// long, and none at all once Windows sees the window as hung.
+// long. Not SMTO_ABORTIFHUNG: Wine at times takes a busy new dialog for a
+// hung one and the answer would be lost.
 constexpr std::uint32_t kKeyTimeoutMs = 5000;
 } // namespace
 
@@ -76,11 +77,10 @@ void MainForm::CloseJuno(std::int32_t TimeoutSeconds) {
         if (const Hwnd btn = w.FindWindowExA(dlg, 0, "Button", "&Yes"); btn != 0) {
             const Hwnd prev = w.SetActiveWindow(btn);
             std::intptr_t ignored = 0;
-            w.SendMessageTimeoutA(btn, WM_KEYDOWN, kVkSpace, 0, SMTO_ABORTIFHUNG, kKeyTimeoutMs,
+            w.SendMessageTimeoutA(btn, WM_KEYDOWN, kVkSpace, 0, SMTO_NORMAL, kKeyTimeoutMs,
                                   ignored);
             app_.api.kernel.Sleep(100);
-            w.SendMessageTimeoutA(btn, WM_KEYUP, kVkSpace, 0, SMTO_ABORTIFHUNG, kKeyTimeoutMs,
-                                  ignored);
+            w.SendMessageTimeoutA(btn, WM_KEYUP, kVkSpace, 0, SMTO_NORMAL, kKeyTimeoutMs, ignored);
             w.SetActiveWindow(prev);
         }
     }
