@@ -18,6 +18,10 @@ class UserInterface;
 // Events reach the handler object from the window procedures; anything a
 // handler throws is caught there. A handler may unload the form or even
 // destroy this object: the procedures check for that before going on.
+//
+// The code lies in FormLife.cpp (life, window procedures, unload),
+// FormControls.cpp, FormInput.cpp (keys, focus, mouse), FormPaint.cpp,
+// FormWindow.cpp (show, placement, state) and FormMenu.cpp.
 class Form final : public platform::Form {
   public:
     // Creates the hidden window with its controls; throws when the table is
@@ -152,8 +156,19 @@ class Form final : public platform::Form {
     HWND FirstTabStop() const;
     void RestoreFocus();
     void ClickButton(const Control& c);
+    // The form's own default button (the table's), or null.
+    const Control* FormDefaultButton() const;
+    // The dialog manager's rule after focus moved to `focus`.
+    void UpdateDefaultButton(HWND focus);
+    // Runs one unload handler with the form marked as unloading; false when
+    // the form went meanwhile (or this object was destroyed).
+    template <typename Call> bool UnloadStep(Call&& call);
     // Unload path; true when the form went.
     bool RunUnload(int unloadMode);
+    // WM_QUERYENDSESSION: true when the session may end.
+    bool QueryEndSession();
+    // WM_ENDSESSION: the session ends (the form goes) or goes on.
+    void EndSession(bool ending);
     void Destroy();
     void OnDestroyed();
     void ReenableAfterModal();
@@ -182,6 +197,8 @@ class Form final : public platform::Form {
     bool creating_ = false;
     bool destroying_ = false;
     bool unloading_ = false;
+    // What this form answered the last WM_QUERYENDSESSION.
+    enum class SessionQuery { None, Allowed, Refused } sessionQuery_ = SessionQuery::None;
     std::vector<HWND> disabledByModal_;
 };
 

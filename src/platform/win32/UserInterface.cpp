@@ -56,51 +56,17 @@ std::unique_ptr<platform::Form> UserInterface::CreateForm(const FormSpec& spec,
     return std::make_unique<Form>(*this, spec, events);
 }
 
-void UserInterface::RunMessageLoop() {
-    PumpUntil([this] { return forms_.empty(); }, false);
-}
-
-void UserInterface::PumpUntil(const std::function<bool()>& done, bool nested) {
-    MSG msg{};
-    while (!done()) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == -1)
-            return;
-        if (got == 0) {
-            if (nested)
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        Dispatch(msg);
-    }
-}
-
-void UserInterface::Dispatch(MSG& msg) {
-    Form* form = msg.hwnd != nullptr ? FormOf(msg.hwnd) : nullptr;
-    if (form != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
-        const auto token = form->Token();
-        if (form->KeyPreview() && !form->PreviewKey(msg.wParam))
-            return;
-        if (token.expired())
-            return;
-        if (msg.message == WM_KEYDOWN && form->HandleDialogKey(msg))
-            return;
-        if (token.expired() || !form->Loaded())
-            return;
-    }
-    if (form != nullptr && ::IsDialogMessageA(form->Handle(), &msg) != 0)
-        return;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-}
-
 int UserInterface::MsgBox(const std::string& prompt, std::uint32_t style,
                           const std::string& title) {
     // The box is the user's to answer: no hourglass over it.
     ++messageBoxes_;
     if (pointer_ != 0)
         ::SetCursor(SystemCursor(IDC_ARROW));
-    const int answer = ::MessageBoxA(nullptr, prompt.c_str(), title.c_str(), style);
+    // Owned by the active form, which the box disables while it is open, as
+    // a modal box must; the program's other windows stay as they are.
+    const Form* owner = ActiveForm();
+    const int answer = ::MessageBoxA(owner != nullptr ? owner->Handle() : nullptr, prompt.c_str(),
+                                     title.c_str(), style);
     --messageBoxes_;
     if (HCURSOR cursor = ScreenCursor())
         ::SetCursor(cursor);
@@ -186,7 +152,18 @@ void UserInterface::Register(Form* form) {
 }
 
 void UserInterface::Unregister(Form* form) {
-    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+    const auto gone = std::remove(forms_.begin(), forms_.end(), form);
+    if (gone == forms_.end())
+        return;
+    forms_.erase(gone, forms_.end());
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), form), shown_.end());
+    // Whatever destroyed the last window (a posted or a sent message, a modal
+    // loop or a message box), the loops around it end; a loop that is not
+    // running yet finds no form and does not start.
+    if (forms_.empty() && (loops_ > 0 || messageBoxes_ > 0)) {
+        ::PostQuitMessage(0);
+        quitPosted_ = true;
+    }
 }
 
 Form* UserInterface::FormOf(HWND hwnd) const {
@@ -197,6 +174,26 @@ Form* UserInterface::FormOf(HWND hwnd) const {
         if (form->Handle() == root)
             return form;
     return nullptr;
+}
+
+Form* UserInterface::ActiveForm() const {
+    if (const HWND active = ::GetActiveWindow())
+        for (Form* form : forms_)
+            if (form->Handle() == active)
+                return form;
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
+        const HWND h = (*it)->Handle();
+        if (h != nullptr && ::IsWindowVisible(h) != 0 && ::IsWindowEnabled(h) != 0)
+            return *it;
+    }
+    return nullptr;
+}
+
+void UserInterface::NoteShown(Form* form) {
+    if (std::find(forms_.begin(), forms_.end(), form) == forms_.end())
+        return;
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), form), shown_.end());
+    shown_.push_back(form);
 }
 
 HWND UserInterface::TaskbarOwner() {

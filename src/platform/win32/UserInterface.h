@@ -20,7 +20,9 @@ class UserInterface final : public platform::UserInterface {
     UserInterface& operator=(const UserInterface&) = delete;
 
     std::unique_ptr<platform::Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
-    // Until no form is left (or the thread is told to quit).
+    // Until no form is left (or the thread is told to quit). The last form's
+    // end posts the quit, so the loop ends however the window went: in a sent
+    // message as well, for which GetMessage does not return.
     void RunMessageLoop() override;
     int MsgBox(const std::string& prompt, std::uint32_t style, const std::string& title) override;
     void SetMousePointer(int pointer) override;
@@ -48,10 +50,16 @@ class UserInterface final : public platform::UserInterface {
     static HCURSOR CursorOf(int pointer);
 
     void Register(Form* form);
+    // Posts the quit when the last form goes while a loop runs.
     void Unregister(Form* form);
-    const std::vector<Form*>& Forms() const { return forms_; }
     // The form whose top-level window holds `hwnd`, or null.
     Form* FormOf(HWND hwnd) const;
+    // The owner of a message box or a modal form: the form whose window is
+    // the thread's active window, else the one shown last that is visible
+    // and enabled, else none (no window of the program on the screen).
+    Form* ActiveForm() const;
+    // The form's window appeared on the screen.
+    void NoteShown(Form* form);
     // A hidden window of the program that owns the forms kept off the taskbar.
     HWND TaskbarOwner();
 
@@ -69,7 +77,10 @@ class UserInterface final : public platform::UserInterface {
     int dpiY_ = 96;
     int pointer_ = 0;
     int messageBoxes_ = 0;
+    int loops_ = 0;           // message loops running, nested ones included
+    bool quitPosted_ = false; // for the last form, and not yet seen by a loop
     std::vector<Form*> forms_;
+    std::vector<Form*> shown_; // the forms in the order they last appeared, latest last
     OwnedWindow taskbarOwner_;
 };
 
