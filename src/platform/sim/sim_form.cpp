@@ -189,7 +189,12 @@ void SimForm::Show() {
         if (FocusedControl().empty())
             focus_ = FirstTabStop();
     }
-    if (wasMin != w->minimized || wasMax != w->maximized)
+    // The first show brings the window its size, and a state change its own.
+    const bool first = TakeFirstShow(), changed = wasMin != w->minimized || wasMax != w->maximized;
+    const std::uint64_t id = id_;
+    if (first)
+        StateChanged();
+    if (changed && desk_.FormAlive(id) && loaded_)
         StateChanged();
 }
 

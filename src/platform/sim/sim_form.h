@@ -6,10 +6,11 @@
 //   procedure value can be replaced with SetWindowLongA, and the original
 //   one handles WM_CLOSE as the close box does and the two messages of the
 //   end of a session as Windows sends them.
-// - Form_Resize fires when the window state really changes (SetWindowState
-//   on a shown window, Minimize, ShowWindow on the form's window, a show that
-//   applies a state set while hidden); a hidden window keeps a state set for
-//   its next show, as the Windows form does.
+// - Form_Resize fires when the window is first shown (Windows sends a top-level
+//   window its size then, not at creation) and when its state really changes
+//   (SetWindowState on a shown window, Minimize, ShowWindow on the form's
+//   window, a show that applies a state set while hidden); a hidden window
+//   keeps a state set for its next show, as the Windows form does.
 // - Focus: one control of the form has it. Tab and Shift+Tab move it along
 //   the tab order (by tab index within each container, containers at their
 //   own place), over the controls that take focus (buttons, check boxes,
@@ -82,8 +83,10 @@ class SimForm : public platform::Form {
 
     // ---- for the desktop's services
     std::intptr_t DefaultProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
-    void WindowGone() { loaded_ = false; }  // destroyed from outside: no handlers run
-    void StateChanged();                    // the window's state changed: Form_Resize
+    void WindowGone() { loaded_ = false; } // destroyed from outside: no handlers run
+    void StateChanged();                   // the window's state changed: Form_Resize
+    // True the first time the window is shown: Windows sends the size then.
+    bool TakeFirstShow() { return !std::exchange(everShown_, true); }
     void MovedTo(int xPixels, int yPixels); // the window moved
     std::uint64_t Id() const { return id_; }
     std::uint64_t ShowSeq() const { return shownSeq_; }
@@ -191,6 +194,7 @@ class SimForm : public platform::Form {
     int left_ = 0, top_ = 0;
     int refreshes_ = 0;
     std::uint64_t shownSeq_ = 0;
+    bool everShown_ = false;
     std::optional<int> pendingState_; // window state set while hidden
     Hwnd owner_ = 0;                  // the form a modal show is owned by
     bool ownerDisabled_ = false;      // ... and disabled

@@ -111,7 +111,7 @@ SimKernel::FsNode* SimKernel::MakeNode(const std::string& path, bool directory,
                     dot == std::string::npos ? "" : ShortChars(name.substr(dot + 1), 3);
                 std::string base = ShortChars(name.substr(0, dot), 6);
                 if (base.empty())
-                    base = "_";
+                    base.assign(1, '_'); // not = "_": GCC 12 misreads that as an overlapping copy
                 for (int n = 1;; ++n) {
                     std::string candidate =
                         base + "~" + std::to_string(n) + (ext.empty() ? "" : "." + ext);
@@ -269,7 +269,12 @@ std::vector<std::string> SimKernel::ListBoxDir(std::uint32_t attributes,
         }
         out.push_back(d.fileName);
     }
+    // The list box's order: files first, then the bracketed folders, each
+    // without regard to case.
     std::stable_sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+        const bool folderA = a.starts_with("["), folderB = b.starts_with("[");
+        if (folderA != folderB)
+            return folderB;
         return Lower(a) < Lower(b);
     });
     return out;

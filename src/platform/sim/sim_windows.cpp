@@ -265,8 +265,16 @@ void SimWindows::ApplyShow(SimWindow& w, int cmdShow) {
         foreground_ = 0; // activation passes to no one in particular
     if (activate && !w.minimized && w.parent == 0)
         Activate(h);
-    if (w.form != nullptr && (wasMin != w.minimized || wasMax != w.maximized))
-        w.form->StateChanged();
+    if (SimForm* f = w.form) {
+        // The first show brings the window its size, and a state change its own.
+        const bool first = w.visible && f->TakeFirstShow();
+        const bool changed = wasMin != w.minimized || wasMax != w.maximized;
+        const std::uint64_t id = f->Id();
+        if (first)
+            f->StateChanged();
+        if (changed && desk_.FormAlive(id) && f->Loaded())
+            f->StateChanged();
+    }
 }
 
 bool SimWindows::ShowWindow(Hwnd hWnd, int cmdShow) {

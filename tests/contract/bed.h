@@ -1,0 +1,80 @@
+#pragma once
+// What a platform contract case needs beyond the platform interfaces: a
+// place for files, messages from elsewhere, a user at the keyboard and at a
+// message box, and a look into the registry. One bed per implementation:
+// the simulated desktop's scripting, or real Windows calls.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace pocketry::contract {
+
+using platform::Hwnd;
+
+// The application name of the settings the cases store; the Windows bed
+// removes its key before and after each case.
+inline constexpr const char* kContractApp = "PocketryContract";
+
+struct SentMessage {
+    std::uint32_t msg;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+};
+
+// What the user saw while a message box was open.
+struct BoxSeen {
+    bool opened = false;
+    Hwnd owner = 0;              // the box's owner window, 0 none
+    bool watchedEnabled = false; // the watched window was enabled meanwhile
+};
+
+class Bed {
+  public:
+    virtual ~Bed() = default;
+    virtual platform::Platform& Api() = 0;
+    // Wine rather than Windows: for the few differences the cases write down.
+    virtual bool IsWine() const = 0;
+    // What went wrong in the bed itself (a simulation rule broken, a helper
+    // thread that timed out); a case expects none.
+    virtual std::vector<std::string> Problems() = 0;
+
+    // ---- files
+    // A new empty folder (no trailing backslash), removed with the bed.
+    virtual std::string MakeTempFolder() = 0;
+    virtual void MakeFolder(const std::string& path) = 0;
+    // A file with these attributes (FILE_ATTRIBUTE_ARCHIVE and the like).
+    virtual void MakeFile(const std::string& path, std::uint32_t attributes) = 0;
+
+    // ---- messages
+    // Sends the messages one after another from another thread (another
+    // process's way of sending), starting once the loop has had `delayMs`.
+    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                                   std::uint32_t delayMs) = 0;
+    // The results of those sends, once the loop below has returned.
+    virtual std::vector<std::intptr_t> SendResults() = 0;
+    // Runs UserInterface::RunMessageLoop; false when it did not end by itself
+    // within `timeoutMs` (it was then made to return).
+    virtual bool RunLoop(std::uint32_t timeoutMs) = 0;
+
+    // ---- the user
+    // A key pressed in the form, taken when the loop runs next.
+    virtual void PressKey(platform::Form& form, int vKey) = 0;
+    // The next message box is answered with `button`; meanwhile the bed notes
+    // its owner and whether `watched` is enabled.
+    virtual void AnswerNextMsgBox(int button, Hwnd watched) = 0;
+    virtual BoxSeen LastBox() = 0;
+    virtual bool IsWindowEnabled(Hwnd hWnd) = 0;
+
+    // ---- the registry
+    // The type of a stored setting's value (1 REG_SZ), none when absent.
+    virtual std::optional<std::uint32_t>
+    SettingType(const std::string& app, const std::string& section, const std::string& key) = 0;
+};
+
+std::unique_ptr<Bed> MakeBed();
+
+} // namespace pocketry::contract

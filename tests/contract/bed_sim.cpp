@@ -1,0 +1,81 @@
+// The contract cases' bed on the simulated desktop: its scripting calls.
+#include "bed.h"
+
+#include "platform/sim/sim.h"
+
+namespace pocketry::contract {
+
+namespace {
+
+class SimBed final : public Bed {
+  public:
+    platform::Platform& Api() override { return desk_.api(); }
+    bool IsWine() const override { return false; }
+    std::vector<std::string> Problems() override { return desk_.Errors(); }
+
+    std::string MakeTempFolder() override {
+        const std::string path = "C:\\Temp\\Contract" + std::to_string(++folders_);
+        desk_.AddDirectory(path);
+        return path;
+    }
+    void MakeFolder(const std::string& path) override { desk_.AddDirectory(path); }
+    void MakeFile(const std::string& path, std::uint32_t attributes) override {
+        desk_.AddFile(path, attributes);
+    }
+
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                           std::uint32_t delayMs) override {
+        desk_.After(delayMs, [this, hWnd, messages] {
+            for (const SentMessage& m : messages)
+                results_.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
+        });
+    }
+    std::vector<std::intptr_t> SendResults() override { return results_; }
+    bool RunLoop(std::uint32_t timeoutMs) override {
+        desk_.SetMessageLoopLimit(timeoutMs);
+        desk_.api().ui.RunMessageLoop();
+        return !desk_.MessageLoopGaveUp();
+    }
+
+    void PressKey(platform::Form& form, int vKey) override {
+        auto* simForm = dynamic_cast<sim::SimForm*>(&form);
+        if (simForm == nullptr)
+            return;
+        // Taken in its turn, as a posted key is.
+        desk_.After(0, [simForm, vKey] { simForm->PressKey(vKey); });
+    }
+    void AnswerNextMsgBox(int button, Hwnd watched) override {
+        desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {
+            const sim::SimWindow* w = desk_.Window(watched);
+            seen_ = {true, rec.owner, w != nullptr && w->enabled};
+            return button;
+        });
+    }
+    BoxSeen LastBox() override { return seen_; }
+    bool IsWindowEnabled(Hwnd hWnd) override {
+        const sim::SimWindow* w = desk_.Window(hWnd);
+        return w != nullptr && w->enabled;
+    }
+
+    std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,
+                                             const std::string& key) override {
+        // The simulated store holds text only.
+        if (!desk_.Setting(app, section, key))
+            return std::nullopt;
+        return 1u;
+    }
+
+  private:
+    sim::SimDesktop desk_;
+    int folders_ = 0;
+    std::vector<std::intptr_t> results_;
+    BoxSeen seen_;
+};
+
+} // namespace
+
+std::unique_ptr<Bed> MakeBed() {
+    return std::make_unique<SimBed>();
+}
+
+} // namespace pocketry::contract

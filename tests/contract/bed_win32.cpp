@@ -1,0 +1,295 @@
+// The contract cases' bed on real Windows: temporary files, helper threads
+// that send messages and answer message boxes (each with a time-out, so a
+// failing case fails rather than hangs), and the registry read directly.
+#include "platform/win32/Win32Platform.h"
+
+#include "bed.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace pocketry::contract {
+
+namespace {
+
+using platform::win32::ToHWND;
+using platform::win32::ToHwnd;
+
+constexpr DWORD kSendTimeoutMs = 5000;
+constexpr int kBoxWaitMs = 5000, kPollMs = 20;
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        const platform::win32::OwnedFind owner(find);
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string full = path + "\\" + name;
+            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                RemoveTree(full);
+            else
+                ::DeleteFileA(full.c_str());
+        } while (::FindNextFileA(find, &found) != 0);
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(path.c_str());
+}
+
+struct BoxSearch {
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam) {
+    char cls[16] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd) != 0) {
+        reinterpret_cast<BoxSearch*>(lParam)->box = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Win32Bed final : public Bed {
+  public:
+    Win32Bed() : platform_(::GetModuleHandleA(nullptr)), uiThread_(::GetCurrentThreadId()) {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey(kContractApp, "").c_str());
+    }
+    ~Win32Bed() override {
+        JoinHelpers();
+        if (boxThread_.joinable())
+            boxThread_.join();
+        for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
+            RemoveTree(*it);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey(kContractApp, "").c_str());
+    }
+    Win32Bed(const Win32Bed&) = delete;
+    Win32Bed& operator=(const Win32Bed&) = delete;
+
+    platform::Platform& Api() override { return platform_.Api(); }
+    bool IsWine() const override {
+        const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
+    std::vector<std::string> Problems() override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return problems_;
+    }
+
+    // ---- files
+    std::string MakeTempFolder() override {
+        char temp[MAX_PATH + 1] = {};
+        const DWORD n = ::GetTempPathA(MAX_PATH, temp);
+        std::string base(temp, n);
+        if (!base.empty() && base.back() == '\\')
+            base.pop_back();
+        const std::string path = base + "\\pocketry-contract-" +
+                                 std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string(folders_.size() + 1);
+        RemoveTree(path);
+        if (::CreateDirectoryA(path.c_str(), nullptr) == 0)
+            AddProblem("cannot create " + path);
+        folders_.push_back(path);
+        return path;
+    }
+    void MakeFolder(const std::string& path) override {
+        if (::CreateDirectoryA(path.c_str(), nullptr) == 0)
+            AddProblem("cannot create " + path);
+    }
+    void MakeFile(const std::string& path, std::uint32_t attributes) override {
+        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            AddProblem("cannot create " + path);
+            return;
+        }
+        ::CloseHandle(file);
+        if (::SetFileAttributesA(path.c_str(), attributes) == 0)
+            AddProblem("cannot set the attributes of " + path);
+    }
+
+    // ---- messages
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                           std::uint32_t delayMs) override {
+        ++running_;
+        helpers_.emplace_back([this, hWnd, messages, delayMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            for (const SentMessage& m : messages) {
+                DWORD_PTR result = 0;
+                const LRESULT ok = ::SendMessageTimeoutA(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
+                                                         SMTO_NORMAL, kSendTimeoutMs, &result);
+                const std::lock_guard<std::mutex> lock(mutex_);
+                results_.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
+            }
+            --running_;
+        });
+    }
+    std::vector<std::intptr_t> SendResults() override {
+        JoinHelpers();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return results_;
+    }
+    bool RunLoop(std::uint32_t timeoutMs) override {
+        std::mutex m;
+        std::condition_variable cv;
+        bool done = false, timedOut = false;
+        const DWORD ui = uiThread_;
+        std::thread watchdog([&] {
+            std::unique_lock<std::mutex> lock(m);
+            if (!cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done; })) {
+                timedOut = true;
+                ::PostThreadMessageA(ui, WM_QUIT, 0, 0); // makes the loop return
+            }
+        });
+        Api().ui.RunMessageLoop();
+        {
+            const std::lock_guard<std::mutex> lock(m);
+            done = true;
+        }
+        cv.notify_all();
+        watchdog.join();
+        JoinHelpers();
+        // A quit request left for the next loop would end it at once.
+        MSG msg{};
+        while (::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0) {
+        }
+        return !timedOut;
+    }
+
+    // ---- the user
+    void PressKey(platform::Form& form, int vKey) override {
+        const HWND hwnd = ToHWND(form.hWnd());
+        // The user's keys reach the active window: the user has clicked it.
+        if (::GetActiveWindow() != hwnd) {
+            ::SetForegroundWindow(hwnd);
+            ::SetActiveWindow(hwnd);
+        }
+        const UINT scan = ::MapVirtualKeyA(static_cast<UINT>(vKey), MAPVK_VK_TO_VSC);
+        ::PostMessageA(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vKey),
+                       static_cast<LPARAM>(1 | (scan << 16)));
+    }
+    void AnswerNextMsgBox(int button, Hwnd watched) override {
+        if (boxThread_.joinable())
+            boxThread_.join();
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            seen_ = {};
+        }
+        const DWORD ui = uiThread_;
+        boxThread_ = std::thread([this, button, watched, ui] {
+            for (int waited = 0; waited < kBoxWaitMs; waited += kPollMs) {
+                BoxSearch search;
+                ::EnumThreadWindows(ui, &FindBox, reinterpret_cast<LPARAM>(&search));
+                if (search.box != nullptr) {
+                    const HWND owner = ::GetWindow(search.box, GW_OWNER);
+                    const bool enabled = ::IsWindowEnabled(ToHWND(watched)) != 0;
+                    {
+                        const std::lock_guard<std::mutex> lock(mutex_);
+                        seen_ = {true, ToHwnd(owner), enabled};
+                    }
+                    ::PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+            }
+            AddProblem("no message box opened");
+        });
+    }
+    BoxSeen LastBox() override {
+        if (boxThread_.joinable())
+            boxThread_.join();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+    bool IsWindowEnabled(Hwnd hWnd) override { return ::IsWindowEnabled(ToHWND(hWnd)) != 0; }
+
+    // ---- the registry
+    std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,
+                                             const std::string& key) override {
+        HKEY raw = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey(app, section).c_str(), 0,
+                            KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
+            return std::nullopt;
+        const platform::win32::OwnedKey owner(raw);
+        DWORD type = 0;
+        if (::RegQueryValueExA(raw, key.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+            return std::nullopt;
+        return static_cast<std::uint32_t>(type);
+    }
+
+  private:
+    static std::string SettingsKey(const std::string& app, const std::string& section) {
+        return "Software\\VB and VBA Program Settings\\" + app +
+               (section.empty() ? "" : "\\" + section);
+    }
+    void AddProblem(std::string text) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        problems_.push_back(std::move(text));
+    }
+    // Waits for the sending threads, handling what they send meanwhile.
+    void JoinHelpers() {
+        for (int waited = 0; running_ > 0 && waited < 2 * static_cast<int>(kSendTimeoutMs);
+             waited += kPollMs) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_SENDMESSAGE);
+            MSG msg{};
+            ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        for (std::thread& t : helpers_)
+            t.join();
+        helpers_.clear();
+    }
+
+    platform::win32::Win32Platform platform_;
+    DWORD uiThread_;
+    std::vector<std::string> folders_;
+    std::mutex mutex_;
+    std::vector<std::intptr_t> results_;
+    std::vector<std::string> problems_;
+    BoxSeen seen_;
+    std::vector<std::thread> helpers_;
+    std::atomic<int> running_{0};
+    std::thread boxThread_;
+};
+
+// The thread's COM apartment and the common controls, as the program's own
+// entry sets them up.
+class ComApartment {
+  public:
+    ComApartment()
+        : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
+} // namespace
+
+std::unique_ptr<Bed> MakeBed() {
+    return std::make_unique<Win32Bed>();
+}
+
+} // namespace pocketry::contract
+
+int main(int argc, char** argv) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&controls);
+    const pocketry::contract::ComApartment com;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,134 @@
+// Finding files, directory listings, short names and stored settings, as
+// every implementation of the kernel and the settings store keeps them.
+#include "contract_fixture.h"
+
+namespace pocketry::contract {
+namespace {
+
+using Names = std::vector<std::string>;
+using platform::FILE_ATTRIBUTE_DIRECTORY;
+using platform::FILE_ATTRIBUTE_NORMAL;
+using platform::FILE_ATTRIBUTE_READONLY;
+constexpr std::uint32_t kHidden = 0x2, kSystem = 0x4, kArchive = 0x20;
+constexpr std::uint32_t DDL_HIDDEN = 0x2, DDL_DIRECTORY = 0x10, DDL_EXCLUSIVE = 0x8000;
+
+class FilesContractTest : public ContractTest {
+  protected:
+    void SetUp() override {
+        ContractTest::SetUp();
+        folder = bed->MakeTempFolder();
+    }
+    std::string At(const std::string& name) const { return folder + "\\" + name; }
+
+    std::string folder;
+};
+
+TEST_F(FilesContractTest, FindFirstFileFindsAFolderByItsNameButNotWithATrailingBackslash) {
+    bed->MakeFolder(At("Sub"));
+    auto found = Api().kernel.FindFirstFileA(At("Sub"));
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Data().fileName, "Sub");
+    EXPECT_NE(found->Data().attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    // "C:\dir\" names nothing on Windows: the folder's contents need "*".
+    EXPECT_EQ(Api().kernel.FindFirstFileA(At("Sub") + "\\"), nullptr);
+    EXPECT_EQ(Api().kernel.FindFirstFileA(At("Missing")), nullptr);
+}
+
+TEST_F(FilesContractTest, FindFirstFileReportsEachFilesAttributes) {
+    struct Row {
+        std::string name;
+        std::uint32_t attributes;
+        bool operator==(const Row&) const = default;
+    };
+    const std::vector<Row> made = {
+        {"archive.txt", kArchive},
+        {"readonly.txt", FILE_ATTRIBUTE_READONLY | kArchive},
+        {"hidden.txt", kHidden | kArchive},
+        {"system.txt", kSystem | kArchive},
+        {"plain.txt", FILE_ATTRIBUTE_NORMAL},
+    };
+    std::vector<Row> expected = made;
+    // Setting FILE_ATTRIBUTE_NORMAL clears every attribute on Windows; Wine
+    // reports such a file as an archive.
+    if (bed->IsWine())
+        expected.back().attributes = kArchive;
+    for (const Row& r : made)
+        bed->MakeFile(At(r.name), r.attributes);
+    std::vector<Row> seen;
+    for (const Row& r : made) {
+        auto found = Api().kernel.FindFirstFileA(At(r.name));
+        seen.push_back(found ? Row{found->Data().fileName, found->Data().attributes}
+                             : Row{"(not found)", 0});
+    }
+    ASSERT_EQ(seen.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(seen[i].name, expected[i].name);
+        EXPECT_EQ(seen[i].attributes, expected[i].attributes) << expected[i].name;
+    }
+}
+
+TEST_F(FilesContractTest, ListBoxDirListsFilesThenFoldersByTheMask) {
+    bed->MakeFile(At("b.txt"), kArchive);
+    bed->MakeFile(At("A.txt"), FILE_ATTRIBUTE_READONLY | kArchive);
+    bed->MakeFile(At("h.txt"), kHidden | kArchive);
+    bed->MakeFolder(At("Sub"));
+    bed->MakeFolder(At("zeta"));
+    platform::Kernel& k = Api().kernel;
+    const std::string all = At("*.*");
+
+    // Windows leaves hidden files out unless the mask asks for them; Wine's
+    // list box lists every file when the mask is not exclusive.
+    const Names plain = bed->IsWine() ? Names{"A.txt", "b.txt", "h.txt"} : Names{"A.txt", "b.txt"};
+    EXPECT_EQ(k.ListBoxDir(0, all), plain);
+    EXPECT_EQ(k.ListBoxDir(DDL_HIDDEN, all), (Names{"A.txt", "b.txt", "h.txt"}));
+    Names withFolders = plain;
+    for (const char* d : {"[..]", "[Sub]", "[zeta]"})
+        withFolders.push_back(d);
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, all), withFolders);
+    // Exclusive: the folders alone, also with the mask widened with its sign.
+    EXPECT_EQ(k.ListBoxDir(DDL_EXCLUSIVE | DDL_DIRECTORY, all), (Names{"[..]", "[Sub]", "[zeta]"}));
+    EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, all), (Names{"[..]", "[Sub]", "[zeta]"}));
+    EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Names{});
+}
+
+TEST_F(FilesContractTest, AShortPathNamesTheSameFileAndAMissingOneGivesNothing) {
+    bed->MakeFolder(At("Long Folder Name"));
+    const std::string longPath = At("Long Folder Name\\A long file name.text");
+    bed->MakeFile(longPath, kArchive);
+    platform::Kernel& k = Api().kernel;
+
+    std::string shortPath;
+    const std::uint32_t n = k.GetShortPathNameA(longPath, shortPath, 260);
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(n, shortPath.size());
+    const std::string tail = shortPath.substr(folder.size() > 3 ? 3 : 0);
+    EXPECT_EQ(tail.find(' '), std::string::npos) << shortPath;
+    auto found = k.FindFirstFileA(shortPath);
+    ASSERT_NE(found, nullptr) << shortPath;
+    EXPECT_EQ(found->Data().fileName, "A long file name.text");
+
+    // Too small a buffer: the size needed, terminator included, and no text.
+    std::string tooShort = "untouched";
+    EXPECT_EQ(k.GetShortPathNameA(longPath, tooShort, 4), n + 1);
+
+    std::string missing;
+    EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\file.txt"), missing, 260), 0u);
+}
+
+TEST_F(ContractTest, ASettingIsStoredAsTextAndReadBack) {
+    platform::SettingsStore& s = Api().settings;
+    EXPECT_TRUE(s.SaveSetting(kContractApp, "Options", "Greeting", "Hello, 2.0").ok());
+    std::string value;
+    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Greeting", "none", value).ok());
+    EXPECT_EQ(value, "Hello, 2.0");
+    EXPECT_EQ(bed->SettingType(kContractApp, "Options", "Greeting"),
+              std::optional<std::uint32_t>(1))
+        << "not REG_SZ";
+
+    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Missing", "the default", value).ok());
+    EXPECT_EQ(value, "the default");
+    EXPECT_EQ(bed->SettingType(kContractApp, "Options", "Missing"), std::nullopt);
+}
+
+} // namespace
+} // namespace pocketry::contract

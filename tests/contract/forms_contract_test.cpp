@@ -1,0 +1,212 @@
+// The message loop, message boxes, dialog keys, the end of a session and
+// window states, as every implementation of the user interface keeps them.
+#include "contract_fixture.h"
+
+namespace pocketry::contract {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// ------------------------------------------------------------ the loop
+
+TEST_F(ContractTest, AFormClosedByAPostedMessageEndsTheLoop) {
+    auto form = NewForm();
+    form->Show();
+    PostClose(*form);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 0", "Unload"}));
+}
+
+TEST_F(ContractTest, AFormClosedInsideAMessageSentFromElsewhereEndsTheLoop) {
+    // Sent messages are handled inside the wait for the next message, which
+    // does not return for them: the loop must see the last form go anyway.
+    auto form = NewForm();
+    form->Show();
+    bed->SendFromElsewhere(form->hWnd(), {{kWM_CLOSE, 0, 0}}, kSendDelayMs);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 0", "Unload"}));
+    EXPECT_EQ(bed->SendResults(), (std::vector<std::intptr_t>{0}));
+}
+
+// ------------------------------------------------------------ message boxes
+
+TEST_F(ContractTest, AMessageBoxIsOwnedByTheActiveFormWhichIsDisabledMeanwhile) {
+    auto form = NewForm();
+    form->Show();
+    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
+    EXPECT_EQ(Api().ui.MsgBox("Owned?", platform::MB_OK | platform::MB_ICONINFORMATION, "Pocketry"),
+              platform::IDOK);
+    const BoxSeen seen = bed->LastBox();
+    EXPECT_TRUE(seen.opened);
+    EXPECT_EQ(seen.owner, form->hWnd());
+    EXPECT_FALSE(seen.watchedEnabled) << "the form stayed usable behind its message box";
+    EXPECT_TRUE(bed->IsWindowEnabled(form->hWnd())) << "the form was not enabled again";
+}
+
+TEST_F(ContractTest, WithNoFormOnScreenAMessageBoxHasNoOwner) {
+    auto form = NewForm(); // hidden, as in the tray
+    bed->AnswerNextMsgBox(platform::IDYES, form->hWnd());
+    EXPECT_EQ(Api().ui.MsgBox("Nobody's?", platform::MB_YESNO, "Pocketry"), platform::IDYES);
+    const BoxSeen seen = bed->LastBox();
+    EXPECT_TRUE(seen.opened);
+    EXPECT_EQ(seen.owner, 0u);
+    EXPECT_TRUE(seen.watchedEnabled);
+}
+
+// ------------------------------------------------------------ dialog keys
+
+struct KeysCase {
+    const char* name;
+    std::vector<int> keys;
+    std::vector<const char*> disabled, hidden; // controls
+    const char* pressed;
+};
+
+void PrintTo(const KeysCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DialogKeysTest : public ContractTest, public ::testing::WithParamInterface<KeysCase> {};
+
+TEST_P(DialogKeysTest, PressTheButtonTheDialogManagerWould) {
+    const KeysCase& c = GetParam();
+    auto form = NewForm();
+    for (const char* name : c.disabled)
+        form->SetEnabled(name, false);
+    for (const char* name : c.hidden)
+        form->SetControlVisible(name, false);
+    form->Show();
+    events.log.clear(); // the first show's size
+    for (int key : c.keys)
+        bed->PressKey(*form, key);
+    PostClose(*form);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+    EXPECT_EQ(events.log, (Log{std::string("Click ") + c.pressed, "QueryUnload 0", "Unload"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Focus, DialogKeysTest,
+    ::testing::Values(
+        // The focused push button is the default.
+        KeysCase{"TabToExit", {kVK_TAB, kVK_RETURN}, {}, {}, "cmdExit"},
+        // A frame's controls come at the frame's place.
+        KeysCase{"IntoTheFrame", {kVK_TAB, kVK_TAB, kVK_RETURN}, {}, {}, "cmdInFrame"},
+        // Focus on a text box gives Enter back to the form's default; the
+        // label in between takes no focus.
+        KeysCase{"TextBoxMeansDefault", {kVK_TAB, kVK_TAB, kVK_TAB, kVK_RETURN}, {}, {}, "cmdOK"},
+        KeysCase{"OverADisabledFrame",
+                 {kVK_TAB, kVK_TAB, kVK_RETURN},
+                 {"cmdExit", "fraBox"},
+                 {},
+                 "cmdCancel"},
+        KeysCase{"OverAHiddenFrame",
+                 {kVK_TAB, kVK_TAB, kVK_RETURN},
+                 {"cmdExit"},
+                 {"fraBox"},
+                 "cmdCancel"},
+        // Past the last stop Tab comes round to the first.
+        KeysCase{"RoundAgain",
+                 {kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_RETURN},
+                 {},
+                 {},
+                 "cmdExit"},
+        KeysCase{"EscapeIsCancel", {kVK_TAB, kVK_ESCAPE}, {}, {}, "cmdCancel"},
+        KeysCase{"EnterAtFirstIsDefault", {kVK_RETURN}, {}, {}, "cmdOK"}),
+    [](const ::testing::TestParamInfo<KeysCase>& p) { return std::string(p.param.name); });
+
+// ------------------------------------------------------------ end of session
+
+TEST_F(ContractTest, ASessionThatEndsUnloadsTheFormOnceAndEndsTheLoop) {
+    auto form = NewForm();
+    form->Show();
+    bed->SendFromElsewhere(form->hWnd(), {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 1, 0}},
+                           kSendDelayMs);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived the session";
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 2", "Unload"}));
+    const auto results = bed->SendResults();
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_NE(results[0], 0) << "the session was not let end";
+}
+
+TEST_F(ContractTest, ASessionCalledOffAfterTheQuestionLeavesTheFormLoaded) {
+    auto form = NewForm();
+    form->Show();
+    // The close at the end shows that the form was still there.
+    bed->SendFromElsewhere(form->hWnd(),
+                           {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 0, 0}, {kWM_CLOSE, 0, 0}},
+                           kSendDelayMs);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+    EXPECT_EQ(events.log,
+              (Log{"Resize", "QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"}));
+    const auto results = bed->SendResults();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_NE(results[0], 0);
+}
+
+TEST_F(ContractTest, AFormThatRefusesTheSessionIsNotToldItWasCalledOff) {
+    events.cancelModes = {platform::kUnloadAppWindows};
+    auto form = NewForm();
+    form->Show();
+    bed->SendFromElsewhere(form->hWnd(),
+                           {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 0, 0}, {kWM_CLOSE, 0, 0}},
+                           kSendDelayMs);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 2", "QueryUnload 0", "Unload"}));
+    const auto results = bed->SendResults();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0], 0) << "the session was let end against the form's will";
+}
+
+// ------------------------------------------------------------ window state
+
+TEST_F(ContractTest, AWindowIsToldItsSizeWhenFirstShownOnly) {
+    // Windows sends a top-level window its size at its first show, not when
+    // it is made.
+    auto form = NewForm();
+    EXPECT_EQ(events.log, Log{});
+    form->Show();
+    EXPECT_EQ(events.log, Log{"Resize"});
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(events.log, Log{"Resize"});
+}
+
+TEST_F(ContractTest, AFirstShowMinimisedIsToldItsSizeAndItsState) {
+    auto form = NewForm();
+    form->SetWindowState(platform::kStateMinimized);
+    EXPECT_EQ(events.log, Log{});
+    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
+    form->Show(); // its first size, then its state
+    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
+    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
+}
+
+TEST_F(ContractTest, AStateSetWhileHiddenWaitsForTheNextShow) {
+    auto form = NewForm();
+    form->Show();
+    form->Hide();
+    events.log.clear();
+
+    form->SetWindowState(platform::kStateMinimized);
+    EXPECT_EQ(events.log, Log{}) << "a hidden window changed";
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
+
+    form->Show();
+    EXPECT_EQ(events.log, Log{"Resize"});
+    EXPECT_TRUE(form->Visible());
+    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
+
+    form->SetWindowState(platform::kStateNormal);
+    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
+    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
+
+    form->SetWindowState(platform::kStateNormal); // no change, no event
+    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
+}
+
+} // namespace
+} // namespace pocketry::contract
