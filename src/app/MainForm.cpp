@@ -103,8 +103,20 @@ void MainForm::Form_QueryUnload(int& cancel, int unloadMode) {
     if (s.EmptyAdsAtExit && FindJunoWindow() == 0) {
         EmptyAdsFolder(false);
     }
-    if (app_.TaskBar().MainInTray()) {
+    inTrayAtQueryUnload_ = LivesInTray();
+    if (inTrayAtQueryUnload_) {
         app_.TaskBar().Shutdown(*form_, false, true);
+        // An icon the watchdog is still putting back has no icon to stop it.
+        form_->SetTimerEnabled("TrayIcon_Timer", false);
+    }
+}
+
+void MainForm::Form_EndSessionCancelled() {
+    // Windows did not end the session after all: the program goes on, back
+    // in the tray if the clean-up took it out of there.
+    if (inTrayAtQueryUnload_) {
+        inTrayAtQueryUnload_ = false;
+        GoToTray();
     }
 }
 

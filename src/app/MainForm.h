@@ -30,10 +30,11 @@ class MainForm : public platform::FormEvents {
     // Start-up, shutdown and the buttons.
     void Form_Load();
     void Form_QueryUnload(int& cancel, int unloadMode) override;
+    void Form_EndSessionCancelled() override;
     void cmdExit_Click();
     void MenuTray_Exit_Click();
     void cmdOK_Click();
-    void cmdSetup_Click();
+    virtual void cmdSetup_Click();
     // The options dialog while it is open, else null.
     frmOptions* OptionsDialog() const { return options_; }
 
@@ -65,14 +66,15 @@ class MainForm : public platform::FormEvents {
     void MenuTrayJuno_HideShow_Click();
     void MenuTrayJuno_MinRes_Click();
     void MenuTrayJuno_SwitchTo_Click();
-    void RunJuno(std::int32_t TimeoutSeconds);
-    void CloseJuno(std::int32_t TimeoutSeconds);
+    // Virtual so that tests can watch these commands' calls.
+    virtual void RunJuno(std::int32_t TimeoutSeconds);
+    virtual void CloseJuno(std::int32_t TimeoutSeconds);
     void MenuTrayJuno_RunClose_Click();
     void Checker_Timer_Timer();
     void MailWindowsNotTopmost();
 
     // The ads folder.
-    void EmptyAdsFolder(bool ShowResult);
+    virtual void EmptyAdsFolder(bool ShowResult);
     void MenuTray_EmptyAds_Click();
 
     // Event routing from the platform to the handlers above.
@@ -88,6 +90,10 @@ class MainForm : public platform::FormEvents {
 
   private:
     void ChangeTrayPicture(const char* image);
+    // In the tray: the icon is there, or the watchdog is still trying to put it back.
+    bool LivesInTray();
+
+    bool inTrayAtQueryUnload_ = false;
 
     App& app_;
     std::unique_ptr<platform::Form> form_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 #include "app/App.h"
@@ -20,21 +21,61 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+double RoundHalfEven(double value) {
+    const double down = std::floor(value);
+    const double fraction = value - down;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(down, 2.0) != 0)) {
+        return down + 1;
+    }
+    return down;
+}
+
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-std::optional<std::int64_t> ParseInteger(const std::string& text) {
-    std::string t = Trimmed(text);
-    if (!t.empty() && t.front() == '+') {
-        t.erase(0, 1);
+// A decimal number: optional sign, digits with an optional fraction, an
+// optional exponent; spaces around it allowed. Nothing else (no "inf", no hex).
+std::optional<double> ParseDecimal(const std::string& text) {
+    const std::string t = Trimmed(text);
+    std::size_t i = 0;
+    auto digits = [&] {
+        const std::size_t from = i;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])) != 0) {
+            ++i;
+        }
+        return i - from;
+    };
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        ++i;
     }
-    std::int64_t value = 0;
-    const char* end = t.data() + t.size();
-    const auto [ptr, ec] = std::from_chars(t.data(), end, value);
-    if (t.empty() || ec != std::errc() || ptr != end) {
+    std::size_t mantissa = digits();
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return std::nullopt;
+    }
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return std::nullopt;
+        }
+    }
+    if (i != t.size()) {
+        return std::nullopt;
+    }
+    // from_chars takes no leading '+'; it reads the C locale's '.' whatever the user's locale.
+    const std::size_t from = t.front() == '+' ? 1 : 0;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(t.data() + from, t.data() + t.size(), value);
+    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;
@@ -68,19 +109,25 @@ std::optional<bool> ParseTruth(const std::string& text) {
     if (word == "false") {
         return false;
     }
-    if (const auto number = ParseInteger(word)) {
-        return *number != 0;
+    if (const auto number = ParseDecimal(word)) {
+        return *number != 0; // "0.5" is true, "0.0" and "-0" false
     }
     return std::nullopt;
 }
 
 std::optional<std::int32_t> ParseWhole(const std::string& text, std::int32_t min,
                                        std::int32_t max) {
-    const auto number = ParseInteger(text);
-    if (!number || *number < min || *number > max) {
+    const auto number = ParseDecimal(text);
+    if (!number) {
         return std::nullopt;
     }
-    return static_cast<std::int32_t>(*number);
+    // Halves go to the even neighbour, as a Basic integer conversion rounds;
+    // the range is that of the rounded value (32767.5 gives 32768: too large).
+    const double rounded = RoundHalfEven(*number);
+    if (rounded < min || rounded > max) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(rounded);
 }
 
 std::string TruthText(bool value) {

@@ -12,9 +12,11 @@ namespace basPublic {
 
 inline const std::string kSettingsSection = "Settings";
 
-// "True"/"False" in any letter case, or a whole decimal number (0 is false).
+// "True"/"False" in any letter case, or a decimal number ("1", "0.5", "-1.0"):
+// any value but zero is true.
 std::optional<bool> ParseTruth(const std::string& text);
-// A whole decimal number within [min, max], spaces around it allowed.
+// A decimal number rounded to a whole one (halves to even: "2.5" gives 2,
+// "3.5" gives 4) that lies within [min, max]; spaces around it allowed.
 std::optional<std::int32_t> ParseWhole(const std::string& text, std::int32_t min, std::int32_t max);
 std::string TruthText(bool value);
 

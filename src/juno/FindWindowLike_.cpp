@@ -1,6 +1,9 @@
 #include "juno/FindWindowLike_.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
+#include <vector>
 
 #include "app/App.h"
 
@@ -10,92 +13,125 @@ using namespace platform;
 
 namespace {
 
-enum class ListMatch { Yes, No, Malformed };
+// One step of a pattern. Every step but a star matches exactly one character,
+// which is what lets a star be matched by going back to the last star only.
+struct Token {
+    enum Kind { Star, Any, Digit, List, Literal } kind = Literal;
+    char c = 0;                                                  // Literal
+    bool negate = false;                                         // List
+    std::vector<std::pair<unsigned char, unsigned char>> ranges; // List, single characters as c-c
+};
 
-// Matches one character against the bracket list starting after '[' at
-// pattern[pos]; on return pos is past the closing ']'.
-ListMatch MatchList(char c, const std::string& pattern, std::size_t& pos) {
-    bool negate = false;
-    if (pos < pattern.size() && pattern[pos] == '!') {
-        negate = true;
-        ++pos;
-    }
-    bool found = false;
-    while (pos < pattern.size() && pattern[pos] != ']') {
-        const char low = pattern[pos];
-        if (pos + 2 < pattern.size() && pattern[pos + 1] == '-' && pattern[pos + 2] != ']') {
-            const char high = pattern[pos + 2];
-            if (static_cast<unsigned char>(high) < static_cast<unsigned char>(low)) {
-                return ListMatch::Malformed;
-            }
-            found = found || (static_cast<unsigned char>(c) >= static_cast<unsigned char>(low) &&
-                              static_cast<unsigned char>(c) <= static_cast<unsigned char>(high));
-            pos += 3;
-        } else {
-            found = found || c == low;
-            ++pos;
-        }
-    }
-    if (pos >= pattern.size()) {
-        return ListMatch::Malformed;
-    }
-    ++pos; // the ']'
-    return found != negate ? ListMatch::Yes : ListMatch::No;
-}
-
-bool LikeFrom(const std::string& text, std::size_t t, const std::string& pattern, std::size_t p) {
+// Splits a pattern into its steps; nothing for a malformed pattern (an
+// unclosed bracket list or a range that runs backwards).
+std::optional<std::vector<Token>> Tokens(const std::string& pattern) {
+    std::vector<Token> tokens;
+    std::size_t p = 0;
     while (p < pattern.size()) {
         const char pc = pattern[p];
+        Token t;
         if (pc == '*') {
-            // A run of stars is one star; try every split of the rest.
             while (p < pattern.size() && pattern[p] == '*') {
-                ++p;
+                ++p; // a run of stars is one star
             }
-            if (p == pattern.size()) {
-                return true;
-            }
-            for (std::size_t k = t; k <= text.size(); ++k) {
-                if (LikeFrom(text, k, pattern, p)) {
-                    return true;
-                }
-            }
-            return false;
-        }
-        if (pc == '[') {
-            std::size_t next = p + 1;
-            if (next < pattern.size() && pattern[next] == ']') {
-                p = next + 1; // "[]" stands for the empty text
-                continue;
-            }
-            if (t >= text.size()) {
-                return false;
-            }
-            if (MatchList(text[t], pattern, next) != ListMatch::Yes) {
-                return false;
-            }
-            p = next;
-            ++t;
+            t.kind = Token::Star;
+            tokens.push_back(t);
             continue;
         }
-        if (t >= text.size()) {
-            return false;
+        if (pc == '[') {
+            std::size_t pos = p + 1;
+            if (pos < pattern.size() && pattern[pos] == ']') {
+                p = pos + 1; // "[]" stands for the empty text
+                continue;
+            }
+            t.kind = Token::List;
+            if (pos < pattern.size() && pattern[pos] == '!') {
+                t.negate = true;
+                ++pos;
+            }
+            while (pos < pattern.size() && pattern[pos] != ']') {
+                const auto low = static_cast<unsigned char>(pattern[pos]);
+                if (pos + 2 < pattern.size() && pattern[pos + 1] == '-' &&
+                    pattern[pos + 2] != ']') {
+                    const auto high = static_cast<unsigned char>(pattern[pos + 2]);
+                    if (high < low) {
+                        return std::nullopt;
+                    }
+                    t.ranges.emplace_back(low, high);
+                    pos += 3;
+                } else {
+                    t.ranges.emplace_back(low, low);
+                    ++pos;
+                }
+            }
+            if (pos >= pattern.size()) {
+                return std::nullopt;
+            }
+            p = pos + 1; // past the ']'
+            tokens.push_back(std::move(t));
+            continue;
         }
-        const char tc = text[t];
-        const bool ok = pc == '?' || (pc == '#' && std::isdigit(static_cast<unsigned char>(tc))) ||
-                        (pc != '?' && pc != '#' && pc == tc);
-        if (!ok) {
-            return false;
-        }
+        t.kind = pc == '?' ? Token::Any : pc == '#' ? Token::Digit : Token::Literal;
+        t.c = pc;
+        tokens.push_back(t);
         ++p;
-        ++t;
     }
-    return t == text.size();
+    return tokens;
+}
+
+bool Matches(const Token& t, char c) {
+    const auto u = static_cast<unsigned char>(c);
+    switch (t.kind) {
+    case Token::Any:
+        return true;
+    case Token::Digit:
+        return std::isdigit(u) != 0;
+    case Token::List: {
+        bool found = false;
+        for (const auto& [low, high] : t.ranges) {
+            found = found || (u >= low && u <= high);
+        }
+        return found != t.negate;
+    }
+    case Token::Literal:
+        return c == t.c;
+    case Token::Star:
+        break;
+    }
+    return false;
 }
 
 } // namespace
 
 bool Like(const std::string& text, const std::string& pattern) {
-    return LikeFrom(text, 0, pattern, 0);
+    const auto tokens = Tokens(pattern);
+    if (!tokens) {
+        return false;
+    }
+    // Greedy with one way back: on a mismatch, let the last star take one
+    // more character and retry from just after it. At most text x pattern steps.
+    const std::vector<Token>& tk = *tokens;
+    std::size_t t = 0, p = 0;
+    std::optional<std::size_t> star;
+    std::size_t starText = 0;
+    while (t < text.size()) {
+        if (p < tk.size() && tk[p].kind == Token::Star) {
+            star = p++;
+            starText = t;
+        } else if (p < tk.size() && Matches(tk[p], text[t])) {
+            ++p;
+            ++t;
+        } else if (star) {
+            p = *star + 1;
+            t = ++starText;
+        } else {
+            return false;
+        }
+    }
+    while (p < tk.size() && tk[p].kind == Token::Star) {
+        ++p;
+    }
+    return p == tk.size();
 }
 
 std::int32_t FindWindowLike(App& app, const std::string& ClassPattern,
@@ -112,27 +148,42 @@ std::int32_t FindWindowLike(App& app, const std::string& ClassPattern,
     return upper;
 }
 
+namespace {
+// One text of a window, as many characters as the call reports; a call that
+// fails (or throws) gives no characters and the search goes on.
+template <class Read> std::string ReadText(Read&& read) {
+    std::string text;
+    try {
+        const int count = read(text);
+        text.resize(count > 0 ? std::min(static_cast<std::size_t>(count), text.size()) : 0);
+    } catch (...) {
+        text.clear();
+    }
+    return text;
+}
+} // namespace
+
 bool FindWindowLikeProc(Hwnd hWnd, std::intptr_t lParam) {
     App* app = App::Current();
     if (app == nullptr) {
         return false;
     }
+    constexpr int kBuffer = 512;
+    Windows& w = app->api.windows;
+    const std::string className =
+        ReadText([&](std::string& text) { return w.GetClassNameA(hWnd, text, kBuffer); });
+    const std::string title =
+        ReadText([&](std::string& text) { return w.GetWindowTextA(hWnd, text, kBuffer); });
     try {
-        constexpr int kBuffer = 512;
-        std::string className;
-        std::string title;
-        app->api.windows.GetClassNameA(hWnd, className, kBuffer);
-        app->api.windows.GetWindowTextA(hWnd, title, kBuffer);
         State& s = app->findWindowLike;
         if (Like(className, s.ClassPattern) && Like(title, s.TitlePattern)) {
             s.FoundWindows.push_back({hWnd, title});
             return lParam == 0;
         }
-        return true;
     } catch (...) {
-        // Nothing may leave an enumeration callback; a failure ends the search.
-        return false;
+        // Nothing may leave an enumeration callback; this window is passed over.
     }
+    return true;
 }
 
 } // namespace pocketry::FindWindowLike_

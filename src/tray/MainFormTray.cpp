@@ -17,6 +17,7 @@ constexpr std::int32_t WM_LBUTTONUP = 514, WM_LBUTTONDBLCLK = 515, WM_RBUTTONUP 
                        WM_RBUTTONDBLCLK = 518;
 constexpr int VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18;
 constexpr std::uint32_t kRetryPauseMs = 3000;
+const char* const kTrayTimer = "TrayIcon_Timer";
 
 // The menu item of each value of "Tray Left".
 constexpr std::array<const char*, 7> kTrayLeftItems = {
@@ -147,15 +148,27 @@ void MainForm::TrayIcon_Timer_Timer() {
                        kWarning, kTitle);
     TrayBusy = true;
     taskBar.Shutdown(*form_, true, false);
+    // The window is back with its taskbar button; nothing is left to watch.
+    form_->SetTimerEnabled(kTrayTimer, false);
     TrayBusy = false;
 }
 
 void MainForm::TaskbarCreated() {
     // A new taskbar knows nothing of the icon: add it again at once.
-    clsTaskBar& taskBar = app_.TaskBar();
-    if (taskBar.MainInTray()) {
-        taskBar.AddIcon(*form_, form_->Picture("TrayIcon"), form_->Caption(), 1);
+    if (!LivesInTray()) {
+        return;
     }
+    if (!app_.TaskBar().AddIcon(*form_, form_->Picture("TrayIcon"), form_->Caption(), 1)) {
+        // The new shell may not be ready yet. AddIcon removed the old icon and
+        // with it the watchdog; without the watchdog the hidden window would
+        // have no icon and no taskbar button for good. Its next tick retries
+        // and, failing that, shows the window.
+        form_->SetTimerEnabled(kTrayTimer, true);
+    }
+}
+
+bool MainForm::LivesInTray() {
+    return app_.TaskBar().MainInTray() || form_->TimerEnabled(kTrayTimer);
 }
 
 void MainForm::ChangeTrayPicture(const char* image) {

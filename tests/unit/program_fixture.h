@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,11 +18,54 @@ namespace pocketry::testing {
 
 inline const std::string kSection = "Settings";
 
+// The main window with the calls of its not-yet-built commands written down,
+// in order ("RunJuno(120)", "CloseJuno(30)", "EmptyAdsFolder(false)",
+// "cmdSetup_Click"); each then does what the program's own would. A test may
+// add what the command does to the world (`onCloseJuno` closing Juno) or make
+// it fail (`onSetup` throwing).
+class RecordingMainForm : public MainForm {
+  public:
+    using MainForm::MainForm;
+    std::vector<std::string> calls;
+    std::vector<int> pointerAtQueryUnload;
+    std::function<void()> onRunJuno, onCloseJuno, onSetup;
+
+    void RunJuno(std::int32_t TimeoutSeconds) override {
+        calls.push_back("RunJuno(" + std::to_string(TimeoutSeconds) + ")");
+        if (onRunJuno) {
+            onRunJuno();
+        }
+        MainForm::RunJuno(TimeoutSeconds);
+    }
+    void CloseJuno(std::int32_t TimeoutSeconds) override {
+        calls.push_back("CloseJuno(" + std::to_string(TimeoutSeconds) + ")");
+        if (onCloseJuno) {
+            onCloseJuno();
+        }
+        MainForm::CloseJuno(TimeoutSeconds);
+    }
+    void EmptyAdsFolder(bool ShowResult) override {
+        calls.push_back(std::string("EmptyAdsFolder(") + (ShowResult ? "true" : "false") + ")");
+        MainForm::EmptyAdsFolder(ShowResult);
+    }
+    void cmdSetup_Click() override {
+        calls.push_back("cmdSetup_Click");
+        if (onSetup) {
+            onSetup();
+        }
+        MainForm::cmdSetup_Click();
+    }
+    void Form_QueryUnload(int& cancel, int unloadMode) override {
+        pointerAtQueryUnload.push_back(App::Current()->api.ui.MousePointer());
+        MainForm::Form_QueryUnload(cancel, unloadMode);
+    }
+};
+
 class ProgramTest : public ::testing::Test {
   protected:
     sim::SimDesktop desk;
     std::unique_ptr<App> app;
-    std::unique_ptr<MainForm> main;
+    std::unique_ptr<RecordingMainForm> main;
     sim::SimForm* form = nullptr;
 
     void SetStored(const std::string& key, const std::string& value) {
@@ -34,7 +78,7 @@ class ProgramTest : public ::testing::Test {
     // Creates the program's state without loading the main window.
     void Create(ProgramVersion version = {1, 0, 0}) {
         app = std::make_unique<App>(desk.api(), version);
-        main = std::make_unique<MainForm>(*app);
+        main = std::make_unique<RecordingMainForm>(*app);
         app->mainForm = main.get();
     }
 

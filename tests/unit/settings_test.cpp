@@ -36,17 +36,19 @@ TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
     EXPECT_FALSE(s.TrayDoubleClick);
     EXPECT_EQ(s.CheckInterval, 300);
 
-    std::vector<std::string> keys;
+    // Each key in order, read with its default in the text form the store keeps.
+    std::vector<std::string> reads;
     for (const auto& op : desk.SettingsLog()) {
         EXPECT_FALSE(op.write) << op.key;
         EXPECT_EQ(op.app, "Pocketry");
         EXPECT_EQ(op.section, "Settings");
-        keys.push_back(op.key);
+        reads.push_back(op.key + "=" + op.value);
     }
-    const std::vector<std::string> order = {
-        "Options Tab",    "Run Juno",     "Close Juno", "Close Juno Ask", "Empty Ads App",
-        "Empty Ads Juno", "Exit No Juno", "Tray Left",  "Tray Double",    "Check Interval"};
-    EXPECT_EQ(keys, order);
+    const std::vector<std::string> want = {
+        "Options Tab=0",       "Run Juno=False",       "Close Juno=False",   "Close Juno Ask=True",
+        "Empty Ads App=False", "Empty Ads Juno=False", "Exit No Juno=False", "Tray Left=0",
+        "Tray Double=False",   "Check Interval=300"};
+    EXPECT_EQ(reads, want);
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
@@ -60,6 +62,38 @@ TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsNumbers) {
         basPublic::LoadSettings(*app);
         EXPECT_EQ(app->AppSettings.RunJunoAtStart, expected) << text;
         EXPECT_EQ(app->AppSettings.CloseJunoAsk, expected) << text;
+    }
+}
+
+TEST_F(SettingsTest, DecimalFractionsConvertAsDecimalNumbers) {
+    // Truth values: any value but zero is true.
+    const std::pair<const char*, bool> truths[] = {
+        {"0.5", true}, {"2.0", true},  {"-1.0", true}, {" 1.5 ", true}, {".25", true},
+        {"1e2", true}, {"0.0", false}, {"-0", false},  {"0.", false},   {"+0.000", false}};
+    for (const auto& [text, expected] : truths) {
+        SetStored("Run Juno", text);
+        SetStored("Close Juno Ask", text);
+        basPublic::LoadSettings(*app);
+        EXPECT_EQ(app->AppSettings.RunJunoAtStart, expected) << text;
+        EXPECT_EQ(app->AppSettings.CloseJunoAsk, expected) << text;
+    }
+    // Numbers round halves to the even neighbour; the range is the rounded value's.
+    struct Row {
+        const char* text;
+        std::int16_t trayLeft;
+        std::int32_t interval;
+    };
+    for (const Row& r :
+         {Row{"2.5", 2, 2}, Row{"3.5", 4, 4}, Row{"-2.5", -2, -2}, Row{"2.4999", 2, 2},
+          Row{"2.51", 3, 3}, Row{"6.0", 6, 6}, Row{"32767.4", 32767, 32767},
+          Row{"32767.5", 0, 32768}, Row{"-32768.5", -32768, -32768}, Row{"-32768.51", 0, -32769},
+          Row{"2147483647.5", 0, 300}, Row{"1.5e1", 15, 15}, Row{"1.2.3", 0, 300}, Row{"5.", 5, 5},
+          Row{".", 0, 300}, Row{"inf", 0, 300}, Row{"0x10", 0, 300}, Row{"1e", 0, 300}}) {
+        SetStored("Tray Left", r.text);
+        SetStored("Check Interval", r.text);
+        basPublic::LoadSettings(*app);
+        EXPECT_EQ(app->AppSettings.TrayLeftCommand, r.trayLeft) << r.text;
+        EXPECT_EQ(app->AppSettings.CheckInterval, r.interval) << r.text;
     }
 }
 

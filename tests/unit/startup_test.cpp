@@ -77,22 +77,36 @@ TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
     EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / 3);
 }
 
-TEST_F(StartupTest, SixMenuCaptionsGetTheirMouseHints) {
+TEST_F(StartupTest, TheTrayMenuIsWholeWithSixMouseHints) {
     Start();
-    EXPECT_EQ(form->MenuCaption("MenuTray_Exit"), "Exit\tr+s");
-    EXPECT_EQ(form->MenuCaption("MenuTray_Restore"), "Restore Window\tr+a");
-    EXPECT_EQ(form->MenuCaption("MenuTray_Options"), "Options...\tr+c");
-    EXPECT_EQ(form->MenuCaption("MenuTrayJuno_RunClose"), "Run/Close Juno...\tl+s");
-    EXPECT_EQ(form->MenuCaption("MenuTrayJuno_HideShow"), "Hide/Show Juno\tl+a");
-    EXPECT_EQ(form->MenuCaption("MenuTrayJuno_MinRes"), "Minimize/Restore Juno\tl+c");
-    EXPECT_EQ(form->MenuCaption("MenuTrayJuno_SwitchTo"), "Switch to Juno");
-    EXPECT_EQ(form->MenuCaption("MenuTray_ScreenSaver"), "Activate Screen Saver");
+    std::vector<std::string> menu;
+    for (const platform::MenuSpec& m : MainForm::Spec().menus) {
+        menu.push_back(m.name + "|" + form->MenuCaption(m.name) + "|" + m.parent);
+    }
+    const std::vector<std::string> want = {
+        "MenuTray|Commands|",
+        "MenuTray_Exit|Exit\tr+s|MenuTray",
+        "zsep00|-|MenuTray",
+        "MenuTray_Restore|Restore Window\tr+a|MenuTray",
+        "MenuTray_Options|Options...\tr+c|MenuTray",
+        "zsep01|-|MenuTray",
+        "MenuTray_ScreenSaver|Activate Screen Saver|MenuTray",
+        "MenuTray_ClearClipboard|Clear Clipboard|MenuTray",
+        "zsep02|-|MenuTray",
+        "MenuTray_EmptyAds|Empty Juno Ads Folder...|MenuTray",
+        "MenuTrayJuno_RunClose|Run/Close Juno...\tl+s|MenuTray",
+        "zsep03|-|MenuTray",
+        "MenuTrayJuno_HideShow|Hide/Show Juno\tl+a|MenuTray",
+        "MenuTrayJuno_MinRes|Minimize/Restore Juno\tl+c|MenuTray",
+        "MenuTrayJuno_SwitchTo|Switch to Juno|MenuTray"};
+    EXPECT_EQ(menu, want);
 }
 
 TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray) {
     desk.AnswerNextMsgBox([this](const sim::MsgBoxRecord&) {
-        // The window is already on screen while the notice is open.
+        // The window is already on screen, and painted, while the notice is open.
         EXPECT_TRUE(desk.FindForm("MainForm")->Visible());
+        EXPECT_EQ(desk.FindForm("MainForm")->RefreshCount(), 1);
         return 0;
     });
     StartAsIs();
@@ -119,6 +133,24 @@ TEST_F(StartupTest, LaterStartsGoStraightToTheTray) {
     EXPECT_FALSE(form->ShowInTaskbar());
     EXPECT_TRUE(app->TaskBar().MainInTray());
     EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
+}
+
+TEST_F(StartupTest, RunJunoAtStartRunsJunoWithTwoMinutesAfterTheTrayIsMade) {
+    for (const char* stored : {"False", "True"}) {
+        SCOPED_TRACE(stored);
+        desk.LoseTrayIcons();
+        SetStored("Run Juno", stored);
+        Create();
+        bool inTray = false;
+        main->onRunJuno = [&] { inTray = desk.TrayIconCount() == 1; };
+        main->Load();
+        const bool run = std::string(stored) == "True";
+        EXPECT_EQ(main->calls,
+                  run ? std::vector<std::string>{"RunJuno(120)"} : std::vector<std::string>{});
+        EXPECT_EQ(inTray, run);
+        main.reset();
+        app.reset();
+    }
 }
 
 TEST_F(StartupTest, AFailedFirstRunWriteIsReportedAndTheNoticeStillFollows) {
@@ -159,7 +191,8 @@ TEST_F(ShutdownTest, ExitShowsTheHourglassRemovesTheIconAndTheHookAndEnds) {
     Start();
     ASSERT_EQ(app->subclass.HookCount, 1);
     main->cmdExit_Click();
-    EXPECT_EQ(desk.MousePointerLog().front(), platform::kPointerHourglass);
+    // Set before the clean-up, so that it shows while the clean-up runs.
+    EXPECT_EQ(main->pointerAtQueryUnload, std::vector<int>{platform::kPointerHourglass});
     EXPECT_FALSE(form->Loaded());
     EXPECT_EQ(desk.TrayIconCount(), 0u);
     EXPECT_EQ(app->subclass.OldWindowProc, 0u);
@@ -203,12 +236,112 @@ TEST_P(EveryWayOutTest, AsksCloseJunoNowWhenSetAndJunoRunsAndEndsAnyway) {
     EXPECT_EQ(desk.MsgBoxes()[0].prompt, "Close Juno now?");
     EXPECT_EQ(desk.MsgBoxes()[0].style, kAskYes);
     EXPECT_FALSE(form->Loaded());
-    EXPECT_TRUE(client.Running()); // the answer was No
+    EXPECT_TRUE(main->calls.empty()); // the answer was No: Juno is left alone
+    EXPECT_EQ(main->pointerAtQueryUnload.size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shutdown, EveryWayOutTest,
                          ::testing::Values(Way::ExitButton, Way::Escape, Way::CloseBox,
                                            Way::EndSession, Way::TrayExit));
+
+struct CleanUpRow {
+    const char* name;
+    bool closeJuno, ask, emptyAds, junoRuns;
+    int answer;      // to "Close Juno now?"
+    bool closeWorks; // CloseJuno takes Juno away
+    bool asked;
+    std::vector<std::string> calls;
+    friend void PrintTo(const CleanUpRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class CleanUpTest : public ProgramTest, public ::testing::WithParamInterface<CleanUpRow> {};
+
+TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
+    const CleanUpRow& row = GetParam();
+    SetStored("Close Juno", row.closeJuno ? "True" : "False");
+    SetStored("Close Juno Ask", row.ask ? "True" : "False");
+    SetStored("Empty Ads App", row.emptyAds ? "True" : "False");
+    sim::SimJuno client(desk);
+    client.Install();
+    if (row.junoRuns) {
+        client.StartNow();
+    }
+    Start();
+    main->calls.clear();
+    if (row.closeWorks) {
+        main->onCloseJuno = [&] { client.Crash(); };
+    } else {
+        client.Script().confirmDelayMs = 60000; // asks too late to be answered
+    }
+    desk.AnswerNextMsgBox(row.answer);
+    main->cmdExit_Click();
+    std::vector<std::string> asked;
+    for (const sim::MsgBoxRecord& box : desk.MsgBoxes()) {
+        asked.push_back(box.prompt);
+    }
+    std::vector<std::string> expected;
+    if (row.asked) {
+        expected.push_back("Close Juno now?");
+    }
+    if (!row.closeWorks && row.calls == std::vector<std::string>{"CloseJuno(30)"}) {
+        expected.push_back("Juno did not close within the specified 30 second timeout.");
+    }
+    EXPECT_EQ(asked, expected);
+    EXPECT_EQ(main->calls, row.calls);
+    EXPECT_FALSE(form->Loaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shutdown, CleanUpTest,
+    ::testing::Values(
+        CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, platform::IDNO, true, true, {}},
+        CleanUpRow{"YesClosesWithoutWaiting",
+                   true,
+                   true,
+                   false,
+                   true,
+                   platform::IDYES,
+                   true,
+                   true,
+                   {"CloseJuno(0)"}},
+        CleanUpRow{"YesWaitsThenEmpties",
+                   true,
+                   true,
+                   true,
+                   true,
+                   platform::IDYES,
+                   true,
+                   true,
+                   {"CloseJuno(30)", "EmptyAdsFolder(false)"}},
+        CleanUpRow{"AJunoThatStaysKeepsItsAds",
+                   true,
+                   true,
+                   true,
+                   true,
+                   platform::IDYES,
+                   false,
+                   true,
+                   {"CloseJuno(30)"}},
+        CleanUpRow{"UnaskedClose",
+                   true,
+                   false,
+                   true,
+                   true,
+                   0,
+                   true,
+                   false,
+                   {"CloseJuno(30)", "EmptyAdsFolder(false)"}},
+        CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, false, {}},
+        CleanUpRow{"EmptyOnlyWithoutJuno",
+                   false,
+                   true,
+                   true,
+                   false,
+                   0,
+                   false,
+                   false,
+                   {"EmptyAdsFolder(false)"}}),
+    [](const ::testing::TestParamInfo<CleanUpRow>& p) { return std::string(p.param.name); });
 
 TEST_F(ShutdownTest, NoQuestionWhenJunoIsNotRunning) {
     SetStored("Close Juno", "True");
@@ -240,6 +373,57 @@ TEST_F(ShutdownTest, CleanUpNeverCancelsAndLeavesTheWindowRestoredButHidden) {
     EXPECT_EQ(form->WindowState(), platform::kStateNormal);
     EXPECT_FALSE(form->Visible());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+}
+
+} // namespace
+} // namespace pocketry::testing
+
+namespace pocketry::testing {
+namespace {
+
+using EndSessionTest = ProgramTest;
+
+TEST_F(EndSessionTest, ASessionThatGoesOnPutsATrayProgramBackInTheTray) {
+    Start();
+    ASSERT_TRUE(form->QueryEndSession());
+    EXPECT_EQ(desk.TrayIconCount(), 0u); // the clean-up took the icon away
+    form->EndSession(false);
+    EXPECT_TRUE(form->Loaded());
+    EXPECT_FALSE(form->Visible());
+    EXPECT_FALSE(form->ShowInTaskbar());
+    ASSERT_TRUE(desk.TrayIcon(form->hWnd(), 1));
+    EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
+    EXPECT_TRUE(app->TaskBar().MainInTray());
+    EXPECT_EQ(app->subclass.HookCount, 1);
+    EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    // And the tray works: Shift + right click still exits.
+    desk.SetKeyDown(16, true);
+    EXPECT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
+    EXPECT_FALSE(form->Loaded());
+}
+
+TEST_F(EndSessionTest, ASessionThatGoesOnLeavesAShownWindowShown) {
+    Start();
+    main->MenuTray_Restore_Click();
+    ASSERT_TRUE(form->QueryEndSession());
+    form->EndSession(false);
+    EXPECT_TRUE(form->Loaded());
+    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(form->ShowInTaskbar());
+    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+    EXPECT_EQ(app->subclass.HookCount, 0);
+    EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+}
+
+TEST_F(EndSessionTest, ASessionThatEndsEndsTheProgramWithOneCleanUp) {
+    Start();
+    ASSERT_TRUE(form->QueryEndSession());
+    form->EndSession(true);
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_EQ(main->pointerAtQueryUnload.size(), 1u);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
 } // namespace

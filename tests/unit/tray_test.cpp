@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -240,6 +241,49 @@ TEST_F(TrayIconTest, TheHookedProcedureHandsTrayMessagesToTheHandlerAndPassesThe
     EXPECT_FALSE(form->Loaded());
 }
 
+std::vector<std::uint32_t> g_passedOn;
+std::intptr_t RecordingProc(Hwnd, std::uint32_t uMsg, std::uintptr_t, std::intptr_t) {
+    g_passedOn.push_back(uMsg);
+    return 0;
+}
+
+TEST_F(TrayIconTest, BeforeTheFirstIconNoMessageIsTakenForTheTrayCallback) {
+    StartShown();
+    app->AppSettings.TrayLeftCommand = 6; // the screen saver: easy to see
+    Windows& w = desk.api().windows;
+    w.SetWindowLongA(Main(), GWL_WNDPROC, w.AddressOfWindowProc(&RecordingProc));
+    g_passedOn.clear();
+    const std::size_t spi = desk.SpiCalls().size();
+    ASSERT_TRUE(Bar().Setup(*form, true));
+    EXPECT_EQ(Bar().CallbackMessage(), 0u);
+    desk.Deliver(Main(), 0, 1, 514); // WM_NULL
+    desk.Deliver(Main(), 1793, 1, 514);
+    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793}));
+    EXPECT_EQ(desk.SpiCalls().size(), spi);
+
+    // From the first icon on, 1793 is the tray's and stays with the program.
+    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
+    main->TrayBusy = false;
+    desk.Deliver(Main(), 0, 1, 514);
+    desk.Deliver(Main(), 1793, 1, 514);
+    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793, 0}));
+    EXPECT_GT(desk.SpiCalls().size(), spi);
+}
+
+TEST_F(TrayIconTest, AnAddThatFailsAfterRemovingTheShownIconLeavesNoIconAndNoWatchdog) {
+    StartShown();
+    ASSERT_TRUE(Bar().Setup(*form, true));
+    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
+    desk.FailNotifyIcon(NIM_ADD, true);
+    const std::size_t from = desk.NotifyIconCalls().size();
+    EXPECT_FALSE(Bar().AddIcon(*form, 2, "b", 1));
+    EXPECT_EQ(Calls(NIM_DELETE, from), 1u);
+    EXPECT_EQ(Calls(NIM_ADD, from), 1u);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+    EXPECT_FALSE(Bar().MainInTray());
+    EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+}
+
 // ---------------------------------------------------------------- the mouse on the icon
 
 enum class Did { SwitchTo, MinRes, HideShow, Restore, ScreenSaver, Exit, Menu, Cleared };
@@ -420,6 +464,16 @@ TEST_F(TrayEventsTest, ClicksWhileAnEarlierClicksMenuOrMessageBoxIsOpenAreDroppe
 
     desk.TrayMouse(Main(), 1, 514); // both closed: the next click counts
     EXPECT_FALSE(desk.Window(juno.MainWindow())->visible);
+}
+
+TEST_F(TrayEventsTest, ACommandThatFailsStillLetsTheNextClickIn) {
+    main->onSetup = [] { throw std::runtime_error("the options dialog failed"); };
+    desk.SetKeyDown(VK_CONTROL, true); // Ctrl + right: Options
+    EXPECT_TRUE(desk.TrayMouse(Main(), 1, 517));
+    EXPECT_FALSE(main->HandlerBusy);
+    EXPECT_TRUE(desk.TrayMouse(Main(), 1, 517));
+    EXPECT_EQ(main->calls, std::vector<std::string>(2, "cmdSetup_Click"));
+    EXPECT_TRUE(form->Loaded());
 }
 
 // ---------------------------------------------------------------- the menu
@@ -603,6 +657,51 @@ TEST_F(TrayWatchdogTest, ANewTaskbarGetsTheIconAtOnceAndATickEndsAWaitingPicture
     Bar().ChangeIcon(form->Picture("TrayIconWait"), 1);
     main->TrayIcon_Timer_Timer();
     EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
+}
+
+TEST_F(TrayWatchdogTest,
+       ANewTaskbarThatRefusesTheIconLeavesTheWatchdogToRetryAndLastlyShowTheWindow) {
+    for (const bool shellRecovers : {true, false}) {
+        SCOPED_TRACE(shellRecovers);
+        Start();
+        desk.FailNotifyIcon(NIM_ADD, true);
+        desk.RecreateTaskbar();
+        // No icon yet, but the program is not left without a way back.
+        EXPECT_EQ(desk.TrayIconCount(), 0u);
+        EXPECT_FALSE(form->Visible());
+        EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
+        EXPECT_TRUE(Hooked());
+        if (shellRecovers) {
+            desk.FailNotifyIcon(NIM_ADD, false);
+        }
+        const std::size_t from = desk.NotifyIconCalls().size();
+        desk.RunFor(30000 + 12000);
+        EXPECT_EQ(Calls(NIM_MODIFY, from), 3u);
+        EXPECT_EQ(Calls(NIM_ADD, from), shellRecovers ? 1u : 3u);
+        if (shellRecovers) {
+            EXPECT_TRUE(desk.MsgBoxes().empty());
+            ASSERT_TRUE(desk.TrayIcon(Main(), 1));
+            EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), form->Caption());
+            EXPECT_TRUE(Bar().MainInTray());
+            EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
+            EXPECT_FALSE(form->Visible());
+        } else {
+            ExpectOneMessage("The Pocketry tray icon could not be updated due to an API call "
+                             "error, therefore the Pocketry window will now be restored.");
+            EXPECT_TRUE(form->Visible());
+            EXPECT_TRUE(form->ShowInTaskbar());
+            EXPECT_FALSE(Hooked());
+            // Nothing is left to watch: the window stays as it is.
+            EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+            desk.RunFor(60000);
+            EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+            EXPECT_TRUE(form->Visible());
+        }
+        main.reset();
+        app.reset();
+        desk.FailNotifyIcon(NIM_ADD, false);
+        desk.ClearMsgBoxes();
+    }
 }
 
 // ---------------------------------------------------------------- desktop commands
