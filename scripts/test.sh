@@ -16,4 +16,6 @@ for arch in x86_64 i686; do
     cmake --build "build/win-$arch" -j"$jobs"
 done
 
-python3 tests/e2e/run_e2e.py --bin build/win-i686/bin --out build/e2e
+# The runner picks the exes this machine's Wine can run (its first line says which) and runs
+# the platform contract suite, then the scenarios.
+python3 tests/e2e/run_e2e.py --build build --out build/e2e

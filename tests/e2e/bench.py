@@ -10,9 +10,12 @@ measured the same way over the same time in the same run. Three periods, one aft
    Juno's window went in Pocketry's prefix, long enough for Pocketry's 30-second wait for Juno
    to come back to end (Pocketry keeps running: "Exit No Juno" is off).
 
-usage: python3 tests/e2e/bench.py --bin DIR --out DIR [--seconds 60]
+usage: python3 tests/e2e/bench.py [--build DIR] --out DIR [--seconds 60] [--display N]
 
-DIR holds the 32-bit Pocketry.exe, bench-bare.exe, juno-standin.exe and e2e-driver.exe. Each
+The first line says which Wine runs the programs (winemode.py): the 32-bit ones of
+DIR/win-i686/bin in a 32-bit prefix where Wine's 32-bit loader runs here, else the 64-bit ones
+of DIR/win-x86_64/bin in a 64-bit prefix (POCKETRY_WINE_BITS=64 forces that). That folder
+holds Pocketry.exe, bench-bare.exe, juno-standin.exe and e2e-driver.exe. Each
 program runs in its own copy of a fresh prefix (so each has its own wineserver), both at once on
 one Xvfb display; in periods 2 and 3 each prefix runs a stand-in as well, so that what the
 stand-in costs its wineserver weighs on both sides alike. Pocketry starts with "First Run" =
@@ -40,9 +43,10 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from e2elib import INSTALL_DIR_REL, WINE, WINESERVER, wine_env  # noqa: E402
+from e2elib import INSTALL_DIR_REL, WINESERVER, wine_env  # noqa: E402
 from pocketry import SETTINGS_KEY  # noqa: E402
 from run_e2e import Xvfb, install_build, make_template, scenario_prefix  # noqa: E402
+from winemode import WineMode, WineUnavailable, detect  # noqa: E402
 
 TICKS = os.sysconf("SC_CLK_TCK")
 GRACE_PERIOD_S = 31  # Pocketry's 30-second wait for Juno, and the half second it takes to notice
@@ -79,22 +83,24 @@ def wineserver_pid(prefix: Path) -> int:
 
 
 class Subject:
-    def __init__(self, name: str, exe: str, workdir: Path, template: Path, display: str):
+    def __init__(self, name: str, exe: str, workdir: Path, template: Path, display: str,
+                 mode: WineMode):
         self.name, self.exe = name, exe
         workdir.mkdir(parents=True)
         self.prefix, home, tmp = scenario_prefix(template, workdir)
-        self.env = wine_env(self.prefix, home, tmp, display)
+        self.env = wine_env(mode, self.prefix, home, tmp, display)
+        self.wine = mode.loader
         self.proc = None
         self.juno = None  # the stand-in of periods 2 and 3, and its main window
         self.juno_hwnd = ""
         self.log = open(workdir / "output.txt", "wb")
 
     def wine(self, *args, timeout=60) -> int:
-        return subprocess.run([WINE, *args], env=self.env, stdout=self.log, stderr=self.log,
+        return subprocess.run([self.wine, *args], env=self.env, stdout=self.log, stderr=self.log,
                               stdin=subprocess.DEVNULL, timeout=timeout).returncode
 
     def start(self, exe: str = "") -> subprocess.Popen:
-        proc = subprocess.Popen([WINE, f"C:\\Pocketry\\{exe or self.exe}"], env=self.env,
+        proc = subprocess.Popen([self.wine, f"C:\\Pocketry\\{exe or self.exe}"], env=self.env,
                                 cwd=self.prefix / INSTALL_DIR_REL, stdout=self.log,
                                 stderr=self.log, stdin=subprocess.DEVNULL)
         if not exe:
@@ -106,7 +112,7 @@ class Subject:
         (Output through a file: Wine helpers inherit handles and would hold a pipe open.)"""
         driver = str(self.prefix / INSTALL_DIR_REL / "e2e-driver.exe")
         with tempfile.TemporaryFile() as out:
-            rc = subprocess.run([WINE, driver, *map(str, args)], env=self.env, stdout=out,
+            rc = subprocess.run([self.wine, driver, *map(str, args)], env=self.env, stdout=out,
                                 stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
                                 timeout=timeout).returncode
             out.seek(0)
@@ -155,11 +161,19 @@ def report(title: str, seconds: float, subjects: list, before: dict, after: dict
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--bin", required=True, type=Path)
+    parser.add_argument("--build", type=Path, default=Path("build"),
+                        help="build folder holding win-i686/ and win-x86_64/ (default: build)")
     parser.add_argument("--out", required=True, type=Path)
     parser.add_argument("--seconds", type=int, default=60, help="idle period (default 60)")
+    parser.add_argument("--display", type=int, help="Xvfb display number (default: a free one)")
     args = parser.parse_args()
-    bin_dir, out = args.bin.resolve(), args.out.resolve()
+    try:
+        mode = detect()
+    except WineUnavailable as e:
+        print(f"wine: {e}", flush=True)
+        return 1
+    print(mode.banner(args.build), flush=True)
+    bin_dir, out = mode.bin_dir(args.build).resolve(), args.out.resolve()
     for exe in ("Pocketry.exe", "bench-bare.exe", "juno-standin.exe", "e2e-driver.exe"):
         if not (bin_dir / exe).is_file():
             print(f"missing {bin_dir / exe}", file=sys.stderr)
@@ -173,14 +187,15 @@ def main() -> int:
     print(f"Pocketry.exe size: {pocketry_size} bytes ({pocketry_size / 1024:.1f} KiB); "
           f"bench-bare.exe: {bare_size} bytes", flush=True)
 
-    xvfb = Xvfb(None)
+    xvfb = Xvfb(args.display)
     subjects = []
     try:
-        make_template(out / "template", xvfb.display)
+        make_template(out / "template", xvfb.display, mode)
         install_build(out / "template", bin_dir)
         pocketry = Subject("Pocketry", "Pocketry.exe", out / "pocketry", out / "template",
-                           xvfb.display)
-        bare = Subject("bare", "bench-bare.exe", out / "bare", out / "template", xvfb.display)
+                           xvfb.display, mode)
+        bare = Subject("bare", "bench-bare.exe", out / "bare", out / "template", xvfb.display,
+                       mode)
         subjects = [pocketry, bare]
         pocketry.wine("reg", "add", SETTINGS_KEY, "/v", "First Run", "/t", "REG_SZ",
                       "/d", "False", "/f")

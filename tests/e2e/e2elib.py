@@ -29,7 +29,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Callable, Optional
 
-WINE = shutil.which("wine") or "wine"
+from winemode import WineMode
+
 WINESERVER = shutil.which("wineserver") or "wineserver"
 DESKTOP_SIZE = (1024, 768)
 INSTALL_DIR_WIN = "C:\\Pocketry"
@@ -37,6 +38,9 @@ INSTALL_DIR_REL = "drive_c/Pocketry"
 
 # Messages and values the scenarios send.
 WM_CLOSE = 0x0010
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
+ENDSESSION_LOGOFF = 0x80000000
 WM_SYSCOMMAND = 0x0112
 SC_MINIMIZE = 0xF020
 SC_CLOSE = 0xF060
@@ -115,13 +119,10 @@ def parse_records(text: str) -> list[dict]:
     return records
 
 
-def wine_env(prefix: Path, home: Path, tmp: Path, display: str) -> dict:
-    env = dict(os.environ)
-    env.update(WINEPREFIX=str(prefix), WINEARCH="win32", WINEDEBUG="-all",
-               WINEDLLOVERRIDES="winemenubuilder.exe=d", HOME=str(home), TMPDIR=str(tmp),
-               DISPLAY=display)
-    env.pop("WINELOADER", None)
-    return env
+def wine_env(mode: WineMode, prefix: Path, home: Path, tmp: Path, display: str) -> dict:
+    """The environment of every Wine command of one prefix; its WINELOADER is the loader to
+    run them with (see winemode.py)."""
+    return mode.env(prefix, home, tmp, display)
 
 
 @dataclass
@@ -156,6 +157,7 @@ class Bed:
         self.workdir = workdir
         self.prefix = prefix
         self.env = env
+        self.wine = env["WINELOADER"]  # the loader that runs Windows programs here
         self.display = display
         self.screenshots = screenshots
         self.deadline = deadline
@@ -206,7 +208,7 @@ class Bed:
         path = self.install_dir / exe
         self.require(path.is_file(), f"{exe} is not in the build folder given with --bin")
         out = open(self.workdir / f"{Path(exe).stem}-{len(self.procs)}.out", "wb")
-        cmd = [WINE, f"{INSTALL_DIR_WIN}\\{exe}", *args]
+        cmd = [self.wine, f"{INSTALL_DIR_WIN}\\{exe}", *args]
         self.log("start " + " ".join(cmd))
         proc = subprocess.Popen(cmd, env=self.env, cwd=self.install_dir, stdout=out,
                                 stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
@@ -266,7 +268,7 @@ class Bed:
     def driver(self, *args, wait_ms: int = 0) -> tuple[int, list[dict]]:
         """Runs one driver command: (exit code, records). Exit code 2 (usage) aborts."""
         words = " ".join(map(str, args))
-        rc, out, err = self._run([WINE, str(self.driver_exe), *(str(a) for a in args)],
+        rc, out, err = self._run([self.wine, str(self.driver_exe), *(str(a) for a in args)],
                                  wait_ms / 1000 + 30)
         self.log(f"driver {words} -> {rc}\n{out}" + (err if rc else ""))
         if rc is None:
@@ -376,7 +378,7 @@ class Bed:
         """Starts watching for windows; returns once the watcher is ready."""
         path = self.workdir / f"watch-{time.monotonic_ns()}.out"
         with open(path, "wb") as out:
-            proc = subprocess.Popen([WINE, str(self.driver_exe), "watch", str(timeout_ms)],
+            proc = subprocess.Popen([self.wine, str(self.driver_exe), "watch", str(timeout_ms)],
                                     env=self.env, stdout=out, stderr=subprocess.DEVNULL,
                                     stdin=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
@@ -391,7 +393,7 @@ class Bed:
     # ---- registry ------------------------------------------------------------------------
 
     def _reg(self, *args) -> tuple[Optional[int], str]:
-        rc, out, _ = self._run([WINE, "reg", *args], 60)
+        rc, out, _ = self._run([self.wine, "reg", *args], 60)
         self.log(f"reg {' '.join(args)} -> {rc}")
         return rc, out
 

@@ -6,7 +6,7 @@ import subprocess
 import time
 from typing import Optional
 
-from e2elib import WINE, Bed, WM_CLOSE, parse_records
+from e2elib import Bed, WM_CLOSE, parse_records
 
 EXE = "Pocketry.exe"
 JUNO_EXE = "juno-standin.exe"
@@ -123,7 +123,7 @@ class Track:
         self.bed, self.timeout_ms = bed, timeout_ms
         self.path = bed.workdir / f"track-{time.monotonic_ns()}.out"
         with open(self.path, "wb") as out:
-            self.proc = subprocess.Popen([WINE, str(bed.driver_exe), "track", cls, title,
+            self.proc = subprocess.Popen([bed.wine, str(bed.driver_exe), "track", cls, title,
                                           str(timeout_ms)], env=bed.env, stdout=out,
                                          stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
         deadline = time.monotonic() + 30

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Runs the end-to-end scenarios: the real Windows programs under Wine in a virtual X display.
 
-usage: python3 tests/e2e/run_e2e.py --bin DIR --out DIR [-k NAME]...
+usage: python3 tests/e2e/run_e2e.py --build DIR --out DIR [-k NAME]...
 
-DIR (--bin) holds the 32-bit Pocketry.exe, juno-standin.exe and e2e-driver.exe (and any DLLs
-beside them); they are copied to C:\\Pocketry in every scenario's prefix. --out receives the
-Wine prefix template, one folder per scenario (log.txt, program output) and screenshots/.
-Prints PASS/FAIL per scenario and last "N passed, N failed"; exit code 0 only when nothing
-failed and something passed.
+The first line says which Wine runs the programs (winemode.py): `wine: 32-bit prefix,
+build/win-i686/bin` where Wine's 32-bit loader runs here, else `wine: 64-bit prefix,
+build/win-x86_64/bin` (POCKETRY_WINE_BITS=64 forces the latter). That bin folder of the build
+folder (--build) holds Pocketry.exe, juno-standin.exe, e2e-driver.exe and
+pocketry-contract.exe (and any DLLs beside them); they are copied to C:\\Pocketry in every
+prefix. --out receives the Wine prefix template, contract/ (the contract suite's output), one
+folder per scenario (log.txt, program output) and screenshots/.
+The contract suite runs first; then PASS/FAIL per scenario and last "N passed, N failed" (the
+contract suite counts as one); exit code 0 only when nothing failed and something passed.
 """
 
 from __future__ import annotations
@@ -28,9 +32,11 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-import e2elib  # noqa: E402  (needs the path above)
-from e2elib import (INSTALL_DIR_REL, WINE, WINESERVER, Bed, ScenarioAbort,  # noqa: E402
+import contract  # noqa: E402  (needs the path above)
+import e2elib  # noqa: E402
+from e2elib import (INSTALL_DIR_REL, WINESERVER, Bed, ScenarioAbort,  # noqa: E402
                     ScenarioTimeout, wine_env)
+from winemode import WineMode, WineUnavailable, detect  # noqa: E402
 
 FONT_DIRS = [Path("/usr/share/wine/fonts"), Path("/usr/lib/wine/fonts")]
 SCREEN = "1280x1024x24"
@@ -91,7 +97,14 @@ def run_quiet(cmd, env, timeout, what):
                                f"{err.read().decode(errors='replace').strip()[-500:]}")
 
 
-def make_template(root: Path, display: str) -> None:
+def template_ready(root: Path, mode: WineMode) -> bool:
+    """Whether root holds a finished template of this Wine (a 32-bit prefix does not serve
+    64-bit programs, nor the other way round)."""
+    ready = root / ".ready"
+    return ready.exists() and ready.read_text().split() == ["ok", mode.winearch]
+
+
+def make_template(root: Path, display: str, mode: WineMode) -> None:
     """A fresh prefix as the program meets it on a user's machine, plus the virtual desktop
     and the fonts dialogs need."""
     if root.exists():
@@ -99,11 +112,12 @@ def make_template(root: Path, display: str) -> None:
     prefix, home, tmp = root / "prefix", root / "home", root / "tmp"
     home.mkdir(parents=True)
     tmp.mkdir()
-    env = wine_env(prefix, home, tmp, display)
-    run_quiet([WINE, "wineboot", "-i"], env, 300, "wineboot -i")
+    env = wine_env(mode, prefix, home, tmp, display)
+    wine = env["WINELOADER"]
+    run_quiet([wine, "wineboot", "-i"], env, 300, "wineboot -i")
     for key, name, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "shell"),
                             (r"HKCU\Software\Wine\Explorer\Desktops", "shell", "1024x768")]:
-        run_quiet([WINE, "reg", "add", key, "/v", name, "/d", data, "/f"], env, 60,
+        run_quiet([wine, "reg", "add", key, "/v", name, "/d", data, "/f"], env, 60,
                   f"setting {key}")
     # Wait for the server to write the registry to disk before the prefix is copied.
     subprocess.run([WINESERVER, "-w"], env=env, capture_output=True, timeout=60)
@@ -116,7 +130,7 @@ def make_template(root: Path, display: str) -> None:
             copied += 1
     if copied == 0:
         raise RuntimeError("no Wine fonts found (install fonts-wine)")
-    (root / ".ready").write_text("ok\n")
+    (root / ".ready").write_text(f"ok {mode.winearch}\n")
 
 
 def install_build(template: Path, bin_dir: Path) -> None:
@@ -157,14 +171,15 @@ def on_alarm(signum, frame):
     raise ScenarioTimeout()
 
 
-def run_one(sc, template: Path, out: Path, display: str, keep: bool) -> str | None:
+def run_one(sc, template: Path, out: Path, display: str, mode: WineMode,
+            keep: bool) -> str | None:
     """Runs one scenario; returns None on success, else the reason."""
     workdir = out / "scenarios" / sc.name
     if workdir.exists():
         shutil.rmtree(workdir)
     workdir.mkdir(parents=True)
     prefix, home, tmp = scenario_prefix(template, workdir)
-    env = wine_env(prefix, home, tmp, display)
+    env = wine_env(mode, prefix, home, tmp, display)
     bed = Bed(sc.name, workdir, prefix, env, display, out / "screenshots",
               time.monotonic() + sc.timeout)
     reason = None
@@ -192,59 +207,101 @@ def run_one(sc, template: Path, out: Path, display: str, keep: bool) -> str | No
     return reason
 
 
+def run_contract(bin_dir: Path, template: Path, out: Path, display: str, mode: WineMode,
+                 timeout_s: float, keep: bool) -> str | None:
+    """Runs the contract suite and prints GoogleTest's summary and the count; None on success,
+    else the reason."""
+    outcome = contract.run(bin_dir, template, out / "contract", scenario_prefix,
+                           lambda prefix, home, tmp: wine_env(mode, prefix, home, tmp, display),
+                           timeout_s, keep)
+    for line in outcome.summary:
+        log(line)
+    log(outcome.count_line())
+    return outcome.problem
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--bin", required=True, type=Path, help="folder with the 32-bit exes")
+    parser.add_argument("--build", type=Path, default=Path("build"),
+                        help="build folder holding win-i686/ and win-x86_64/ (default: build)")
     parser.add_argument("--out", required=True, type=Path, help="folder for prefixes, logs, "
                         "screenshots")
     parser.add_argument("-k", action="append", default=[], metavar="NAME",
-                        help="run only scenarios whose name contains NAME (repeatable)")
+                        help="run only scenarios whose name contains NAME (repeatable); the "
+                        "contract suite runs when a NAME is in \"contract\"")
     parser.add_argument("--display", type=int, help="Xvfb display number (default: a free one)")
     parser.add_argument("--keep", action="store_true", help="keep each scenario's prefix")
     parser.add_argument("--reuse-template", action="store_true",
                         help="reuse --out/template from an earlier run of the same build")
+    parser.add_argument("--contract-timeout", type=float, default=contract.DEFAULT_TIMEOUT_S,
+                        metavar="S", help="time limit of the contract suite in seconds "
+                        f"(default {contract.DEFAULT_TIMEOUT_S})")
     parser.add_argument("--list", action="store_true", help="list scenario names and exit")
     args = parser.parse_args()
 
     load_scenarios()
     selected = [sc for sc in e2elib.SCENARIOS
                 if not args.k or any(k in sc.name for k in args.k)]
+    with_contract = not args.k or any(k in "contract" for k in args.k)
     if args.list:
+        if with_contract:
+            print("contract")
         for sc in selected:
             print(sc.name)
         return 0
+    total = len(selected) + with_contract
+    try:
+        mode = detect()
+    except WineUnavailable as e:
+        log(f"wine: {e}")
+        log("FAIL setup: no Wine to run the Windows programs in")
+        log(f"0 passed, {max(1, total)} failed")
+        return 1
+    log(mode.banner(args.build))
     out = args.out.resolve()
     out.mkdir(parents=True, exist_ok=True)
-    bin_dir = args.bin.resolve()
+    bin_dir = mode.bin_dir(args.build).resolve()
     if not (bin_dir / "e2e-driver.exe").is_file():
         log(f"FAIL setup: no e2e-driver.exe in {bin_dir}")
-        log(f"0 passed, {max(1, len(selected))} failed")
+        log(f"0 passed, {max(1, total)} failed")
         return 1
 
     passed = failed = 0
+
+    def record(name: str, reason: str | None) -> None:
+        nonlocal passed, failed
+        if reason is None:
+            passed += 1
+            log(f"PASS {name}")
+        else:
+            failed += 1
+            log(f"FAIL {name}: {reason}")
+
     xvfb = None
     try:
         xvfb = Xvfb(args.display)
         template = out / "template"
-        if not (args.reuse_template and (template / ".ready").exists()):
+        if not (args.reuse_template and template_ready(template, mode)):
             started = time.monotonic()
-            make_template(template, xvfb.display)
+            make_template(template, xvfb.display, mode)
             log(f"prefix template ready in {time.monotonic() - started:.0f} s")
         install_build(template, bin_dir)
         (out / "durations.txt").unlink(missing_ok=True)
+        if with_contract:
+            started = time.monotonic()
+            reason = run_contract(bin_dir, template, out, xvfb.display, mode,
+                                  args.contract_timeout, args.keep)
+            with open(out / "durations.txt", "a") as durations:
+                durations.write(f"contract {time.monotonic() - started:.1f} s\n")
+            record("contract", reason)
         for sc in selected:
             started = time.monotonic()
-            reason = run_one(sc, template, out, xvfb.display, args.keep)
+            reason = run_one(sc, template, out, xvfb.display, mode, args.keep)
             with open(out / "durations.txt", "a") as durations:
                 durations.write(f"{sc.name} {time.monotonic() - started:.1f} s\n")
-            if reason is None:
-                passed += 1
-                log(f"PASS {sc.name}")
-            else:
-                failed += 1
-                log(f"FAIL {sc.name}: {reason}")
+            record(sc.name, reason)
     except (RuntimeError, OSError, subprocess.SubprocessError) as e:
-        failed = max(1, len(selected) - passed)
+        failed = max(1, total - passed)
         log(f"FAIL setup: {e}")
     finally:
         if xvfb:

@@ -540,10 +540,14 @@ int cmd_message(const Args& a, bool send) {
     return kOk;
 }
 
-// tray HWND LPARAM: the callback the shell sends for tray icon 1 (lparam = mouse message).
+// tray HWND LPARAM: the callback for tray icon 1 (lparam = mouse message), delivered as the
+// shell delivers it: sent with SendNotifyMessage, so it runs inside a sent message of the
+// owner's thread (never through its GetMessage) while the shell does not wait for it. A posted
+// callback would hide what a window destroyed inside a sent message does to a message loop.
 int cmd_tray(const Args& a) {
     want_args(a, 2);
-    return PostMessageA(hwnd_arg(a[0]), kTrayCallback, 1, static_cast<LPARAM>(num_arg(a[1]))) != 0
+    return SendNotifyMessageA(hwnd_arg(a[0]), kTrayCallback, 1,
+                              static_cast<LPARAM>(num_arg(a[1]))) != 0
                ? kOk
                : kFailed;
 }
