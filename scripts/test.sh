@@ -7,12 +7,13 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 jobs=$(nproc)
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DPOCKETRY_WERROR=ON
 cmake --build build/native -j"$jobs"
 ctest --test-dir build/native --output-on-failure -j"$jobs"
 
 for arch in x86_64 i686; do
-    cmake -S . -B "build/win-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/$arch-w64-mingw32.toolchain.cmake"
+    cmake -S . -B "build/win-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/$arch-w64-mingw32.toolchain.cmake" \
+        -DPOCKETRY_WERROR=ON
     cmake --build "build/win-$arch" -j"$jobs"
 done
 
