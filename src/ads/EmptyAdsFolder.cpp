@@ -20,8 +20,7 @@ void MainForm::EmptyAdsFolder(bool ShowResult) {
         return;
     }
     UserInterface& ui = app_.api.ui;
-    const std::string root = FileFolderExists_::TrimSpaces(
-        SettingsIni_::GetSettingIni(app_, "Juno.ini", "Configuration", "Root Dir", "", false));
+    const std::string root = SettingsIni_::JunoRootDir(app_);
     if (root.empty()) {
         ui.MsgBox("The Juno folder expected "
                   "does not appear to be installed on your system.",

@@ -24,8 +24,7 @@ void MainForm::RunJuno(std::int32_t TimeoutSeconds) {
         return;
     }
     UserInterface& ui = app_.api.ui;
-    const std::string root = FileFolderExists_::TrimSpaces(
-        SettingsIni_::GetSettingIni(app_, "Juno.ini", "Configuration", "Root Dir", "", false));
+    const std::string root = SettingsIni_::JunoRootDir(app_);
     if (root.empty()) {
         ui.MsgBox("The Juno client expected could not be run because it "
                   "does not appear to be installed on your system.",

@@ -1,5 +1,6 @@
 #include "juno/SettingsIni_.h"
 
+#include "ads/FileFolderExists_.h"
 #include "app/App.h"
 
 namespace pocketry::SettingsIni_ {
@@ -22,6 +23,11 @@ std::string GetSettingIni(App& app, const std::string& FileName, const std::stri
         return Default;
     }
     return value.substr(0, static_cast<std::size_t>(count));
+}
+
+std::string JunoRootDir(App& app) {
+    return FileFolderExists_::TrimSpaces(
+        GetSettingIni(app, "Juno.ini", "Configuration", "Root Dir", "", false));
 }
 
 } // namespace pocketry::SettingsIni_

@@ -13,5 +13,9 @@ namespace SettingsIni_ {
 std::string GetSettingIni(App& app, const std::string& FileName, const std::string& Section,
                           const std::string& Key, const std::string& Default, bool Silent);
 
+// Juno's root folder from Juno.ini, without the spaces around it; "" when
+// Juno is not installed. A reader error is reported.
+std::string JunoRootDir(App& app);
+
 } // namespace SettingsIni_
 } // namespace pocketry
