@@ -6,28 +6,6 @@
 #include <exception>
 #include <string>
 
-namespace {
-
-// The thread's COM apartment, for the shell: ShellExecute may hand work to
-// shell extensions, the shell-link library creates shortcuts through COM and
-// the taskbar button list is a COM object.
-class ComApartment {
-  public:
-    ComApartment()
-        : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    HRESULT result_;
-};
-
-} // namespace
-
 // The last word of a program that cannot go on: the failure style of every
 // other message of the program (OK, warning icon, system-modal, foreground).
 constexpr UINT kFailureStyle = MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND;
@@ -40,7 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
     try {
-        const ComApartment com;
+        const pocketry::platform::win32::ComApartment com;
         pocketry::platform::win32::Win32Platform platform(instance);
         pocketry::Main(platform.Api());
     } catch (const std::exception& e) {

@@ -259,23 +259,6 @@ class Win32Bed final : public Bed {
     std::thread boxThread_;
 };
 
-// The thread's COM apartment and the common controls, as the program's own
-// entry sets them up.
-class ComApartment {
-  public:
-    ComApartment()
-        : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    HRESULT result_;
-};
-
 } // namespace
 
 std::unique_ptr<Bed> MakeBed() {
@@ -289,7 +272,7 @@ int main(int argc, char** argv) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
-    const pocketry::contract::ComApartment com;
+    const pocketry::platform::win32::ComApartment com; // as the program's entry does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

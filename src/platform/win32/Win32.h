@@ -89,6 +89,24 @@ class ScreenDc {
     HDC dc_;
 };
 
+// The thread's COM apartment for the length of a scope: ShellExecute may hand
+// work to shell extensions, the shell-link library creates shortcuts through
+// COM and the taskbar button list is a COM object.
+class ComApartment {
+  public:
+    ComApartment()
+        : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
 // A string argument that Windows wants as NULL when it is empty.
 inline const char* NullIfEmpty(const std::string& s) {
     return s.empty() ? nullptr : s.c_str();
