@@ -155,6 +155,7 @@ class Form final : public platform::Form {
     void StopTimer(Control& c);
     HWND FirstTabStop() const;
     void RestoreFocus();
+    void KeepFocusVisible();
     void ClickButton(const Control& c);
     // The form's own default button (the table's), or null.
     const Control* FormDefaultButton() const;

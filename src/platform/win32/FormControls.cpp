@@ -305,9 +305,15 @@ bool Form::ControlVisible(const std::string& control) const {
 void Form::SetControlVisible(const std::string& control, bool visible) {
     Control& c = At(control);
     c.visible = visible;
-    if (c.hwnd != nullptr)
+    if (c.hwnd != nullptr) {
+        const HWND focus = ::GetFocus();
         ::ShowWindow(c.hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    else if (c.spec.kind == ControlKind::Line && c.container != nullptr)
+        // Windows leaves the focus on a hidden window, where keys go unseen.
+        // Moved once the handler that hid it is done, when its page switch
+        // has shown the new page and checked the new tab.
+        if (!visible && focus != nullptr && (focus == c.hwnd || ::IsChild(c.hwnd, focus) != 0))
+            ::PostMessageA(hwnd_, kKeepFocusVisible, 0, 0);
+    } else if (c.spec.kind == ControlKind::Line && c.container != nullptr)
         ::InvalidateRect(c.container, nullptr, TRUE);
 }
 

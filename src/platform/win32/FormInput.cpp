@@ -174,4 +174,24 @@ void Form::RestoreFocus() {
         ::SetFocus(first);
 }
 
+// As a property sheet does when its page changes under the focus: to the
+// tab of the page now shown, else on to the next visible tab stop.
+void Form::KeepFocusVisible() {
+    const HWND focus = ::GetFocus();
+    if (hwnd_ == nullptr || focus == nullptr || ::IsChild(hwnd_, focus) == 0 ||
+        ::IsWindowVisible(focus) != 0)
+        return;
+    for (const Control& c : controls_)
+        if (c.spec.kind == ControlKind::TabButton && c.hwnd != nullptr && Usable(c.hwnd) &&
+            ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            ::SetFocus(c.hwnd);
+            return;
+        }
+    HWND next = ::GetNextDlgTabItem(hwnd_, focus, FALSE);
+    if (next == nullptr || ::IsWindowVisible(next) == 0)
+        next = FirstTabStop();
+    if (next != nullptr)
+        ::SetFocus(next);
+}
+
 } // namespace pocketry::platform::win32

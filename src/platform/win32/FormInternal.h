@@ -11,6 +11,8 @@ namespace pocketry::platform::win32 {
 namespace form_internal {
 
 inline constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL
+inline constexpr UINT kKeepFocusVisible =
+    WM_APP + 1; // posted to a form: focus left on a hidden control
 
 // What a kind of control is and how its window is made, in one place.
 struct KindTraits {

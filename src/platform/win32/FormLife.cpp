@@ -200,6 +200,9 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         RestoreFocus();
         return 0;
+    case kKeepFocusVisible:
+        KeepFocusVisible();
+        return 0;
     case WM_DESTROY:
         // The controls still exist: keep what they hold for reads after the unload.
         for (Control& c : controls_) {

@@ -177,13 +177,18 @@ Form* UserInterface::FormOf(HWND hwnd) const {
 }
 
 Form* UserInterface::ActiveForm() const {
-    if (const HWND active = ::GetActiveWindow())
+    // A hidden or minimised form (the main window in the tray, made active
+    // for its tray menu) owns nothing: what it owned would be hidden with it
+    // and kept off the taskbar.
+    if (const HWND active = ::GetActiveWindow();
+        active != nullptr && ::IsWindowVisible(active) != 0 && ::IsIconic(active) == 0)
         for (Form* form : forms_)
             if (form->Handle() == active)
                 return form;
     for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
         const HWND h = (*it)->Handle();
-        if (h != nullptr && ::IsWindowVisible(h) != 0 && ::IsWindowEnabled(h) != 0)
+        if (h != nullptr && ::IsWindowVisible(h) != 0 && ::IsIconic(h) == 0 &&
+            ::IsWindowEnabled(h) != 0)
             return *it;
     }
     return nullptr;
