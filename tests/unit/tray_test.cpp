@@ -286,23 +286,50 @@ TEST_F(TrayIconTest, AnAddThatFailsAfterRemovingTheShownIconLeavesNoIconAndNoWat
 
 // ---------------------------------------------------------------- the mouse on the icon
 
-enum class Did { SwitchTo, MinRes, HideShow, Restore, ScreenSaver, Exit, Menu, Cleared };
+enum class Did {
+    SwitchTo,
+    MinRes,
+    HideShow,
+    Restore,
+    ScreenSaver,
+    Exit,
+    Menu,
+    Cleared,
+    RunClose,
+    Options
+};
 void PrintTo(Did d, std::ostream* os) {
-    static const char* const names[] = {"SwitchTo",    "MinRes", "HideShow", "Restore",
-                                        "ScreenSaver", "Exit",   "Menu",     "Cleared"};
+    static const char* const names[] = {"SwitchTo", "MinRes", "HideShow", "Restore",  "ScreenSaver",
+                                        "Exit",     "Menu",   "Cleared",  "RunClose", "Options"};
     *os << names[static_cast<int>(d)];
 }
 
 class TrayEventsTest : public TrayTest {
   protected:
     sim::SimJuno juno{desk};
+    std::vector<std::string> dialogs; // the modal forms opened, each cancelled at once
     void SetUp() override {
         Start();
         juno.StartNow();
+        desk.ClearMsgBoxes();
+        desk.SetModalResponder([this](sim::SimForm& d) {
+            dialogs.push_back(d.Name());
+            d.Click("cmdCancel");
+        });
     }
-    // Every command that left a trace; Run/Close Juno and Options leave none yet.
+    void TearDown() override { desk.SetModalResponder(nullptr); }
+    // Every command that left a trace. Run/Close Juno asks first (Juno runs, so it asks
+    // about closing; the answer is the default No), Options opens its dialog.
     std::set<Did> Seen() const {
         std::set<Did> seen;
+        for (const sim::MsgBoxRecord& box : desk.MsgBoxes()) {
+            EXPECT_EQ(box.prompt, "Are you sure you want to close Juno?");
+            seen.insert(Did::RunClose);
+        }
+        for (const std::string& name : dialogs) {
+            EXPECT_EQ(name, "frmOptions");
+            seen.insert(Did::Options);
+        }
         if (!form->Loaded()) {
             seen.insert(Did::Exit);
         } else if (form->Visible()) {
@@ -365,17 +392,17 @@ INSTANTIATE_TEST_SUITE_P(
         ClickRow{"Left0SwitchesToJuno", false, 0, 514, 0, {SwitchTo}},
         ClickRow{"Left1MinimisesJuno", false, 1, 514, 0, {MinRes}},
         ClickRow{"Left2HidesJuno", false, 2, 514, 0, {HideShow}},
-        ClickRow{"Left3RunCloseTouchesNothingElse", false, 3, 514, 0, {}},
-        ClickRow{"Left4OptionsTouchesNothingElse", false, 4, 514, 0, {}},
+        ClickRow{"Left3AsksToCloseJuno", false, 3, 514, 0, {RunClose}},
+        ClickRow{"Left4OpensOptions", false, 4, 514, 0, {Options}},
         ClickRow{"Left5RestoresTheWindow", false, 5, 514, 0, {Restore}},
         ClickRow{"Left6StartsTheScreenSaver", false, 6, 514, 0, {ScreenSaver}},
         ClickRow{"Left7DoesNothing", false, 7, 514, 0, {}},
         ClickRow{"LeftMinus1DoesNothing", false, -1, 514, 0, {}},
-        ClickRow{"ShiftLeftIsRunCloseNotTheCommand", false, 1, 514, VK_SHIFT, {}},
+        ClickRow{"ShiftLeftIsRunCloseNotTheCommand", false, 1, 514, VK_SHIFT, {RunClose}},
         ClickRow{"CtrlLeftMinimisesJuno", false, 0, 514, VK_CONTROL, {MinRes}},
         ClickRow{"AltLeftHidesJuno", false, 0, 514, VK_MENU, {HideShow}},
         ClickRow{"ShiftRightExits", false, 0, 517, VK_SHIFT, {Exit}},
-        ClickRow{"CtrlRightIsOptionsOnly", false, 6, 517, VK_CONTROL, {}},
+        ClickRow{"CtrlRightIsOptionsOnly", false, 6, 517, VK_CONTROL, {Options}},
         ClickRow{"AltRightRestoresTheWindow", false, 6, 517, VK_MENU, {Restore}},
         ClickRow{"RightOpensTheMenu", false, 0, 517, 0, {Menu}},
         ClickRow{"Right7OpensNoMenu", false, 7, 517, 0, {}},
@@ -394,7 +421,9 @@ INSTANTIATE_TEST_SUITE_P(
         ClickRow{"MenuClear", false, 0, 517, 0, {Menu, Cleared}, "MenuTray_ClearClipboard"},
         ClickRow{"MenuHideShow", false, 0, 517, 0, {Menu, HideShow}, "MenuTrayJuno_HideShow"},
         ClickRow{"MenuMinRes", false, 0, 517, 0, {Menu, MinRes}, "MenuTrayJuno_MinRes"},
-        ClickRow{"MenuSwitchTo", false, 0, 517, 0, {Menu, SwitchTo}, "MenuTrayJuno_SwitchTo"}),
+        ClickRow{"MenuSwitchTo", false, 0, 517, 0, {Menu, SwitchTo}, "MenuTrayJuno_SwitchTo"},
+        ClickRow{"MenuRunClose", false, 0, 517, 0, {Menu, RunClose}, "MenuTrayJuno_RunClose"},
+        ClickRow{"MenuOptions", false, 0, 517, 0, {Menu, Options}, "MenuTray_Options"}),
     RowName<ClickRow>);
 
 TEST_F(TrayEventsTest, TheMenuOpensWithTheLeftClickCommandInBold) {

@@ -141,7 +141,11 @@ class WatcherGoneTest : public WatcherTest, public ::testing::WithParamInterface
 
 TEST_P(WatcherGoneTest, AJunoGoneForTheWholeWaitIsForgottenAndMayEndTheProgram) {
     const GoneRow& row = GetParam();
+    juno.Install();
+    desk.AddFile("C:\\Juno\\ads\\a.gif");
+    desk.AddFile("C:\\Juno\\ads\\deep\\b.gif", FILE_ATTRIBUTE_READONLY);
     StartWithJuno();
+    desk.ClearMsgBoxes();
     app->AppSettings.EmptyAdsWhenJunoEnds = row.emptyAds;
     app->AppSettings.ExitWhenJunoEnds = row.exit;
     juno.Crash();
@@ -150,6 +154,22 @@ TEST_P(WatcherGoneTest, AJunoGoneForTheWholeWaitIsForgottenAndMayEndTheProgram) 
     EXPECT_FALSE(main->JunoWasRunning);
     EXPECT_EQ(PicturesSince(from), WaitThenNormal());
     EXPECT_EQ(form->Loaded(), !row.exit);
+    // The folder is emptied without a question; the count is told only to a
+    // user the program stays with.
+    EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\a.gif"), !row.emptyAds);
+    EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\deep"), !row.emptyAds);
+    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
+    std::vector<std::string> boxes;
+    for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
+        boxes.push_back(m.prompt + " / " + std::to_string(m.style));
+    }
+    if (row.emptyAds && !row.exit) {
+        EXPECT_EQ(boxes, std::vector<std::string>{
+                             "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders. / " +
+                             std::to_string(0x11040)});
+    } else {
+        EXPECT_EQ(boxes, std::vector<std::string>{});
+    }
     if (!row.exit) {
         EXPECT_TRUE(app->TaskBar().MainInTray());
         // Forgotten: the next tick does not wait again.
