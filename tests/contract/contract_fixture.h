@@ -7,6 +7,7 @@
 // Windows headers, whose macros share names with platform constants.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class Recorder : public platform::FormEvents {
   public:
     std::vector<std::string> log;
     std::vector<int> cancelModes;
+    std::function<void(const std::string&)> onClick; // runs after the click is written down
 
     void Form_QueryUnload(int& cancel, int unloadMode) override {
         log.push_back("QueryUnload " + std::to_string(unloadMode));
@@ -32,7 +34,11 @@ class Recorder : public platform::FormEvents {
     void Form_Unload(int&) override { log.push_back("Unload"); }
     void Form_EndSessionCancelled() override { log.push_back("EndSessionCancelled"); }
     void Form_Resize() override { log.push_back("Resize"); }
-    void Click(const std::string& control) override { log.push_back("Click " + control); }
+    void Click(const std::string& control) override {
+        log.push_back("Click " + control);
+        if (onClick)
+            onClick(control);
+    }
 };
 
 // OK (default), Exit, a frame with a button, a label with a mnemonic, a text

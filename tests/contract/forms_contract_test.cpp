@@ -55,6 +55,28 @@ TEST_F(ContractTest, WithNoFormOnScreenAMessageBoxHasNoOwner) {
     EXPECT_TRUE(seen.watchedEnabled);
 }
 
+// The main window in the tray is hidden yet made active for its menu; a
+// minimised one is off the screen. Either would take an owned box out of
+// sight with it.
+TEST_F(ContractTest, AHiddenOrMinimisedFormOwnsNoMessageBox) {
+    auto form = NewForm();
+    form->Show();
+    form->Hide();
+    Api().windows.SetForegroundWindow(form->hWnd());
+    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
+    EXPECT_EQ(Api().ui.MsgBox("Hidden?", platform::MB_OK, "Pocketry"), platform::IDOK);
+    EXPECT_EQ(bed->LastBox().owner, 0u) << "owned by a hidden form";
+
+    form->Show();
+    form->SetWindowState(platform::kStateMinimized);
+    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
+    EXPECT_EQ(Api().ui.MsgBox("Minimised?", platform::MB_OK, "Pocketry"), platform::IDOK);
+    const BoxSeen seen = bed->LastBox();
+    EXPECT_TRUE(seen.opened);
+    EXPECT_EQ(seen.owner, 0u) << "owned by a minimised form";
+    EXPECT_TRUE(seen.watchedEnabled);
+}
+
 // ------------------------------------------------------------ dialog keys
 
 struct KeysCase {
@@ -115,6 +137,29 @@ INSTANTIATE_TEST_SUITE_P(
         KeysCase{"EscapeIsCancel", {kVK_TAB, kVK_ESCAPE}, {}, {}, "cmdCancel"},
         KeysCase{"EnterAtFirstIsDefault", {kVK_RETURN}, {}, {}, "cmdOK"}),
     [](const ::testing::TestParamInfo<KeysCase>& p) { return std::string(p.param.name); });
+
+// A page switch that hides the focused control (a frame's button, here)
+// must not leave the keys with a window nobody sees: the next Enter goes to
+// a visible control's default, not to the hidden button again.
+TEST_F(ContractTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
+    auto form = NewForm();
+    form->Show();
+    events.log.clear();
+    bool hidden = false;
+    events.onClick = [&](const std::string&) {
+        if (!hidden) {
+            hidden = true;
+            form->SetControlVisible("fraBox", false);
+            bed->PressKey(*form, kVK_RETURN); // the user's next key, after the switch
+        } else {
+            PostClose(*form);
+        }
+    };
+    for (int key : {kVK_TAB, kVK_TAB, kVK_RETURN})
+        bed->PressKey(*form, key);
+    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+    EXPECT_EQ(events.log, (Log{"Click cmdInFrame", "Click cmdOK", "QueryUnload 0", "Unload"}));
+}
 
 // ------------------------------------------------------------ end of session
 

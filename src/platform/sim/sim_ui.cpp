@@ -98,12 +98,14 @@ SimForm* SimUserInterface::FindForm(const std::string& name) const {
 SimForm* SimUserInterface::ActiveForm() const {
     const Hwnd active = desk_.ActiveWindow();
     SimForm* best = nullptr;
+    // A hidden or minimised form owns nothing: what it owned would be out of
+    // sight with it.
     for (SimForm* f : forms_) {
-        if (!f->Loaded() || !f->Visible())
+        const SimWindow* w = desk_.Window(f->hWnd());
+        if (!f->Loaded() || !f->Visible() || (w != nullptr && w->minimized))
             continue;
         if (f->hWnd() == active)
             return f;
-        const SimWindow* w = desk_.Window(f->hWnd());
         if (w != nullptr && w->enabled && (best == nullptr || f->ShowSeq() > best->ShowSeq()))
             best = f;
     }
