@@ -139,9 +139,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<KeysCase>& p) { return std::string(p.param.name); });
 
 // A page switch that hides the focused control (a frame's button, here)
-// must not leave the keys with a window nobody sees: the next Enter goes to
-// a visible control's default, not to the hidden button again.
-TEST_F(ContractTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
+// must not leave the keys with a window nobody sees: the focus moves on to
+// the next visible stop (the text box), whose Enter is the form's default
+// and whose Tab goes on to Cancel.
+struct HiddenFocusCase {
+    const char* name;
+    std::vector<int> keysAfter;
+    const char* pressed;
+};
+
+void PrintTo(const HiddenFocusCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HiddenFocusTest : public ContractTest,
+                        public ::testing::WithParamInterface<HiddenFocusCase> {};
+
+TEST_P(HiddenFocusTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
     auto form = NewForm();
     form->Show();
     events.log.clear();
@@ -150,7 +164,8 @@ TEST_F(ContractTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
         if (!hidden) {
             hidden = true;
             form->SetControlVisible("fraBox", false);
-            bed->PressKey(*form, kVK_RETURN); // the user's next key, after the switch
+            for (int key : GetParam().keysAfter) // the user's next keys, after the switch
+                bed->PressKey(*form, key);
         } else {
             PostClose(*form);
         }
@@ -158,8 +173,15 @@ TEST_F(ContractTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
     for (int key : {kVK_TAB, kVK_TAB, kVK_RETURN})
         bed->PressKey(*form, key);
     EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_EQ(events.log, (Log{"Click cmdInFrame", "Click cmdOK", "QueryUnload 0", "Unload"}));
+    EXPECT_EQ(events.log, (Log{"Click cmdInFrame", std::string("Click ") + GetParam().pressed,
+                               "QueryUnload 0", "Unload"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, HiddenFocusTest,
+    ::testing::Values(HiddenFocusCase{"Enter", {kVK_RETURN}, "cmdOK"},
+                      HiddenFocusCase{"TabEnter", {kVK_TAB, kVK_RETURN}, "cmdCancel"}),
+    [](const ::testing::TestParamInfo<HiddenFocusCase>& p) { return std::string(p.param.name); });
 
 // ------------------------------------------------------------ end of session
 

@@ -194,6 +194,18 @@ TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     });
 }
 
+TEST_F(OptionsTest, APageSwitchUnderTheFocusLeavesItOnTheNewTab) {
+    Open([&](sim::SimForm& d) {
+        ASSERT_TRUE(d.SetFocusTo("chkCloseJunoExit"));
+        d.PressKey(9, kCtrlMask);
+        EXPECT_EQ(ShownPage(d), 1);
+        EXPECT_EQ(d.FocusedControl(), "Check1(1)");
+        d.PressKey(9, 0);
+        EXPECT_EQ(d.FocusedControl(), "Check1(2)");
+        d.Click("cmdCancel");
+    });
+}
+
 TEST_F(OptionsTest, CancelKeepsTheRecordButSavesThePage) {
     const AppSettingsRecord before = app->AppSettings;
     Open([&](sim::SimForm& d) {

@@ -48,7 +48,14 @@ class SimDesktop : public SimErrors,
 };
 
 template <class F> void SimForm::Fire(const char* what, F&& f) {
-    desk_.Guard(spec_.name + "." + what, std::forward<F>(f));
+    SimDesktop& desk = desk_;
+    const std::uint64_t id = id_;
+    ++fireDepth_;
+    desk.Guard(spec_.name + "." + what, std::forward<F>(f));
+    if (!desk.FormAlive(id))
+        return; // the handler's own code let the form go
+    if (--fireDepth_ == 0 && focusHidden_)
+        KeepFocusVisible();
 }
 
 } // namespace pocketry::sim

@@ -181,6 +181,7 @@ class SimForm : public platform::Form {
     void PressButton(const std::string& control);
     void Destroy(); // the window goes, no handlers run
     void ReleaseOwner();
+    void KeepFocusVisible();
     template <class F> void Fire(const char* what, F&& f);
 
     SimDesktop& desk_;
@@ -199,6 +200,8 @@ class SimForm : public platform::Form {
     Hwnd owner_ = 0;                  // the form a modal show is owned by
     bool ownerDisabled_ = false;      // ... and disabled
     std::string focus_;
+    bool focusHidden_ = false; // a handler hid the focused control; moved when it is done
+    int fireDepth_ = 0;        // handlers running now
     std::map<std::string, Control> controls_;
     std::vector<std::string> timerOrder_;
     std::map<std::string, Menu> menus_;

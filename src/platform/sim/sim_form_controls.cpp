@@ -63,8 +63,17 @@ bool SimForm::ControlVisible(const std::string& control) const {
 }
 
 void SimForm::SetControlVisible(const std::string& control, bool visible) {
-    if (Control* c = Find(control, "SetControlVisible"))
-        c->visible = visible;
+    Control* c = Find(control, "SetControlVisible");
+    if (c == nullptr)
+        return;
+    const bool hadFocus = !visible && !FocusedControl().empty();
+    c->visible = visible;
+    // The Windows form moves the focus once the handler that hid it is done.
+    if (hadFocus && FocusedControl().empty()) {
+        focusHidden_ = true;
+        if (fireDepth_ == 0)
+            KeepFocusVisible();
+    }
 }
 
 int SimForm::Value(const std::string& control) const {

@@ -132,6 +132,23 @@ bool SimForm::SetFocusTo(const std::string& control) {
     return true;
 }
 
+// As a property sheet does when its page changes under the focus: to the
+// checked tab, else on to the next visible tab stop.
+void SimForm::KeepFocusVisible() {
+    focusHidden_ = false;
+    auto it = controls_.find(focus_);
+    if (it == controls_.end() || Usable(it->second))
+        return;
+    for (const std::string& name : TabOrder()) {
+        const Control& c = controls_.at(name);
+        if (c.spec.kind == ControlKind::TabButton && c.value == 1 && Usable(c)) {
+            focus_ = name;
+            return;
+        }
+    }
+    focus_ = NextTabStop(focus_, false);
+}
+
 std::string SimForm::DefaultPushButton() const {
     // The focused push button, else the form's own default (the last one the
     // table marks), as the dialog manager draws it.
