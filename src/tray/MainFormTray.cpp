@@ -12,7 +12,6 @@ namespace pocketry {
 using namespace platform;
 
 namespace {
-constexpr std::uint32_t kWarning = MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND;
 constexpr std::int32_t WM_LBUTTONUP = 514, WM_LBUTTONDBLCLK = 515, WM_RBUTTONUP = 517,
                        WM_RBUTTONDBLCLK = 518;
 constexpr int VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18;
@@ -31,7 +30,7 @@ void MainForm::GoToTray() {
     clsTaskBar& taskBar = app_.TaskBar();
     if (taskBar.Setup(*form_, false)) {
         if (!taskBar.AddIcon(*form_, form_->Picture("TrayIcon"), form_->Caption(), 1)) {
-            app_.api.ui.MsgBox("A taskbar tray icon could not be created.", kWarning, kTitle);
+            app_.api.ui.MsgBox("A taskbar tray icon could not be created.", kWarningStyle, kTitle);
             taskBar.Shutdown(*form_, true, false);
         }
     } else {
@@ -145,7 +144,7 @@ void MainForm::TrayIcon_Timer_Timer() {
     app_.api.ui.MsgBox("The " + kTitle + " tray icon could not be " +
                            "updated due to an API call error, therefore the " + kTitle +
                            " window will now be restored.",
-                       kWarning, kTitle);
+                       kWarningStyle, kTitle);
     TrayBusy = true;
     taskBar.Shutdown(*form_, true, false);
     // The window is back with its taskbar button; nothing is left to watch.

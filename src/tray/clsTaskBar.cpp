@@ -12,7 +12,6 @@ using namespace platform;
 
 namespace {
 const char* const kTrayTimer = "TrayIcon_Timer";
-constexpr std::uint32_t kWarning = MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL | MB_SETFOREGROUND;
 } // namespace
 
 clsTaskBar::clsTaskBar(App& app) : app_(app) {
@@ -66,7 +65,7 @@ bool clsTaskBar::Setup(Form& f, bool Silent) {
                                "completely compatible with the tray icon feature; or this "
                                "indicates a current underlying Windows problem and it is "
                                "probably best if you restart Windows soon.",
-                           kWarning, kTitle);
+                           kWarningStyle, kTitle);
     }
     return false;
 }
