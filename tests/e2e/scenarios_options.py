@@ -15,6 +15,9 @@ from e2elib import SC_CLOSE, VK_ESCAPE, WM_LBUTTONUP, WM_RBUTTONUP, WM_SYSCOMMAN
 
 TITLE = "Options - Pocketry"
 WM_COMMAND = 0x0111
+WM_KEYDOWN = 0x0100
+WM_KEYUP = 0x0101
+VK_O = 79
 STN_CLICKED = 0
 BM_GETCHECK = 0x00F0
 WS_MAXIMIZEBOX = 0x00010000
@@ -247,7 +250,7 @@ def version_message(bed: Bed, main: int, version: str, what: str) -> None:
     check_box(bed, what, f"Support file versions:\r\n\r\nVb5stkit.dll:\t{version}", "information")
 
 
-def edges_with_ink(bed: Bed, dialog: int, shot: Path, c: dict, win: dict) -> list[str]:
+def edges_with_ink(bed: Bed, shot: Path, c: dict, win: dict) -> list[str]:
     """Which edges of a control's box its text runs into: text that does not fit a check box or
     a label on one line touches its right edge. (The bottom edge tells nothing: the 8-point
     font's descenders fill a 13-pixel label to its last row.)"""
@@ -276,7 +279,7 @@ def check_layout(bed: Bed, dialog: int, what: str, shot: Path) -> None:
                   f"container {outer}")
         if c["class"] == "Static" or (c["class"] == "Button" and c["style"] & 0xF in (2, 3)
                                       and c["text"] not in TABS):
-            for edge in edges_with_ink(bed, dialog, shot, c, win):
+            for edge in edges_with_ink(bed, shot, c, win):
                 bed.fail(f"{what}: the text of {c['class']} \"{c['text']}\" runs into the "
                          f"{edge} edge of its {r - l}x{b - t} px box (cut off)")
     leaves = [c for c in controls if c["class"] != FRAME[0]]
@@ -325,14 +328,21 @@ def opens_from_button_key_and_tray(bed: Bed):
     bed.check(not bed.info(main)["enabled"],
               "expected the main window disabled while the modal dialog is open")
     check_page(bed, dialog, 0, "default record")
+    bed.check_eq("default record: check boxes (checked, enabled)", {
+        "Run Juno on startup": (0, True), "Close Juno on exit": (0, True),
+        "Ask before closing Juno": (1, False), "Empty the Juno ads folder on exit": (0, True),
+        "Exit when Juno is no longer running": (0, True),
+        "Empty the Juno ads folder when Juno is no longer running": (0, True),
+        "Use double-click for tray icon commands": (0, True)}, checks(bed, dialog))
 
-    # The opener reached again while the dialog is open, with another window in front: the
-    # O key comes to the main window through the dialog's loop.
+    # The opener reached again while the dialog is open, with another window in front: an O
+    # key posted to the (disabled) main window reaches its handler through the dialog's loop,
+    # as a second way in (the tray's "Options", another program) would.
     trays = bed.find("Shell_TrayWnd", "*")
     bed.require(trays and bed.foreground(trays[0]), "setup: could not bring the taskbar forward")
     bed.check(not bed.info(dialog)["foreground"], "setup: the dialog is still in front")
-    bed.require(bed.post(main, 0x0100, 79, 0x00180001), "could not post the O key")
-    bed.post(main, 0x0101, 79, 0xC0180001)
+    bed.require(bed.post(main, WM_KEYDOWN, VK_O, 0x00180001), "could not post the O key")
+    bed.post(main, WM_KEYUP, VK_O, 0xC0180001)
     time.sleep(1)
     bed.check_eq("dialogs after the opener ran again", [dialog], dialogs(bed))
     info = bed.info(dialog)
