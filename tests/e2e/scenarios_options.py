@@ -119,6 +119,17 @@ def shown_table(controls: list[dict]) -> list[tuple]:
     return [(c["class"], c["text"]) for c in controls if c["shown"]]
 
 
+def check_state(bed: Bed, button: int) -> Optional[int]:
+    """BM_GETCHECK of a button of another process. Under Wine on a busy machine a sent
+    message now and then fails at once (SMTO_ABORTIFHUNG); it is asked again."""
+    for _ in range(3):
+        state = bed.send(button, BM_GETCHECK)
+        if state is not None:
+            return state
+        time.sleep(0.3)
+    return None
+
+
 def focus(bed: Bed, dialog: int) -> dict:
     rc, recs = bed.driver("focus", dialog)
     bed.require(rc == 0 and recs, "the driver could not read the focus")
@@ -132,7 +143,7 @@ def check_page(bed: Bed, dialog: int, page: int, how: str, combo: str = "Switch 
     rows = [(k, combo if k == "ComboBox" else t) for k, t in PAGES[page]]
     bed.check_eq(f"{how}: controls shown", COMMON + rows, shown_table(controls))
     tabs = {c["text"]: c["hwnd"] for c in controls if c["text"] in TABS}
-    pressed = [t for t in TABS if bed.send(tabs[t], BM_GETCHECK) == 1]
+    pressed = [t for t in TABS if check_state(bed, tabs[t]) == 1]
     bed.check_eq(f"{how}: tabs pressed", [TABS[page]], pressed)
     now = focus(bed, dialog)
     owner = next((c for c in controls if c["hwnd"] == now["hwnd"]), None)
@@ -187,7 +198,7 @@ def checks(bed: Bed, dialog: int) -> dict:
     boxes = {}
     for c in tree(bed, dialog):
         if c["class"] == "Button" and c["style"] & 0xF in (2, 3) and c["text"] not in TABS:
-            boxes[c["text"]] = (bed.send(c["hwnd"], BM_GETCHECK), c["enabled"])
+            boxes[c["text"]] = (check_state(bed, c["hwnd"]), c["enabled"])
     return boxes
 
 
