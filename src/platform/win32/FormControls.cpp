@@ -132,10 +132,11 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
 
     const std::string initialText = c.spec.kind == ControlKind::ComboList ? "" : c.spec.caption;
     c.hwnd = ::CreateWindowExA(kind.exStyle, kind.windowClass, initialText.c_str(), style,
-                               ui_.ToPixelsX(c.left), ui_.ToPixelsY(c.top), ui_.ToPixelsX(c.width),
-                               ui_.ToPixelsY(c.height) + ui_.ToPixelsY(kind.dropTwips), parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), ui_.Instance(),
-                               kind.container ? this : nullptr);
+                               ui_.ToPixelsX(c.left), ui_.ToPixelsY(c.top),
+                               ui_.SpanPixelsX(c.left, c.width),
+                               ui_.SpanPixelsY(c.top, c.height) + ui_.ToPixelsY(kind.dropTwips),
+                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                               ui_.Instance(), kind.container ? this : nullptr);
     if (c.hwnd == nullptr)
         throw std::runtime_error("cannot create " + c.spec.name + " on " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
@@ -396,7 +397,7 @@ void Form::MoveControl(const std::string& control, int left, int top, int width,
     if (c.hwnd != nullptr) {
         const int extra = ui_.ToPixelsY(Traits(c.spec.kind).dropTwips);
         ::SetWindowPos(c.hwnd, nullptr, ui_.ToPixelsX(left), ui_.ToPixelsY(top),
-                       ui_.ToPixelsX(width), ui_.ToPixelsY(height) + extra,
+                       ui_.SpanPixelsX(left, width), ui_.SpanPixelsY(top, height) + extra,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (c.spec.kind == ControlKind::Line && c.container != nullptr) {
         ::InvalidateRect(c.container, nullptr, TRUE);

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/PixelGrid.h"
 #include "platform/win32/Win32.h"
 
 #include <functional>
@@ -39,6 +40,9 @@ class UserInterface final : public platform::UserInterface {
     HINSTANCE Instance() const { return instance_; }
     int ToPixelsX(int twips) const { return ::MulDiv(twips, dpiX_, 1440); }
     int ToPixelsY(int twips) const { return ::MulDiv(twips, dpiY_, 1440); }
+    // A control's width and height: between its edges on the pixel grid.
+    int SpanPixelsX(int start, int length) const { return SpanPixels(start, length, dpiX_); }
+    int SpanPixelsY(int start, int length) const { return SpanPixels(start, length, dpiY_); }
     int ToTwipsX(int pixels) const { return ::MulDiv(pixels, 1440, dpiX_); }
     int ToTwipsY(int pixels) const { return ::MulDiv(pixels, 1440, dpiY_); }
     int DpiY() const { return dpiY_; }

@@ -4,9 +4,12 @@
 // 1 not found / failed / timed out, 2 usage. Handles are printed and taken in decimal.
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -850,6 +853,131 @@ int cmd_clip(const Args& a) {
     return kOk;
 }
 
+// chord HWND KEYS: brings the window to the front and types one key with modifiers held, as
+// "alt+j", "ctrl+tab", "ctrl+shift+tab", "shift+tab" (a letter, or a name that key takes).
+// Posted keys cannot do this: the target reads Alt, Ctrl and Shift from its own key state,
+// which only real input changes.
+int cmd_chord(const Args& a) {
+    want_args(a, 2);
+    const HWND h = hwnd_arg(a[0]);
+    std::vector<WORD> mods;
+    std::string rest = a[1];
+    static const std::map<std::string, WORD> modifier = {
+        {"alt", VK_MENU}, {"ctrl", VK_CONTROL}, {"shift", VK_SHIFT}};
+    for (size_t plus; (plus = rest.find('+')) != std::string::npos && plus + 1 < rest.size();) {
+        const auto m = modifier.find(rest.substr(0, plus));
+        if (m == modifier.end())
+            throw UsageError();
+        mods.push_back(m->second);
+        rest.erase(0, plus + 1);
+    }
+    const WORD vk = rest.size() == 1 && std::isalnum(static_cast<unsigned char>(rest[0])) != 0
+                        ? static_cast<WORD>(std::toupper(static_cast<unsigned char>(rest[0])))
+                        : key_arg(rest);
+    if (IsWindow(h) == 0 || !bring_to_front(h))
+        return kFailed;
+    std::vector<INPUT> keys;
+    const auto press = [&keys](WORD key, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(in);
+    };
+    for (WORD m : mods)
+        press(m, false);
+    press(vk, false);
+    press(vk, true);
+    for (auto m = mods.rbegin(); m != mods.rend(); ++m)
+        press(*m, true);
+    const UINT sent = SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    return sent == keys.size() ? kOk : kFailed;
+}
+
+// focus HWND: the control that has the keyboard focus in the window's thread.
+int cmd_focus(const Args& a) {
+    want_args(a, 1);
+    const HWND h = hwnd_arg(a[0]);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (IsWindow(h) == 0 || GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gui) == 0)
+        return kFailed;
+    Record()
+        .handle("hwnd", gui.hwndFocus)
+        .text("class", gui.hwndFocus != nullptr ? class_name(gui.hwndFocus) : std::string())
+        .text("text", gui.hwndFocus != nullptr ? control_text(gui.hwndFocus) : std::string())
+        .handle("active", gui.hwndActive)
+        .print();
+    return kOk;
+}
+
+template <typename T> struct ComReleaser {
+    void operator()(T* p) const noexcept { p->Release(); }
+};
+template <typename T> using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
+
+class ComApartment {
+  public:
+    ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComApartment() {
+        if (ok_)
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    bool ok() const { return ok_; }
+
+  private:
+    bool ok_;
+};
+
+// shelllink PATH: reads a .lnk back through IShellLinkA: target, arguments, working folder.
+int cmd_shelllink(const Args& a) {
+    want_args(a, 1);
+    const ComApartment com;
+    if (!com.ok())
+        return kFailed;
+    IShellLinkA* raw = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&raw))))
+        return kFailed;
+    const ComPtr<IShellLinkA> link{raw};
+    IPersistFile* rawFile = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile))))
+        return kFailed;
+    const ComPtr<IPersistFile> file{rawFile};
+    const int n = MultiByteToWideChar(CP_ACP, 0, a[0].c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(n, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, a[0].c_str(), -1, wide.data(), n);
+    if (FAILED(file->Load(wide.c_str(), STGM_READ)))
+        return kFailed;
+    char target[MAX_PATH]{};
+    char arguments[1024]{};
+    char folder[MAX_PATH]{};
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(arguments, sizeof arguments);
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    Record().text("path", target).text("arguments", arguments).text("workdir", folder).print();
+    return kOk;
+}
+
+// errtext NUMBER: the system's description of an error number, as FormatMessageA gives it.
+int cmd_errtext(const Args& a) {
+    want_args(a, 1);
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(num_arg(a[0])), 0, reinterpret_cast<char*>(&buffer), 0,
+        nullptr);
+    if (buffer == nullptr)
+        return kFailed;
+    const std::string text(buffer, length);
+    LocalFree(buffer);
+    Record().text("text", text).print();
+    return kOk;
+}
+
 int cmd_screen(const Args& a) {
     want_args(a, 0);
     RECT work{};
@@ -908,16 +1036,18 @@ int cmd_watch(const Args& a) {
 }
 
 int usage() {
-    std::fputs("usage: e2e-driver COMMAND ARGS\n"
-               "  find|wait-gone [--prefix] CLASS TITLE   wait [--prefix] CLASS TITLE MS\n"
-               "  info HWND | children HWND | text HWND   list | screen | watch MS\n"
-               "  msgbox [TITLE] MS                       answer TITLE BUTTON MS\n"
-               "  post|send HWND MSG WPARAM LPARAM        tray HWND LPARAM\n"
-               "  tray-icon HWND ID [MS]                  tray-delete HWND ID\n"
-               "  key [--input] HWND VK                   click HWND BUTTONTEXT\n"
-               "  close HWND | show HWND CMD | foreground HWND | tooltip X Y MS\n"
-               "  menu [MS] | menu-close                  track CLASS TITLE MS | clip TEXT\n",
-               stderr);
+    std::fputs(
+        "usage: e2e-driver COMMAND ARGS\n"
+        "  find|wait-gone [--prefix] CLASS TITLE   wait [--prefix] CLASS TITLE MS\n"
+        "  info HWND | children HWND | text HWND   list | screen | watch MS\n"
+        "  msgbox [TITLE] MS                       answer TITLE BUTTON MS\n"
+        "  post|send HWND MSG WPARAM LPARAM        tray HWND LPARAM\n"
+        "  tray-icon HWND ID [MS]                  tray-delete HWND ID\n"
+        "  key [--input] HWND VK                   click HWND BUTTONTEXT\n"
+        "  close HWND | show HWND CMD | foreground HWND | tooltip X Y MS\n"
+        "  menu [MS] | menu-close                  track CLASS TITLE MS | clip TEXT\n"
+        "  chord HWND [alt+|ctrl+|shift+]...KEY    focus HWND | shelllink PATH | errtext N\n",
+        stderr);
     return kUsage;
 }
 
@@ -949,6 +1079,10 @@ int run(const std::string& command, const Args& a) {
         {"track", cmd_track},
         {"clip", cmd_clip},
         {"watch", cmd_watch},
+        {"chord", cmd_chord},
+        {"focus", cmd_focus},
+        {"shelllink", cmd_shelllink},
+        {"errtext", cmd_errtext},
     };
     const auto found = commands.find(command);
     return found == commands.end() ? usage() : found->second(a);
