@@ -1,31 +1,46 @@
 #!/usr/bin/env python3
-"""Benchmark (not a test): what Pocketry costs under Wine while it sits in the tray, beside the
-least a Windows GUI program costs (bench-bare.exe: a hidden window and a message loop), both
-measured the same way over the same time in the same run. Three periods, one after another:
+"""Benchmark (not a test): what Pocketry costs under Wine, each figure beside a reference measured
+the same way in the same run, and a summary table at the end.
 
-1. idle in the tray (--seconds, default 60);
-2. idle in the tray with the stand-in Juno client running (--seconds): Pocketry's watcher
-   looks for Juno's windows twice a second;
-3. the grace wait: both stand-ins are closed at once and the period runs 31 s from the moment
-   Juno's window went in Pocketry's prefix, long enough for Pocketry's 30-second wait for Juno
-   to come back to end (Pocketry keeps running: "Exit No Juno" is off).
+Idle references: bench-bare.exe (a hidden window and a message loop: the least a Windows GUI
+program costs) and bench-bare-tray.exe (the same plus one tray icon and a 500 ms timer making
+three FindWindowA calls: the floor of what Pocketry must do in the tray).
+
+1. idle in the tray (--seconds, default 60), all three programs;
+2. the same with a stand-in Juno client running in each prefix: Pocketry's watcher finds Juno's
+   windows twice a second;
+3. the grace wait: Juno's window goes and Pocketry waits 30 s for it to come back (CPU over the
+   wait); then, a few times, Juno comes back a couple of seconds into the wait, and the notice
+   latency is the time from its window appearing to Pocketry's window answering a sent message
+   again (Pocketry handles nothing while it waits, so it answers once the wait has seen Juno);
+4. the run wait: the tray command (a left click with "Tray Left" 3) runs the installed stand-in
+   (under "C:\Juno Bench", named in Juno.ini), whose window shows 15 s later: CPU inside the
+   wait, then the notice latency of the window appearing;
+5. the close wait: the tray command closes it; its window stays 15 s: CPU inside the wait, then
+   the notice latency of the window going;
+6. emptying: an ads folder of 10,000 small files in 500 folders three levels deep (every seventh
+   file read-only) emptied through "Empty Juno Ads Folder..." of the tray menu, its question
+   answered Yes and timed to the notice, run again until nothing is left (a folder holding
+   folders goes only on a later run), beside `cmd /c rd /s /q` of an identical tree in the same
+   prefix (--empty-rounds times, default 2, for the spread).
 
 usage: python3 tests/e2e/bench.py [--build DIR] --out DIR [--seconds 60] [--display N]
+       [--parts idle,waits,empty] [--pocketry OTHER.exe] [--empty-rounds N] [--notices N]
 
 The first line says which Wine runs the programs (winemode.py): the 32-bit ones of
 DIR/win-i686/bin in a 32-bit prefix where Wine's 32-bit loader runs here, else the 64-bit ones
 of DIR/win-x86_64/bin in a 64-bit prefix (POCKETRY_WINE_BITS=64 forces that). That folder
-holds Pocketry.exe, bench-bare.exe, juno-standin.exe and e2e-driver.exe. Each
-program runs in its own copy of a fresh prefix (so each has its own wineserver), both at once on
-one Xvfb display; in periods 2 and 3 each prefix runs a stand-in as well, so that what the
-stand-in costs its wineserver weighs on both sides alike. Pocketry starts with "First Run" =
+holds Pocketry.exe, bench-bare.exe, bench-bare-tray.exe, juno-standin.exe and e2e-driver.exe.
+Each program runs in its own copy of a fresh prefix (so each has its own wineserver), all at
+once on one Xvfb display; in period 2 each prefix runs a stand-in as well, so that what the
+stand-in costs its wineserver weighs on every side alike. Pocketry starts with "First Run" =
 "False", so it goes straight to the tray. CPU time (utime+stime from /proc/PID/stat) of the
 program's process and of its prefix's wineserver is sampled at the start and end of each
 period. The wineserver figure is everything that server did meanwhile; with nothing else
 running in the prefix but Wine's own idle helpers (explorer, services) and the stand-in, it is
-the program's share plus a constant that the bare program's prefix shows too. explorer.exe
-(desktop, tray) and the stand-in's own process are not included. Peak memory is VmHWM of the
-program's process at the end.
+the program's share plus a constant that the reference programs' prefixes show too.
+explorer.exe (desktop, tray) and the stand-in's own process are not included. Peak memory is
+VmHWM of the program's process at the end (after the emptying, when that part runs).
 """
 
 from __future__ import annotations
@@ -432,14 +447,32 @@ def juno_up(pocketry: Subject) -> None:
     time.sleep(1)
 
 
+def juno_down(pocketry: Subject) -> None:
+    """Closes the plain stand-in in Pocketry's prefix and waits for its window and process."""
+    for limit_ms in ("5000", "15000"):  # a close posted while it starts up may be lost: again
+        pocketry.driver("close", pocketry.juno_hwnd, check=False)
+        pocketry.driver("wait-gone", JUNO_CLASS, "Juno", limit_ms, check=False)
+        left = pocketry.driver("find", JUNO_CLASS, "Juno", check=False)
+        if not left:
+            break
+        print(f"note: the stand-in's window {pocketry.juno_hwnd} stayed after WM_CLOSE")
+    else:
+        infos = [pocketry.driver("info", h.removeprefix("hwnd="), check=False) for h in left]
+        raise RuntimeError(f"closed {pocketry.juno_hwnd}; Juno windows left: {infos}")
+    try:
+        pocketry.juno.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        print("note: the stand-in's window went on WM_CLOSE but its process stayed; killed")
+        pocketry.juno.kill()
+        pocketry.juno.wait()
+
+
 def waits(args, pocketry: Subject, hwnd: str, table: Table) -> None:
-    reference = f"{table.bare_rate:.4f} bare loop idle" if hasattr(table, "bare_rate") else ""
+    reference = f"bare loop {table.bare_rate:.4f} (period 2)" if hasattr(table, "bare_rate") else ""
     # 3. The grace wait: Juno's window goes, Pocketry waits 30 s for it to come back.
     if not getattr(pocketry, "gone_at", None):
         juno_up(pocketry)
-        pocketry.driver("close", pocketry.juno_hwnd)
-        pocketry.juno.wait(timeout=15)
-        pocketry.driver("wait-gone", JUNO_CLASS, "Juno", "15000")
+        juno_down(pocketry)
         pocketry.gone_at = time.monotonic()
     gone = pocketry.gone_at
     time.sleep(0.7)  # the watcher's next tick has begun the wait
@@ -458,24 +491,21 @@ def waits(args, pocketry: Subject, hwnd: str, table: Table) -> None:
 
     # Notice latency of the grace wait: Juno's window comes back a few seconds into it.
     latencies = []
+    juno_up(pocketry)
     for _ in range(args.notices):
-        juno_up(pocketry)
-        pocketry.driver("close", pocketry.juno_hwnd)
-        pocketry.juno.wait(timeout=15)
-        pocketry.driver("wait-gone", JUNO_CLASS, "Juno", "15000")
+        juno_down(pocketry)
         time.sleep(2)
         watcher = notice_started(pocketry, hwnd, False, 30000)
         pocketry.juno = pocketry.start("juno-standin.exe")
         latencies.append(notice_ms(watcher, 40))
         pocketry.juno_hwnd = pocketry.first_hwnd(JUNO_CLASS, "Juno", 30000)
+        time.sleep(1)  # the watcher has seen Juno again
     print(f"grace wait: Juno's window back -> Pocketry answers: {latency_text(latencies)}")
     got = [v for v in latencies if v is not None]
     table.add("grace wait notice latency", latency_text(latencies), "",
               f"<= 250 ms: {verdict(bool(got) and len(got) == len(latencies) and max(got) <= 250)}")
     # Juno ends for good; the watcher's grace wait runs out before the next wait starts.
-    pocketry.driver("close", pocketry.juno_hwnd)
-    pocketry.juno.wait(timeout=15)
-    pocketry.driver("wait-gone", JUNO_CLASS, "Juno", "15000")
+    juno_down(pocketry)
     time.sleep(GRACE_PERIOD_S + 1)
     pocketry.driver("send", hwnd, "0", "0", "0", check=False)
 
