@@ -16,7 +16,12 @@ Hwnd MainForm::FindJunoWindow() {
     if (main != 0) {
         return main;
     }
-    // While it starts, Juno shows only its welcome dialog.
+    // While it starts, Juno shows only its welcome dialog. Without any
+    // top-level dialog there is none, and the walk of every window, which
+    // each poll of a wait would pay for, is spared.
+    if (app_.api.windows.FindWindowA("#32770", nullptr) == 0) {
+        return 0;
+    }
     return static_cast<Hwnd>(
         FindWindowLike_::FindWindowLike(app_, "[#]32770", "Welcome to Juno*", true));
 }

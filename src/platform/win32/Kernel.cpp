@@ -108,22 +108,25 @@ std::uint32_t Kernel::GetShortPathNameA(const std::string& longPath, std::string
 
 std::vector<std::string> Kernel::ListBoxDir(std::uint32_t attributes, const std::string& fileSpec) {
     std::vector<std::string> names;
-    const OwnedWindow list(::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS,
-                                             0, 0, 100, 100, nullptr, nullptr,
-                                             ::GetModuleHandleA(nullptr), nullptr));
-    if (!list)
+    if (!listBox_)
+        listBox_.reset(::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0,
+                                         0, 100, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr),
+                                         nullptr));
+    if (!listBox_)
         return names;
+    HWND list = listBox_.get();
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
     const LRESULT last =
-        ::SendMessageA(list.get(), LB_DIR, attributes, reinterpret_cast<LPARAM>(fileSpec.c_str()));
+        ::SendMessageA(list, LB_DIR, attributes, reinterpret_cast<LPARAM>(fileSpec.c_str()));
     if (last == LB_ERR || last == LB_ERRSPACE)
         return names;
-    const LRESULT count = ::SendMessageA(list.get(), LB_GETCOUNT, 0, 0);
+    const LRESULT count = ::SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = ::SendMessageA(list.get(), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length == LB_ERR)
             continue;
         std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got = ::SendMessageA(list.get(), LB_GETTEXT, static_cast<WPARAM>(i),
+        const LRESULT got = ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i),
                                            reinterpret_cast<LPARAM>(text.data()));
         if (got != LB_ERR)
             names.emplace_back(text.data(), static_cast<std::size_t>(got));

@@ -40,6 +40,9 @@ class Kernel final : public platform::Kernel {
     const VersionFunctions* Version();
 
     std::unique_ptr<VersionFunctions> version_;
+    // One hidden list box for every directory fill, emptied before each: a
+    // window made and destroyed per fill cost more than the fill itself.
+    OwnedWindow listBox_;
 };
 
 } // namespace pocketry::platform::win32
