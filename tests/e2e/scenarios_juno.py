@@ -360,7 +360,8 @@ def close_at_exit(bed: Bed):
     Juno (its delete confirmation answered) and, with "Empty Ads App", waits for it to go and
     empties the ads folder without a notice; No leaves Juno and its ads alone. Without the
     question and without "Empty Ads App" Juno is closed and the ads stay."""
-    install(bed, "--confirm-delete")
+    # Juno keeps its window 3 s after the close goes ahead: only a real wait sees it go.
+    install(bed, "--confirm-delete", "--exit-delay-ms", "3000")
     ads = local(bed, ROOT + "\\ads")
     p.set_settings(bed, {"First Run": "False"})
     phases = [
