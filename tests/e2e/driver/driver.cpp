@@ -1110,6 +1110,43 @@ int cmd_notice(Args a) {
     return kOk;
 }
 
+// A file's attributes as GetFileAttributesA reports them, e.g. to see whether a planted
+// directory link carries FILE_ATTRIBUTE_REPARSE_POINT.
+int cmd_attrs(const Args& a) {
+    want_args(a, 1);
+    const DWORD attributes = GetFileAttributesA(a[0].c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Record().num("error", static_cast<long long>(GetLastError())).print();
+        return kFailed;
+    }
+    Record()
+        .hex("attributes", static_cast<LONG>(attributes))
+        .flag("directory", (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        .flag("reparse", (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        .flag("readonly", (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        .print();
+    return kOk;
+}
+
+// A directory symbolic link made the Windows way, to see whether this system makes one.
+int cmd_mklink(const Args& a) {
+    want_args(a, 2);
+    using Create = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto create = reinterpret_cast<Create>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "CreateSymbolicLinkA")));
+    if (create == nullptr) {
+        Record().text("missing", "CreateSymbolicLinkA").print();
+        return kFailed;
+    }
+    constexpr DWORD kDirectory = 0x1; // SYMBOLIC_LINK_FLAG_DIRECTORY
+    if (create(a[0].c_str(), a[1].c_str(), kDirectory) == 0) {
+        Record().num("error", static_cast<long long>(GetLastError())).print();
+        return kFailed;
+    }
+    return kOk;
+}
+
 int usage() {
     std::fputs("usage: e2e-driver COMMAND ARGS\n"
                "  find|wait-gone [--prefix] CLASS TITLE   wait [--prefix] CLASS TITLE MS\n"
@@ -1121,7 +1158,8 @@ int usage() {
                "  close HWND | show HWND CMD | foreground HWND | tooltip X Y MS\n"
                "  menu [MS] | menu-close                  track CLASS TITLE MS | clip TEXT\n"
                "  chord HWND [alt+|ctrl+|shift+]...KEY    focus HWND | shelllink PATH | errtext N\n"
-               "  answer-timed TITLE BUTTON MS            notice [--gone] CLASS TITLE HWND MS\n",
+               "  answer-timed TITLE BUTTON MS            notice [--gone] CLASS TITLE HWND MS\n"
+               "  attrs PATH                              mklink LINK TARGET\n",
                stderr);
     return kUsage;
 }
@@ -1160,6 +1198,8 @@ int run(const std::string& command, const Args& a) {
         {"errtext", cmd_errtext},
         {"answer-timed", cmd_answer_timed},
         {"notice", [](const Args& x) { return cmd_notice(x); }},
+        {"attrs", cmd_attrs},
+        {"mklink", cmd_mklink},
     };
     const auto found = commands.find(command);
     return found == commands.end() ? usage() : found->second(a);
