@@ -24,7 +24,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e")
 
 from e2elib import INSTALL_DIR_WIN, WINESERVER, wine_env  # noqa: E402
 from run_e2e import Xvfb, install_build, make_template, template_ready  # noqa: E402
-from winemode import WineUnavailable, detect  # noqa: E402
+from winemode import mode_for_tool  # noqa: E402
 
 
 def main() -> int:
@@ -37,17 +37,10 @@ def main() -> int:
                         help="Xvfb display number when there is no display (default: a free one)")
     args = parser.parse_args()
 
-    try:
-        mode = detect()
-    except WineUnavailable as e:
-        print(f"wine: {e}", flush=True)
+    found = mode_for_tool(args.build, ["Pocketry.exe"], "demo")
+    if found is None:
         return 1
-    print(mode.banner(args.build), flush=True)
-    bin_dir = mode.bin_dir(args.build).resolve()
-    if not (bin_dir / "Pocketry.exe").is_file():
-        print(f"demo: no Pocketry.exe in {bin_dir}; build win-{mode.build_arch} first",
-              flush=True)
-        return 1
+    mode, bin_dir = found
 
     xvfb = None if os.environ.get("DISPLAY") else Xvfb(args.display)
     display = xvfb.display if xvfb else os.environ["DISPLAY"]

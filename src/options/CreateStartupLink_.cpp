@@ -27,6 +27,21 @@ std::string TargetPath(App& app) {
     return FileFolderExists_::JoinFolder(folder, name + ".exe");
 }
 
+// One library call's outcome: a call that failed is told with its own number
+// and description, a zero result with `failed`.
+bool Succeeded(App& app, const Status& status, std::int32_t result, std::uint32_t failed,
+               bool creating) {
+    if (!status.ok()) {
+        StartupLinkError(app, status.number, status.description, creating);
+        return false;
+    }
+    if (result == 0) {
+        StartupLinkError(app, failed, "", creating);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string GetSpecialFolder(App& app, Hwnd hWndOwner, int Folder) {
@@ -56,39 +71,18 @@ bool CreateStartupLink(App& app, Hwnd hWndOwner) {
     const std::string group = GroupName(app, hWndOwner);
     std::int32_t result = 0;
     Status status = links.fCreateShellFolder(group, result);
-    if (!status.ok()) {
-        StartupLinkError(app, status.number, status.description, true);
-        return false;
-    }
-    if (result == 0) {
-        StartupLinkError(app, kGroupFailed, "", true);
+    if (!Succeeded(app, status, result, kGroupFailed, true)) {
         return false;
     }
     status = links.fCreateShellLink(group, kTitle, TargetPath(app), "", result);
-    if (!status.ok()) {
-        StartupLinkError(app, status.number, status.description, true);
-        return false;
-    }
-    if (result == 0) {
-        StartupLinkError(app, kLinkFailed, "", true);
-        return false;
-    }
-    return true;
+    return Succeeded(app, status, result, kLinkFailed, true);
 }
 
 bool RemoveStartupLink(App& app, Hwnd hWndOwner) {
     const std::string group = GroupName(app, hWndOwner);
     std::int32_t result = 0;
     const Status status = app.api.shellLinks.fRemoveShellLink(group, kTitle, result);
-    if (!status.ok()) {
-        StartupLinkError(app, status.number, status.description, false);
-        return false;
-    }
-    if (result == 0) {
-        StartupLinkError(app, kLinkFailed, "", false);
-        return false;
-    }
-    return true;
+    return Succeeded(app, status, result, kLinkFailed, false);
 }
 
 void StartupLinkError(App& app, std::uint32_t Number, const std::string& Description,

@@ -62,7 +62,7 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 from e2elib import INSTALL_DIR_REL, WINESERVER, wine_env  # noqa: E402
 from pocketry import JUNO_CLASS, SETTINGS_KEY  # noqa: E402
 from run_e2e import Xvfb, install_build, make_template, scenario_prefix  # noqa: E402
-from winemode import WineMode, WineUnavailable, detect  # noqa: E402
+from winemode import WineMode, mode_for_tool  # noqa: E402
 
 TICKS = os.sysconf("SC_CLK_TCK")
 GRACE_PERIOD_S = 31  # Pocketry's 30-second wait for Juno, and the half second it takes to notice
@@ -323,19 +323,13 @@ def main() -> int:
     parser.add_argument("--display", type=int, help="Xvfb display number (default: a free one)")
     args = parser.parse_args()
     parts = set(args.parts.split(","))
-    try:
-        mode = detect()
-    except WineUnavailable as e:
-        print(f"wine: {e}", flush=True)
-        return 1
-    print(mode.banner(args.build), flush=True)
-    bin_dir, out = mode.bin_dir(args.build).resolve(), args.out.resolve()
     exes = ("Pocketry.exe", "bench-bare.exe", "bench-bare-tray.exe", "juno-standin.exe",
             "e2e-driver.exe")
-    for exe in exes:
-        if not (bin_dir / exe).is_file():
-            print(f"missing {bin_dir / exe}", file=sys.stderr)
-            return 1
+    found = mode_for_tool(args.build, exes, "bench")
+    if found is None:
+        return 1
+    mode, bin_dir = found
+    out = args.out.resolve()
     if out.exists():
         shutil.rmtree(out)
     out.mkdir(parents=True)

@@ -23,7 +23,7 @@ import subprocess
 import sys
 from dataclasses import dataclass
 from pathlib import Path
-from typing import Mapping, Optional
+from typing import Mapping, Optional, Sequence
 
 ENV_BITS = "POCKETRY_WINE_BITS"
 
@@ -109,6 +109,24 @@ def detect(environ: Mapping[str, str] = os.environ) -> WineMode:
         why[bits] = said
     reasons = "; ".join(f"{bits}-bit: {said}" for bits, said in why.items())
     raise WineUnavailable(f"no Wine loader runs here ({reasons})")
+
+
+def mode_for_tool(build: Path, exes: Sequence[str], tool: str) -> Optional[tuple[WineMode, Path]]:
+    """For a tool that runs the build's exes: the Wine mode and its resolved bin folder, after
+    printing the banner; None, after saying why, when no Wine runs here or an exe is missing."""
+    try:
+        mode = detect()
+    except WineUnavailable as e:
+        print(f"wine: {e}", flush=True)
+        return None
+    print(mode.banner(build), flush=True)
+    bin_dir = mode.bin_dir(build).resolve()
+    missing = [exe for exe in exes if not (bin_dir / exe).is_file()]
+    if missing:
+        print(f"{tool}: no {', '.join(missing)} in {bin_dir}; build win-{mode.build_arch} first",
+              flush=True)
+        return None
+    return mode, bin_dir
 
 
 def main() -> int:

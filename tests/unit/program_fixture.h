@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/App.h"
@@ -113,6 +114,22 @@ class ProgramTest : public ::testing::Test {
         for (const std::string& e : desk.Errors()) {
             ADD_FAILURE() << "simulation error: " << e;
         }
+    }
+};
+
+// The program started beside an installed Juno that is not running yet, with
+// only the test acting from then on.
+class InstalledJunoTest : public ProgramTest {
+  protected:
+    explicit InstalledJunoTest(sim::JunoScript script) : juno{desk, std::move(script)} {}
+    sim::SimJuno juno;
+
+    void SetUp() override {
+        juno.Install();
+        Start();
+        form->SetTimerEnabled("Checker_Timer", false);
+        form->SetTimerEnabled("TrayIcon_Timer", false);
+        desk.ClearMsgBoxes();
     }
 };
 

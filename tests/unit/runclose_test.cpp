@@ -16,18 +16,9 @@ namespace {
 using namespace platform;
 using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
 
-class RunCloseTest : public ProgramTest {
+class RunCloseTest : public InstalledJunoTest {
   protected:
-    sim::SimJuno juno{desk, {.root = "C:\\Program Files\\Juno", .startDelayMs = 3000}};
-
-    void SetUp() override {
-        juno.Install();
-        Start();
-        // Only the test acts from here on.
-        form->SetTimerEnabled("Checker_Timer", false);
-        form->SetTimerEnabled("TrayIcon_Timer", false);
-        desk.ClearMsgBoxes();
-    }
+    RunCloseTest() : InstalledJunoTest({.root = "C:\\Program Files\\Juno", .startDelayMs = 3000}) {}
     Boxes Shown() const {
         Boxes boxes;
         for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {

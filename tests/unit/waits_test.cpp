@@ -15,17 +15,10 @@ namespace {
 
 constexpr std::uint64_t kNoticeLimitMs = 250;
 
-class WaitNoticeTest : public ProgramTest {
+class WaitNoticeTest : public InstalledJunoTest {
   protected:
-    sim::SimJuno juno{desk, {.root = "C:\\Program Files\\Juno", .confirmOnClose = false}};
-
-    void SetUp() override {
-        juno.Install();
-        Start();
-        form->SetTimerEnabled("Checker_Timer", false);
-        form->SetTimerEnabled("TrayIcon_Timer", false);
-        desk.ClearMsgBoxes();
-    }
+    WaitNoticeTest()
+        : InstalledJunoTest({.root = "C:\\Program Files\\Juno", .confirmOnClose = false}) {}
 
     // The latest notice over changes spread across more than a second in 3 ms
     // steps, so that some fall just after a poll, whatever the pause between

@@ -38,8 +38,8 @@ class UserInterface final : public platform::UserInterface {
     static constexpr const char* kFrameClass = "PocketryFrame";
 
     HINSTANCE Instance() const { return instance_; }
-    int ToPixelsX(int twips) const { return ::MulDiv(twips, dpiX_, 1440); }
-    int ToPixelsY(int twips) const { return ::MulDiv(twips, dpiY_, 1440); }
+    int ToPixelsX(int twips) const { return TwipsToPixels(twips, dpiX_); }
+    int ToPixelsY(int twips) const { return TwipsToPixels(twips, dpiY_); }
     // A control's width and height: between its edges on the pixel grid.
     int SpanPixelsX(int start, int length) const { return SpanPixels(start, length, dpiX_); }
     int SpanPixelsY(int start, int length) const { return SpanPixels(start, length, dpiY_); }
