@@ -1,18 +1,45 @@
 #include "platform/win32/Win32.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <exception>
 
 namespace pocketry::platform::win32 {
 
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string Utf8(const wchar_t* utf16, std::size_t length) {
+    if (utf16 == nullptr || length == 0)
+        return {};
+    const int size = static_cast<int>(length);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16, size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, utf16, size, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+std::string Utf8(const wchar_t* utf16) {
+    return utf16 == nullptr ? std::string() : Utf8(utf16, std::wcslen(utf16));
+}
+
 std::string ErrorText(DWORD error) {
-    char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (buffer != nullptr) {
-        text.assign(buffer, length);
+        text = Utf8(buffer, length);
         ::LocalFree(buffer);
     }
     // The system's texts end with ".\r\n" (some with a space before the line

@@ -43,6 +43,19 @@ inline HICON ToHICON(std::uint32_t h) {
     return reinterpret_cast<HICON>(static_cast<std::intptr_t>(static_cast<std::int32_t>(h)));
 }
 
+// The one edge between the program's UTF-8 text and Windows' UTF-16. Every
+// call of this layer that passes a name, a path or a text uses the wide (W)
+// function through these two: the ANSI code page would lose characters, and
+// its "best fit" turns some of them into path syntax. A malformed sequence
+// becomes U+FFFD, which names no file.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const wchar_t* utf16, std::size_t length);
+inline std::string Utf8(const std::wstring& utf16) {
+    return Utf8(utf16.data(), utf16.size());
+}
+// A zero-terminated text.
+std::string Utf8(const wchar_t* utf16);
+
 // FormatMessage's text for an error number, without the trailing line break
 // and full stop, so that callers can put it inside their own sentences.
 std::string ErrorText(DWORD error);
