@@ -8,11 +8,34 @@ namespace pocketry {
 namespace {
 
 constexpr std::uint32_t kShortBufferSize = 512;
-// The longest path the ANSI file calls take, terminating zero included.
+// The longest path the file calls take, terminating zero included, in UTF-16
+// code units (see PathLength).
 constexpr std::size_t kMaxPath = 260;
 constexpr std::uint32_t DDL_READWRITE = 0x0;
 // DDL_EXCLUSIVE | DDL_DIRECTORY, as the 16-bit value widened with its sign.
 constexpr std::uint32_t kSubFoldersOnly = 0xFFFF8010u;
+
+// A path's length as the Windows calls count it: UTF-16 code units of its
+// UTF-8 text (a character beyond U+FFFF takes two).
+std::size_t PathLength(const std::string& path) {
+    std::size_t units = 0;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) {
+            units += byte >= 0xF0 ? 2 : 1;
+        }
+    }
+    return units;
+}
+
+// A directory fill must give single names. One with path syntax ("\", "/",
+// ":"), or "." or "..", would lead out of the folder once joined to it (an
+// ANSI listing gives a full-width "．．＼" as "..\"), so it is passed over:
+// neither listed nor counted.
+bool IsSingleName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
 
 std::string WithBackslash(const std::string& folder) {
     return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
@@ -78,12 +101,15 @@ std::int32_t FFF::GFF_Proc(std::string Path, const std::string& FileSpec, bool S
         }
         for (const std::string& pattern : patterns) {
             const std::string spec = *shortDir + pattern;
-            if (spec.size() >= kMaxPath) {
+            if (PathLength(spec) >= kMaxPath) {
                 continue; // longer than the calls take: skipped, never cut
             }
             FillList(DDL_READWRITE, spec);
             for (const std::string& entry : List) {
-                if ((dir + entry).size() >= kMaxPath) {
+                if (!IsSingleName(entry)) {
+                    continue;
+                }
+                if (PathLength(dir + entry) >= kMaxPath) {
                     continue; // the file calls could not reach it
                 }
                 if (CheckOnly) {
@@ -108,14 +134,18 @@ std::int32_t FFF::GSF_Proc(std::string Path) {
     const std::string dir = WithBackslash(Path);
     std::vector<std::string> names;
     if (const std::optional<std::string> shortDir = ShortForm(dir);
-        shortDir && shortDir->size() + 3 < kMaxPath) {
+        shortDir && PathLength(*shortDir) + 3 < kMaxPath) {
         FillList(kSubFoldersOnly, *shortDir + "*.*");
         for (const std::string& entry : List) {
-            if (entry.size() < 2 || entry == "[..]" || entry == "[.]") {
+            // "[name]"; "[..]" and "[.]" are no sub-folders.
+            if (entry.size() < 2 || entry.front() != '[' || entry.back() != ']') {
                 continue;
             }
             const std::string name = entry.substr(1, entry.size() - 2);
-            if ((dir + name).size() >= kMaxPath) {
+            if (!IsSingleName(name)) {
+                continue;
+            }
+            if (PathLength(dir + name) >= kMaxPath) {
                 continue; // the file calls could not reach it
             }
             // A directory link leads out of the folder: neither listed nor

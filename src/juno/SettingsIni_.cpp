@@ -25,9 +25,16 @@ std::string GetSettingIni(App& app, const std::string& FileName, const std::stri
     return value.substr(0, static_cast<std::size_t>(count));
 }
 
+std::string JunoIniFile(App& app) {
+    const std::string real =
+        FileFolderExists_::JoinFolder(app.api.kernel.GetWindowsDirectoryA(), "Juno.ini");
+    const std::string copy = app.api.kernel.VirtualStorePath(real);
+    return !copy.empty() && FileFolderExists_::FileExists(app, copy) ? copy : "Juno.ini";
+}
+
 std::string JunoRootDir(App& app) {
     return FileFolderExists_::TrimSpaces(
-        GetSettingIni(app, "Juno.ini", "Configuration", "Root Dir", "", false));
+        GetSettingIni(app, JunoIniFile(app), "Configuration", "Root Dir", "", false));
 }
 
 } // namespace pocketry::SettingsIni_

@@ -177,6 +177,17 @@ class FindHandle {
     virtual const FindData& Data() const = 0;
 };
 
+// A folder held open by Kernel::OpenFolder; destroying it closes it.
+class FolderHandle {
+  public:
+    virtual ~FolderHandle() = default;
+    // Read through the handle: FILE_ATTRIBUTE_REPARSE_POINT when a link itself was opened.
+    virtual std::uint32_t Attributes() const = 0;
+    // Where the handle really is (GetFinalPathNameByHandle, links resolved,
+    // long names), as "C:\..." or "\\server\share\...".
+    virtual const std::string& FinalPath() const = 0;
+};
+
 constexpr std::uint32_t FILE_ATTRIBUTE_READONLY = 0x1, FILE_ATTRIBUTE_DIRECTORY = 0x10,
                         FILE_ATTRIBUTE_NORMAL = 0x80, FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
@@ -207,9 +218,34 @@ class Kernel {
     // the list box would hold, in its order (directories as "[name]").
     virtual std::vector<std::string> ListBoxDir(std::uint32_t attributes,
                                                 const std::string& fileSpec) = 0;
-    virtual bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) = 0;
-    virtual bool DeleteFileA(const std::string& fileName) = 0;
-    virtual bool RemoveDirectoryA(const std::string& path) = 0;
+    // ---- changes confined to a folder
+    // Opens a folder (or whatever the path names) and holds it open for the
+    // length of a run of changes inside it, so that it cannot be renamed or
+    // replaced meanwhile. `followLinks` false opens a link itself where
+    // Windows can (FILE_FLAG_OPEN_REPARSE_POINT; Wine opens a Unix link as its
+    // target, which the final path then shows). Null when it cannot be opened.
+    virtual std::unique_ptr<FolderHandle> OpenFolder(const std::string& path, bool followLinks) = 0;
+    // SetFileAttributes, DeleteFile and RemoveDirectory of the ads cleanup,
+    // confined to `inside`: each opens its file or folder without following
+    // links, acts only when the final path of what it opened lies below the
+    // final path of `inside`, and acts through that handle (attributes set,
+    // then deletion, on the handle that was checked). RemoveDirectoryA never
+    // removes a reparse point, DeleteFileA never a folder. The program names
+    // its steps as the algorithm does and cannot reach past the folder,
+    // whatever a name holds or whatever changes between the listing and the
+    // deletion. False when the path leads outside or the change fails.
+    virtual bool SetFileAttributesA(const FolderHandle& inside, const std::string& fileName,
+                                    std::uint32_t attributes) = 0;
+    virtual bool DeleteFileA(const FolderHandle& inside, const std::string& fileName) = 0;
+    virtual bool RemoveDirectoryA(const FolderHandle& inside, const std::string& path) = 0;
+    // The Windows folder (GetWindowsDirectory), where INI files named without
+    // a folder live.
+    virtual std::string GetWindowsDirectoryA() = 0;
+    // Where Windows redirects a legacy program's writes to `path`: the user's
+    // %LOCALAPPDATA%\VirtualStore + the path without its drive, for a path
+    // below the Windows folder, Program Files (either) or ProgramData. Empty
+    // for any other path. Whether anything is there is not looked at.
+    virtual std::string VirtualStorePath(const std::string& path) = 0;
     // Starts the program file `path` (a full path, never searched for)
     // without arguments, in its own folder, without waiting for it, its window
     // shown with `showCmd`.

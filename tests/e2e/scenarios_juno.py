@@ -479,3 +479,64 @@ def empty_ads_menu(bed: Bed):
     bed.check_eq("second run: the ads folder", sorted(["d B", *links]), tree(ads))
     bed.check_eq("second run: the folders behind the links", behind_before,
                  {name: (folder.is_dir(), tree(folder)) for name, folder in behind.items()})
+
+
+@scenario("juno.empty_ads_hostile", timeout=240)
+def empty_ads_hostile(bed: Bed):
+    """"Empty Juno Ads Folder..." against an ads folder made to reach outside itself, in one
+    start of Pocketry. An ads folder that is a directory link is refused with the "could not be
+    confirmed" warning, and the whole tree behind it stays. Names outside the ANSI code page
+    (CJK; full-width "．．＼" that best fit turns into "..\\") are listed by their real names
+    and deleted, and the file that "..\\x.txt" would name beside the ads folder stays. A copy of
+    Juno.ini in the user's VirtualStore is the one read, and the VirtualStore copy of the ads
+    folder is emptied with the real one, the counts added up."""
+    install(bed)
+    p.set_settings(bed, {"First Run": "False"})
+    app, main = p.start_in_tray(bed)
+    ads = local(bed, ROOT + "\\ads")
+    refused = (f"It could not be confirmed that the '{ROOT}\\ads' folder is really the Juno ads "
+               f"folder.  Perhaps the Juno.ini file was mischievously edited.")
+
+    # The ads folder as a link to a tree elsewhere: refused, nothing behind it touched.
+    precious = bed.prefix / "drive_c" / "Precious"
+    make_files(precious, {"thesis.docx": "mine", "Photos\\cat.jpg": "mine", "Empty\\.keep": ""},
+               read_only=("Photos\\cat.jpg",))
+    shutil.rmtree(ads)
+    ads.symlink_to(precious)
+    rc, recs = bed.driver("attrs", ROOT + "\\ads")
+    bed.require(rc == 0 and recs and recs[0].get("reparse") == "1",
+                f"setup: expected the ads folder to read as a reparse point, saw {recs}")
+    before = tree(precious)
+    empty_from_menu(bed, main, "ads folder a link", refused, WARNING)
+    bed.check_eq("ads folder a link: the tree behind it", before, tree(precious))
+    bed.check(ads.is_symlink(), "ads folder a link: expected the link itself to stay")
+
+    # Names outside the code page, in the real ads folder; "..\x.txt" beside it must stay.
+    ads.unlink()
+    make_files(ads, {"日本.gif": "ad", "．．＼x.txt": "ad", "[広告]\\広告.htm": "ad"})
+    sentinel = local(bed, ROOT) / "x.txt"
+    sentinel.write_text("sentinel")
+    empty_from_menu(bed, main, "hostile names",
+                    "Empty Juno Ads Folder:  Processed 3 ad files in 1 ad folders.")
+    bed.check_eq("hostile names: the ads folder", [], tree(ads))
+    bed.check(sentinel.is_file(), "hostile names: expected the file beside the ads folder "
+                                  "(what best fit makes of \"．．＼x.txt\") to stay, it is gone")
+
+    # VirtualStore: Juno.ini there names the real root (the real one names none that exists);
+    # the VirtualStore copy of the ads folder is emptied with the real one.
+    users = [d for d in (bed.prefix / "drive_c" / "users").iterdir()
+             if d.name != "Public" and (d / "AppData" / "Local").is_dir()]
+    bed.require(len(users) == 1, f"setup: expected one user profile in the prefix, saw {users}")
+    store = users[0] / "AppData" / "Local" / "VirtualStore"
+    write_ini(bed, "C:\\Program Files\\Not Installed")
+    (store / "windows").mkdir(parents=True)
+    (store / "windows" / "Juno.ini").write_bytes(
+        f"[Configuration]\r\nRoot Dir={ROOT}\r\n".encode("cp1252"))
+    virtual_ads = store / "Program Files" / "Juno" / "ads"
+    make_files(virtual_ads, {"v1.gif": "ad", "V\\v2.gif": "ad"})
+    make_files(ads, {"real.gif": "ad"})
+    empty_from_menu(bed, main, "virtual store",
+                    "Empty Juno Ads Folder:  Processed 3 ad files in 1 ad folders.")
+    bed.check_eq("virtual store: the real ads folder", [], tree(ads))
+    bed.check_eq("virtual store: its VirtualStore copy", [], tree(virtual_ads))
+    bed.check(sentinel.is_file(), "virtual store: expected the file beside the ads folder to stay")

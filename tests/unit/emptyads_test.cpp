@@ -1,11 +1,13 @@
 // Emptying the Juno ads folder: the checks before anything is deleted, the
-// order and extent of the deletion, the counts, and the menu command.
+// order and extent of the deletion, the counts, and the menu command; on
+// today's Windows, links, changes during the run and the VirtualStore.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "juno/SettingsIni_.h"
 #include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
 
@@ -175,6 +177,228 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNoKeepsEverything) {
                   {"Are you sure you want to empty the Juno ads folder?", 0x11124},
                   {"Are you sure you want to empty the Juno ads folder?", 0x11124},
                   {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040}}));
+}
+
+// ---- today's Windows
+
+constexpr const char* kNotConfirmed =
+    "' folder is really the Juno ads folder.  Perhaps the Juno.ini file was mischievously edited.";
+
+// A tree outside the ads folder that nothing may touch, and its contents.
+void PlantPrecious(sim::SimDesktop& desk) {
+    desk.AddFile("C:\\Precious\\thesis.docx");
+    desk.AddFile("C:\\Precious\\Photos\\cat.jpg", FILE_ATTRIBUTE_READONLY);
+    desk.AddFile("C:\\Other\\ads\\keep.gif");
+}
+std::vector<Names> Precious(const sim::SimDesktop& desk) {
+    return {desk.Children("C:\\Precious"), desk.Children("C:\\Precious\\Photos"),
+            desk.Children("C:\\Other\\ads")};
+}
+const std::vector<Names> kPreciousIntact = {{"Photos", "thesis.docx"}, {"cat.jpg"}, {"keep.gif"}};
+
+TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
+    struct Case {
+        const char* what;
+        const char* target;
+        bool wineLinks; // opened without following, a link is its target (Wine)
+    };
+    const Case cases[] = {
+        {"a link, as Windows shows it", "C:\\Precious", false},
+        {"a link opened as its target, as under Wine", "C:\\Precious", true},
+        {"a link to another folder named ads", "C:\\Other\\ads", false},
+        {"the same under Wine", "C:\\Other\\ads", true},
+    };
+    PlantPrecious(desk);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desk.RemoveTree("C:\\Juno\\ads");
+        desk.AddDirectoryLink("C:\\Juno\\ads", c.target);
+        desk.SetLinksOpenAsTargets(c.wineLinks);
+        desk.ClearMsgBoxes();
+        main->EmptyAdsFolder(true);
+        ExpectOnlyBox(std::string("It could not be confirmed that the 'C:\\Juno\\ads") +
+                          kNotConfirmed,
+                      0x11030);
+        EXPECT_TRUE(desk.FileOps().empty());
+        EXPECT_EQ(Precious(desk), kPreciousIntact);
+    }
+    EXPECT_TRUE(desk.MousePointerLog().empty());
+}
+
+TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
+    // Juno moved to another drive, a link left where it was.
+    desk.RemoveTree("C:\\Juno");
+    desk.AddFile("D:\\Apps\\Juno\\bin\\juno.exe");
+    desk.AddDirectory("D:\\Apps\\Juno\\ads");
+    desk.AddDirectoryLink("C:\\Juno", "D:\\Apps\\Juno");
+    for (const bool wineLinks : {false, true}) {
+        desk.SetLinksOpenAsTargets(wineLinks);
+        desk.AddFile("C:\\Juno\\ads\\A\\ad.gif"); // lands in D:\Apps\Juno\ads
+        desk.ClearMsgBoxes();
+        main->EmptyAdsFolder(true);
+        ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 1 ad folders.", 0x11040);
+        EXPECT_EQ(desk.Children("D:\\Apps\\Juno\\ads"), Names{}) << wineLinks;
+    }
+}
+
+TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
+    struct Case {
+        const char* what;
+        const char* swapped; // made a link to C:\Outside before the first change
+        bool wineLinks;
+        const char* notice; // the counts as listed: the sub-folders are listed after the files
+    };
+    const char* const twoAndOne = "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders.";
+    const char* const twoAndNone = "Empty Juno Ads Folder:  Processed 2 ad files in 0 ad folders.";
+    const Case cases[] = {
+        {"a sub-folder", "C:\\Juno\\ads\\A", false, twoAndNone},
+        {"a sub-folder, under Wine", "C:\\Juno\\ads\\A", true, twoAndNone},
+        {"the ads folder", "C:\\Juno\\ads", false, twoAndOne},
+        {"the ads folder, under Wine", "C:\\Juno\\ads", true, twoAndOne},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desk.RemoveTree("C:\\Juno\\ads");
+        desk.AddFile("C:\\Juno\\ads\\top.gif");
+        desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
+        for (const char* file :
+             {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
+            desk.AddFile(file);
+        }
+        desk.SetLinksOpenAsTargets(c.wineLinks);
+        bool swapped = false;
+        desk.BeforeFileOp([&](const std::string&, const std::string&) {
+            if (!swapped) {
+                swapped = true;
+                desk.RemoveTree(c.swapped);
+                desk.AddDirectoryLink(c.swapped, "C:\\Outside");
+            }
+        });
+        desk.ClearMsgBoxes();
+        main->EmptyAdsFolder(true);
+        desk.BeforeFileOp(nullptr);
+        // Nothing behind the link went, the link neither.
+        ExpectOnlyBox(c.notice, 0x11040);
+        EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
+        EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
+        EXPECT_TRUE(desk.Exists(c.swapped));
+    }
+}
+
+TEST_F(EmptyAdsTest, OnlyARootWhereWindowsRedirectsHasAVirtualStoreCopy) {
+    desk.AddFile(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif");
+    main->EmptyAdsFolder(true);
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 0 ad files in 0 ad folders.", 0x11040);
+    EXPECT_TRUE(desk.Exists(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif"));
+}
+
+// A legacy Juno under Program Files: Windows redirects its writes to the
+// user's VirtualStore, and it reads what it wrote there.
+class VirtualStoreTest : public InstalledJunoTest {
+  protected:
+    VirtualStoreTest() : InstalledJunoTest({.root = "C:\\Program Files\\Juno"}) {}
+    const std::string store = desk.VirtualStoreFolder();
+    const std::string ads = "C:\\Program Files\\Juno\\ads";
+    const std::string copy = store + "\\Program Files\\Juno\\ads";
+
+    std::vector<std::pair<std::string, std::uint32_t>> Boxes() const {
+        std::vector<std::pair<std::string, std::uint32_t>> boxes;
+        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
+            boxes.emplace_back(m.prompt, m.style);
+        }
+        return boxes;
+    }
+};
+
+TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> copied; // the copy's Root Dir; none: no copy
+        std::string root;                  // what is read
+    };
+    const std::string ini = store + "\\WINDOWS\\Juno.ini";
+    const Case cases[] = {
+        {"no copy", std::nullopt, "C:\\Program Files\\Juno"},
+        {"a copy without the key", "", ""},
+        {"a copy", " D:\\Juno ", "D:\\Juno"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.copied) {
+            desk.SetIniValue(ini, "Configuration", c.copied->empty() ? "Other" : "Root Dir",
+                             *c.copied);
+        }
+        EXPECT_EQ(SettingsIni_::JunoRootDir(*app), c.root);
+        EXPECT_EQ(SettingsIni_::JunoIniFile(*app), c.copied ? ini : "Juno.ini");
+        if (c.copied) {
+            desk.RemoveTree(ini);
+        }
+    }
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+}
+
+TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
+    desk.AddFile(ads + "\\top.gif");
+    desk.AddFile(ads + "\\A\\a.gif");
+    desk.AddFile(copy + "\\v.gif", FILE_ATTRIBUTE_READONLY);
+    desk.AddFile(copy + "\\V\\W\\w.gif");
+    main->EmptyAdsFolder(true);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::pair<std::string, std::uint32_t>>{
+                  {"Empty Juno Ads Folder:  Processed 4 ad files in 3 ad folders.", 0x11040}}));
+    std::vector<std::string> deleted;
+    for (const sim::FileOpCall& c : desk.FileOps()) {
+        if (c.function != "SetFileAttributesA" && c.result) {
+            deleted.push_back(c.path);
+        }
+    }
+    // The real folder, then its copy, each emptied as one folder is; V still
+    // held W when its turn came.
+    EXPECT_EQ(deleted, (Names{ads + "\\top.gif", ads + "\\A\\a.gif", ads + "\\A", copy + "\\v.gif",
+                              copy + "\\V\\W\\w.gif", copy + "\\V\\W"}));
+    EXPECT_EQ(desk.Children(ads), Names{});
+    EXPECT_EQ(desk.Children(copy), Names{"V"});
+}
+
+TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        std::string refused; // the folder named in the warning
+    };
+    const Case cases[] = {
+        {"the copy a link", [&] { desk.AddDirectoryLink(copy, "C:\\Precious"); }, copy},
+        {"the copy a link, under Wine",
+         [&] {
+             desk.AddDirectoryLink(copy, "C:\\Precious");
+             desk.SetLinksOpenAsTargets(true);
+         },
+         copy},
+        {"the program file only in the copy's root",
+         [&] {
+             desk.RemoveTree("C:\\Program Files\\Juno\\bin");
+             desk.AddFile(store + "\\Program Files\\Juno\\bin\\juno.exe");
+             desk.AddFile(copy + "\\v.gif");
+         },
+         ads},
+    };
+    PlantPrecious(desk);
+    desk.AddFile(ads + "\\top.gif");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.plant();
+        desk.ClearMsgBoxes();
+        main->EmptyAdsFolder(true);
+        EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::uint32_t>>{
+                               {"It could not be confirmed that the '" + c.refused + kNotConfirmed,
+                                0x11030}}));
+        EXPECT_TRUE(desk.FileOps().empty());
+        EXPECT_TRUE(desk.Exists(ads + "\\top.gif"));
+        EXPECT_EQ(Precious(desk), kPreciousIntact);
+        desk.RemoveTree(store + "\\Program Files");
+        desk.SetLinksOpenAsTargets(false);
+        desk.AddFile("C:\\Program Files\\Juno\\bin\\juno.exe");
+    }
 }
 
 } // namespace

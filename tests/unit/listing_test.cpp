@@ -117,6 +117,27 @@ TEST_F(ListingTest, ADirectoryLinkIsNeitherListedNorFollowed) {
     EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\Real\\ad.gif"}));
 }
 
+TEST_F(ListingTest, AnEntryThatIsNotASingleNameIsPassedOver) {
+    // What an ANSI listing made of names its code page lacks ("．．＼x.txt"
+    // listed as "..\x.txt"), and other path syntax: each would lead out of
+    // the folder once joined to it.
+    const Names oddFiles = {"..\\x.txt",     "..",         ".", "../y.txt", "C:\\Start\\top.txt",
+                            "ad.gif:stream", "Sub\\in.gif"};
+    const Names oddFolders = {"[..\\Up]", "[.]", "[..]", "[a/b]", "[C:\\Start]", "[C:]", "[]"};
+    desk.AddFile("C:\\Start\\ads\\ad.gif");
+    desk.AddFile("C:\\Start\\ads\\Sub\\in.gif");
+    desk.AlterListings([&](std::uint32_t mask, const std::string&, Names names) {
+        const Names& odd = (mask & sim::DDL_DIRECTORY) != 0 ? oddFolders : oddFiles;
+        names.insert(names.begin(), odd.begin(), odd.end());
+        return names;
+    });
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Start\\ads"), 1);
+    EXPECT_EQ(Folders(), (Names{"C:\\Start\\ads", "C:\\Start\\ads\\Sub"}));
+    EXPECT_EQ(GetFiles(*app, "C:\\Start\\ads", "*.*", true, false), 2);
+    EXPECT_EQ(Files(), (Names{"C:\\Start\\ads\\*.*", "C:\\Start\\ads\\ad.gif",
+                              "C:\\Start\\ads\\Sub\\in.gif"}));
+}
+
 TEST_F(ListingTest, AFolderWithoutAShortFormIsSkippedNotListedInAnotherForm) {
     desk.AddDirectory("C:\\Ads\\Odd");
     desk.AddFile("C:\\Ads\\Odd\\odd.gif");

@@ -1,5 +1,6 @@
 // The simulated file system and the kernel calls on it: Windows path rules,
-// attributes, 8.3 names, finding, directory listings and changes.
+// attributes, 8.3 names, links, finding, directory listings and changes
+// confined to a folder.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -17,8 +18,12 @@ namespace {
 constexpr std::uint32_t kFileAttributeMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
+bool IsAscii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
 bool IsValid83(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name == "." || name == ".." || !IsAscii(name))
         return false;
     if (name.find_first_of(" \"*+,/:;<=>?[\\]|") != std::string::npos)
         return false;
@@ -29,14 +34,35 @@ bool IsValid83(const std::string& name) {
            name.size() - dot - 1 <= 3;
 }
 
+// A character beyond ASCII (a UTF-8 sequence) becomes one "_", as a
+// character the OEM code page lacks does.
 std::string ShortChars(const std::string& s, std::size_t max) {
     std::string out;
-    for (char c : s)
-        if (out.size() < max && c != ' ' && c != '.' &&
-            std::strchr("\"*+,/:;<=>?[\\]|", c) == nullptr)
+    for (char c : s) {
+        if (out.size() >= max || (c & 0xC0) == 0x80)
+            continue;
+        if ((c & 0x80) != 0)
+            out += '_';
+        else if (c != ' ' && c != '.' && std::strchr("\"*+,/:;<=>?[\\]|", c) == nullptr)
             out += UpperChar(c);
+    }
     return out;
 }
+
+class SimFolderHandle final : public FolderHandle {
+  public:
+    SimFolderHandle(std::uint32_t attributes, std::string finalPath)
+        : attributes_(attributes), finalPath_(std::move(finalPath)) {}
+    std::uint32_t Attributes() const override { return attributes_; }
+    const std::string& FinalPath() const override { return finalPath_; }
+
+  private:
+    std::uint32_t attributes_;
+    std::string finalPath_;
+};
+
+// How many links a path may pass through before it counts as a loop.
+constexpr int kMaxLinkDepth = 16;
 
 class SimFindHandle final : public FindHandle {
   public:
@@ -51,14 +77,20 @@ class SimFindHandle final : public FindHandle {
 
 // ------------------------------------------------------------------ tree
 
-std::optional<SimKernel::Resolved> SimKernel::Resolve(const std::string& path) const {
+std::optional<SimKernel::Resolved> SimKernel::Resolve(const std::string& path,
+                                                      bool followLast) const {
+    return ResolveFrom(path, followLast, 0);
+}
+
+std::optional<SimKernel::Resolved> SimKernel::ResolveFrom(const std::string& path, bool followLast,
+                                                          int depth) const {
     auto parts = SplitPath(path);
-    if (!parts)
+    if (!parts || depth > kMaxLinkDepth)
         return std::nullopt;
     auto drive = drives_.find((*parts)[0][0]);
     if (drive == drives_.end())
         return std::nullopt;
-    Resolved r{drive->second.get(), nullptr, (*parts)[0], (*parts)[0]};
+    Resolved r{drive->second.get(), nullptr, (*parts)[0], (*parts)[0], (*parts)[0]};
     for (std::size_t i = 1; i < parts->size(); ++i) {
         const std::string& want = (*parts)[i];
         FsNode* next = nullptr;
@@ -70,14 +102,25 @@ std::optional<SimKernel::Resolved> SimKernel::Resolve(const std::string& path) c
                 next = child.get();
         if (next == nullptr || (i + 1 < parts->size() && !next->IsDirectory()))
             return std::nullopt;
-        r.parent = r.node;
-        r.node = next;
         r.longPath += "\\" + next->name;
         r.shortPath += "\\" + (next->shortName.empty() ? next->name : next->shortName);
+        if (!next->linkTarget.empty() && (i + 1 < parts->size() || followLast)) {
+            auto target = ResolveFrom(next->linkTarget, true, depth + 1);
+            if (!target)
+                return std::nullopt; // a dangling link or a loop
+            r.node = target->node;
+            r.parent = target->parent;
+            r.finalPath = target->finalPath;
+        } else {
+            r.parent = r.node;
+            r.node = next;
+            r.finalPath += "\\" + next->name;
+        }
     }
-    if (r.parent == nullptr) {
+    if (parts->size() == 1) {
         r.longPath += "\\";
         r.shortPath += "\\";
+        r.finalPath += "\\";
     }
     return r;
 }
@@ -99,6 +142,14 @@ SimKernel::FsNode* SimKernel::MakeNode(const std::string& path, bool directory,
     for (std::size_t i = 1; i < parts->size(); ++i) {
         const bool last = i + 1 == parts->size();
         const std::string& name = (*parts)[i];
+        if (auto link = node->children.find(Lower(name));
+            !last && link != node->children.end() && !link->second->linkTarget.empty()) {
+            // Planted through a link: it lands where the link leads.
+            std::string rest = link->second->linkTarget;
+            for (std::size_t j = i + 1; j < parts->size(); ++j)
+                rest += "\\" + (*parts)[j];
+            return MakeNode(rest, directory, attributes);
+        }
         auto& slot = node->children[Lower(name)];
         if (!slot) {
             slot = std::make_unique<FsNode>();
@@ -145,6 +196,18 @@ void SimKernel::AddDirectory(const std::string& path, std::uint32_t attributes) 
     MakeNode(path, true, attributes);
 }
 
+void SimKernel::AddDirectoryLink(const std::string& path, const std::string& target) {
+    if (FsNode* node = MakeNode(path, true, FILE_ATTRIBUTE_REPARSE_POINT))
+        node->linkTarget = target;
+}
+
+void SimKernel::RemoveTree(const std::string& path) {
+    if (auto r = Resolve(path); r && r->parent != nullptr)
+        r->parent->children.erase(Lower(r->node->name));
+    else
+        errors_.AddError("RemoveTree: no such file or folder: " + path);
+}
+
 bool SimKernel::Exists(const std::string& path) const {
     return Resolve(path).has_value();
 }
@@ -158,7 +221,7 @@ std::optional<std::uint32_t> SimKernel::Attributes(const std::string& path) cons
 
 std::vector<std::string> SimKernel::Children(const std::string& folder) const {
     std::vector<std::string> out;
-    if (auto r = Resolve(folder))
+    if (auto r = Resolve(folder, true))
         for (const auto& [key, child] : r->node->children)
             out.push_back(child->name);
     return out;
@@ -210,7 +273,7 @@ std::vector<FindData> SimKernel::Matches(const std::string& spec) const {
     }
     if (sep == std::string::npos)
         return out;
-    auto folder = Resolve(spec.substr(0, sep + 1));
+    auto folder = Resolve(spec.substr(0, sep + 1), true);
     if (!folder || !folder->node->IsDirectory())
         return out;
     if (folder->parent != nullptr) {
@@ -277,14 +340,39 @@ std::vector<std::string> SimKernel::ListBoxDir(std::uint32_t attributes,
             return folderB;
         return Lower(a) < Lower(b);
     });
+    if (alterListings_)
+        out = alterListings_(attributes, fileSpec, std::move(out));
     return out;
 }
 
 // ------------------------------------------------------------------ changes
 
-bool SimKernel::SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) {
-    auto r = Resolve(fileName);
-    const bool ok = r && r->parent != nullptr;
+std::unique_ptr<FolderHandle> SimKernel::OpenFolder(const std::string& path, bool followLinks) {
+    auto r = Resolve(path, followLinks || linksOpenAsTargets_);
+    if (!r)
+        return nullptr;
+    return std::make_unique<SimFolderHandle>(r->node->attributes, r->finalPath);
+}
+
+std::optional<SimKernel::Resolved>
+SimKernel::OpenInside(const char* function, const FolderHandle& inside, const std::string& path) {
+    if (beforeFileOp_)
+        beforeFileOp_(function, path);
+    auto r = Resolve(path, linksOpenAsTargets_);
+    std::string folder = inside.FinalPath();
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    if (r && r->parent != nullptr && r->finalPath.size() > folder.size() &&
+        r->finalPath.compare(0, folder.size(), folder) == 0)
+        return r;
+    return std::nullopt;
+}
+
+bool SimKernel::SetFileAttributesA(const FolderHandle& inside, const std::string& fileName,
+                                   std::uint32_t attributes) {
+    auto r = OpenInside("SetFileAttributesA", inside, fileName);
+    // A file held without delete sharing cannot be opened for deletion.
+    const bool ok = r && !r->node->inUse;
     if (ok) {
         // The directory and link bits are not the caller's to change.
         r->node->attributes =
@@ -295,9 +383,9 @@ bool SimKernel::SetFileAttributesA(const std::string& fileName, std::uint32_t at
     return ok;
 }
 
-bool SimKernel::DeleteFileA(const std::string& fileName) {
-    auto r = Resolve(fileName);
-    const bool ok = r && r->parent != nullptr && !r->node->IsDirectory() &&
+bool SimKernel::DeleteFileA(const FolderHandle& inside, const std::string& fileName) {
+    auto r = OpenInside("DeleteFileA", inside, fileName);
+    const bool ok = r && !r->node->IsDirectory() &&
                     !(r->node->attributes & FILE_ATTRIBUTE_READONLY) && !r->node->inUse;
     if (ok)
         r->parent->children.erase(Lower(r->node->name));
@@ -305,17 +393,28 @@ bool SimKernel::DeleteFileA(const std::string& fileName) {
     return ok;
 }
 
-bool SimKernel::RemoveDirectoryA(const std::string& path) {
-    auto r = Resolve(path);
-    bool ok = r && r->parent != nullptr && r->node->IsDirectory() &&
-              !(r->node->attributes & FILE_ATTRIBUTE_READONLY) && !r->node->inUse;
-    // A directory link goes by itself; what it points to is not its content.
-    if (ok && !(r->node->attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        ok = r->node->children.empty();
+bool SimKernel::RemoveDirectoryA(const FolderHandle& inside, const std::string& path) {
+    auto r = OpenInside("RemoveDirectoryA", inside, path);
+    // A link is never removed: on Wine that would remove what it leads to.
+    const bool ok =
+        r && r->node->IsDirectory() &&
+        !(r->node->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+        !r->node->inUse && r->node->children.empty();
     if (ok)
         r->parent->children.erase(Lower(r->node->name));
     fileOps_.push_back({"RemoveDirectoryA", path, 0, ok});
     return ok;
+}
+
+std::string SimKernel::VirtualStorePath(const std::string& path) {
+    for (const std::string& base :
+         {windowsFolder_, std::string("C:\\Program Files"), std::string("C:\\Program Files (x86)"),
+          std::string("C:\\ProgramData")}) {
+        if (path.size() > base.size() + 1 && EqualNoCase(path.substr(0, base.size()), base) &&
+            path[base.size()] == '\\')
+            return VirtualStoreFolder() + path.substr(2);
+    }
+    return {};
 }
 
 } // namespace pocketry::sim

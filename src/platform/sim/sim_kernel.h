@@ -1,7 +1,8 @@
 #pragma once
 // The simulated kernel: a file system with Windows path rules (drive letter,
 // "\" or "/", any case; attributes, 8.3 names, files in use, directory
-// links), INI files, version resources, sleeping and starting programs.
+// links with or without a target, final paths, the user's VirtualStore),
+// INI files, version resources, sleeping and starting programs.
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,9 +23,28 @@ class SimKernel : public platform::Kernel {
     void AddFile(const std::string& path, std::uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
     void AddDirectory(const std::string& path, std::uint32_t attributes = 0);
     // A directory link: FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT.
-    void AddDirectoryLink(const std::string& path) {
-        AddDirectory(path, platform::FILE_ATTRIBUTE_REPARSE_POINT);
+    // With a target (a full path), a path through it continues there, as
+    // Windows follows a junction or symbolic link, and so does what is planted
+    // through it; without one it holds its own planted content.
+    void AddDirectoryLink(const std::string& path, const std::string& target = "");
+    // Removes a file or a folder with everything in it (a link: the link only).
+    void RemoveTree(const std::string& path);
+    // Wine's way: a link opened without following links is opened as its
+    // target (its attributes and final path are the target's).
+    void SetLinksOpenAsTargets(bool wine) { linksOpenAsTargets_ = wine; }
+    // Runs before each confined change (SetFileAttributesA, DeleteFileA,
+    // RemoveDirectoryA) with its name and path: another program changing the
+    // folder between the listing and the deletion.
+    void BeforeFileOp(std::function<void(const std::string&, const std::string&)> hook) {
+        beforeFileOp_ = std::move(hook);
     }
+    // Rewrites what ListBoxDir returns (attribute mask, spec, names): a
+    // directory fill that gives what a name-mangling layer would.
+    using ListingFilter = std::function<std::vector<std::string>(std::uint32_t, const std::string&,
+                                                                 std::vector<std::string>)>;
+    void AlterListings(ListingFilter f) { alterListings_ = std::move(f); }
+    // %LOCALAPPDATA%\VirtualStore of the simulated user (not created).
+    std::string VirtualStoreFolder() const { return localAppData_ + "\\VirtualStore"; }
     bool Exists(const std::string& path) const;
     std::optional<std::uint32_t> Attributes(const std::string& path) const;
     std::vector<std::string> Children(const std::string& folder) const; // long names, sorted
@@ -59,15 +79,18 @@ class SimKernel : public platform::Kernel {
         std::uint32_t attributes = 0;
         bool inUse = false;
         std::optional<platform::VsFixedFileInfo> version;
+        std::string linkTarget; // a directory link's target; empty: none
         std::map<std::string, std::unique_ptr<FsNode>> children; // by lower-case long name
         bool IsDirectory() const { return (attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0; }
     };
     struct Resolved {
         FsNode* node;
-        FsNode* parent; // null for a drive's root
-        std::string longPath, shortPath;
+        FsNode* parent;                  // null for a drive's root
+        std::string longPath, shortPath; // the path as given, in long and in short names
+        std::string finalPath;           // where it really is, links followed
     };
-    std::optional<Resolved> Resolve(const std::string& path) const;
+    // Links on the way are followed; the last one only with `followLast`.
+    std::optional<Resolved> Resolve(const std::string& path, bool followLast = false) const;
     // Runs the program registered for the file, if any (the shell starts files too).
     void RunRegistered(const std::string& longPath, int showCmd);
 
@@ -81,9 +104,14 @@ class SimKernel : public platform::Kernel {
                                     std::uint32_t size) override;
     std::vector<std::string> ListBoxDir(std::uint32_t attributes,
                                         const std::string& fileSpec) override;
-    bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) override;
-    bool DeleteFileA(const std::string& fileName) override;
-    bool RemoveDirectoryA(const std::string& path) override;
+    std::unique_ptr<platform::FolderHandle> OpenFolder(const std::string& path,
+                                                       bool followLinks) override;
+    bool SetFileAttributesA(const platform::FolderHandle& inside, const std::string& fileName,
+                            std::uint32_t attributes) override;
+    bool DeleteFileA(const platform::FolderHandle& inside, const std::string& fileName) override;
+    bool RemoveDirectoryA(const platform::FolderHandle& inside, const std::string& path) override;
+    std::string GetWindowsDirectoryA() override { return windowsFolder_; }
+    std::string VirtualStorePath(const std::string& path) override;
     Status StartProcess(const std::string& path, int showCmd) override;
     std::string GetModuleFileNameA() override;
     std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
@@ -94,6 +122,11 @@ class SimKernel : public platform::Kernel {
 
   private:
     FsNode* MakeNode(const std::string& path, bool directory, std::uint32_t attributes);
+    std::optional<Resolved> ResolveFrom(const std::string& path, bool followLast, int depth) const;
+    // A confined change's open: the entry itself (Wine's way: its target),
+    // when its final path lies below the folder's; logged with its outcome.
+    std::optional<Resolved> OpenInside(const char* function, const platform::FolderHandle& inside,
+                                       const std::string& path);
     std::vector<platform::FindData> Matches(const std::string& spec) const;
     std::optional<std::string> SearchLibrary(const std::string& fileName) const;
     std::string IniPath(const std::string& file) const;
@@ -105,6 +138,10 @@ class SimKernel : public platform::Kernel {
     std::string appFolder_, windowsFolder_ = "C:\\WINDOWS", systemFolder_ = "C:\\WINDOWS\\system32";
     std::vector<std::string> librarySearch_;
     std::vector<FileOpCall> fileOps_;
+    bool linksOpenAsTargets_ = false;
+    std::function<void(const std::string&, const std::string&)> beforeFileOp_;
+    ListingFilter alterListings_;
+    std::string localAppData_ = "C:\\Users\\User\\AppData\\Local";
     std::map<std::string, std::map<std::string, std::string>> ini_; // path → "section\key" → value
     bool failIni_ = false;
     std::map<std::string, std::function<void(int)>> programs_; // lower-case long path

@@ -11,8 +11,8 @@ namespace {
 
 class Win32FindHandle final : public FindHandle {
   public:
-    Win32FindHandle(HANDLE handle, const WIN32_FIND_DATAA& found)
-        : handle_(handle), data_{found.dwFileAttributes, found.cFileName} {}
+    Win32FindHandle(HANDLE handle, const WIN32_FIND_DATAW& found)
+        : handle_(handle), data_{found.dwFileAttributes, Utf8(found.cFileName)} {}
     const FindData& Data() const override { return data_; }
 
   private:
@@ -87,8 +87,8 @@ std::int32_t Kernel::GetPrivateProfileStringA(const std::string& section, const 
 }
 
 std::unique_ptr<FindHandle> Kernel::FindFirstFileA(const std::string& fileName) {
-    WIN32_FIND_DATAA found{};
-    const HANDLE handle = ::FindFirstFileA(fileName.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    const HANDLE handle = ::FindFirstFileW(Wide(fileName).c_str(), &found);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     return std::make_unique<Win32FindHandle>(handle, found);
@@ -97,53 +97,57 @@ std::unique_ptr<FindHandle> Kernel::FindFirstFileA(const std::string& fileName) 
 std::uint32_t Kernel::GetShortPathNameA(const std::string& longPath, std::string& shortPath,
                                         std::uint32_t size) {
     shortPath.clear();
-    std::vector<char> buffer(size + 1u, '\0');
-    const DWORD result =
-        ::GetShortPathNameA(longPath.c_str(), size > 0 ? buffer.data() : nullptr, size);
-    // A result not below `size` is the size needed, and nothing was copied.
-    if (result > 0 && result < size)
-        shortPath.assign(buffer.data(), result);
-    return result;
+    const std::wstring wide = Wide(longPath);
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length =
+            ::GetShortPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size())
+            break;
+        buffer.assign(length, L'\0'); // the size needed, terminator included
+    }
+    if (length == 0)
+        return 0;
+    // The caller's units are those of its text (UTF-8 bytes): the length when
+    // it fits with its terminator, else the size needed, and nothing copied.
+    const std::string text = Utf8(buffer.data(), length);
+    if (text.size() >= size)
+        return static_cast<std::uint32_t>(text.size() + 1);
+    shortPath = text;
+    return static_cast<std::uint32_t>(text.size());
 }
 
 std::vector<std::string> Kernel::ListBoxDir(std::uint32_t attributes, const std::string& fileSpec) {
     std::vector<std::string> names;
+    // A Unicode list box: it lists and hands back the real names, where an
+    // ANSI one would give "?" for what the code page lacks and "best fit"
+    // path syntax for some characters (a full-width reverse solidus as "\").
     if (!listBox_)
-        listBox_.reset(::CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0,
-                                         0, 100, 100, nullptr, nullptr, ::GetModuleHandleA(nullptr),
-                                         nullptr));
+        listBox_.reset(::CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_SORT | LBS_HASSTRINGS,
+                                         0, 0, 100, 100, nullptr, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr));
     if (!listBox_)
         return names;
     HWND list = listBox_.get();
-    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    const std::wstring spec = Wide(fileSpec);
     const LRESULT last =
-        ::SendMessageA(list, LB_DIR, attributes, reinterpret_cast<LPARAM>(fileSpec.c_str()));
+        ::SendMessageW(list, LB_DIR, attributes, reinterpret_cast<LPARAM>(spec.c_str()));
     if (last == LB_ERR || last == LB_ERRSPACE)
         return names;
-    const LRESULT count = ::SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length == LB_ERR)
             continue;
-        std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got = ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i),
+        std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT got = ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
                                            reinterpret_cast<LPARAM>(text.data()));
         if (got != LB_ERR)
-            names.emplace_back(text.data(), static_cast<std::size_t>(got));
+            names.push_back(Utf8(text.data(), static_cast<std::size_t>(got)));
     }
     return names;
-}
-
-bool Kernel::SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) {
-    return ::SetFileAttributesA(fileName.c_str(), attributes) != 0;
-}
-
-bool Kernel::DeleteFileA(const std::string& fileName) {
-    return ::DeleteFileA(fileName.c_str()) != 0;
-}
-
-bool Kernel::RemoveDirectoryA(const std::string& path) {
-    return ::RemoveDirectoryA(path.c_str()) != 0;
 }
 
 Status Kernel::StartProcess(const std::string& path, int showCmd) {

@@ -20,9 +20,14 @@ class Kernel final : public platform::Kernel {
     // Made by a hidden list box of Windows' own, sorted as such a list box sorts.
     std::vector<std::string> ListBoxDir(std::uint32_t attributes,
                                         const std::string& fileSpec) override;
-    bool SetFileAttributesA(const std::string& fileName, std::uint32_t attributes) override;
-    bool DeleteFileA(const std::string& fileName) override;
-    bool RemoveDirectoryA(const std::string& path) override;
+    // SafeDelete.cpp: the confined changes of the ads cleanup and VirtualStore.
+    std::unique_ptr<FolderHandle> OpenFolder(const std::string& path, bool followLinks) override;
+    bool SetFileAttributesA(const FolderHandle& inside, const std::string& fileName,
+                            std::uint32_t attributes) override;
+    bool DeleteFileA(const FolderHandle& inside, const std::string& fileName) override;
+    bool RemoveDirectoryA(const FolderHandle& inside, const std::string& path) override;
+    std::string GetWindowsDirectoryA() override;
+    std::string VirtualStorePath(const std::string& path) override;
     Status StartProcess(const std::string& path, int showCmd) override;
     std::string GetModuleFileNameA() override;
     std::uint32_t GetFileVersionInfoSizeA(const std::string& fileName) override;
