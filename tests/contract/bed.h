@@ -48,6 +48,10 @@ class Bed {
     virtual void MakeFolder(const std::string& path) = 0;
     // A file with these attributes (FILE_ATTRIBUTE_ARCHIVE and the like).
     virtual void MakeFile(const std::string& path, std::uint32_t attributes) = 0;
+    // A link to a folder, as its own system makes one (a symbolic link on
+    // Windows; a Unix one under Wine, whose CreateSymbolicLink makes nothing).
+    // False when none can be made here.
+    virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
 
     // ---- messages
     // Sends the messages one after another from another thread (another

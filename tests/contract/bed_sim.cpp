@@ -22,6 +22,10 @@ class SimBed final : public Bed {
     void MakeFile(const std::string& path, std::uint32_t attributes) override {
         desk_.AddFile(path, attributes);
     }
+    bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
+        desk_.AddDirectoryLink(link, target);
+        return true;
+    }
 
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                            std::uint32_t delayMs) override {

@@ -19,29 +19,86 @@ namespace {
 
 using platform::win32::ToHWND;
 using platform::win32::ToHwnd;
+using platform::win32::Wide;
 
 constexpr DWORD kSendTimeoutMs = 5000;
 constexpr int kBoxWaitMs = 5000, kPollMs = 20;
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    const HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &found);
+// Names in any script; a link is removed, never followed (Wine's
+// RemoveDirectory on a Unix link removes an empty target: it stays behind).
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
         const platform::win32::OwnedFind owner(find);
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string full = path + "\\" + name;
-            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            const std::wstring full = path + L"\\" + name;
+            const DWORD a = found.dwFileAttributes;
+            if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+                continue;
+            ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0)
                 RemoveTree(full);
             else
-                ::DeleteFileA(full.c_str());
-        } while (::FindNextFileA(find, &found) != 0);
+                ::DeleteFileW(full.c_str());
+        } while (::FindNextFileW(find, &found) != 0);
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(path.c_str());
+}
+
+void RemoveTree(const std::string& path) {
+    RemoveTree(Wide(path));
+}
+
+bool IsDirectoryLink(const std::wstring& path) {
+    const DWORD a = ::GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES &&
+           (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+               (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Under Wine: a Unix symbolic link made by /bin/ln, which Wine starts as a
+// Unix program when asked to start it (without a process handle to wait on).
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    using DosName = WCHAR*(CDECL*)(LPCSTR);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
+    const auto dosName = reinterpret_cast<DosName>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "wine_get_dos_file_name")));
+    if (unixName == nullptr || dosName == nullptr)
+        return false;
+    char* unixLink = unixName(link.c_str());
+    char* unixTarget = unixName(target.c_str());
+    WCHAR* ln = dosName("/bin/ln");
+    bool started = false;
+    if (unixLink != nullptr && unixTarget != nullptr && ln != nullptr) {
+        std::wstring line = L"ln -s \"" + Wide(unixTarget) + L"\" \"" + Wide(unixLink) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        started = ::CreateProcessW(ln, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info) != 0;
+        if (info.hProcess != nullptr)
+            ::CloseHandle(info.hProcess);
+        if (info.hThread != nullptr)
+            ::CloseHandle(info.hThread);
+    }
+    for (void* p :
+         {static_cast<void*>(unixLink), static_cast<void*>(unixTarget), static_cast<void*>(ln)})
+        if (p != nullptr)
+            ::HeapFree(::GetProcessHeap(), 0, p);
+    for (int waited = 0; started && waited < kBoxWaitMs; waited += kPollMs) {
+        if (IsDirectoryLink(link))
+            return true;
+        ::Sleep(kPollMs);
+    }
+    return false;
 }
 
 struct BoxSearch {
@@ -101,19 +158,26 @@ class Win32Bed final : public Bed {
         return path;
     }
     void MakeFolder(const std::string& path) override {
-        if (::CreateDirectoryA(path.c_str(), nullptr) == 0)
+        if (::CreateDirectoryW(Wide(path).c_str(), nullptr) == 0)
             AddProblem("cannot create " + path);
     }
     void MakeFile(const std::string& path, std::uint32_t attributes) override {
-        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             AddProblem("cannot create " + path);
             return;
         }
         ::CloseHandle(file);
-        if (::SetFileAttributesA(path.c_str(), attributes) == 0)
+        if (::SetFileAttributesW(Wide(path).c_str(), attributes) == 0)
             AddProblem("cannot set the attributes of " + path);
+    }
+    bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
+        const std::wstring wideLink = Wide(link), wideTarget = Wide(target);
+        constexpr DWORD kUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+        ::CreateSymbolicLinkW(wideLink.c_str(), wideTarget.c_str(),
+                              SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged);
+        return IsDirectoryLink(wideLink) || (IsWine() && MakeUnixLink(wideLink, wideTarget));
     }
 
     // ---- messages

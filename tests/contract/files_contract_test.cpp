@@ -1,6 +1,9 @@
-// Finding files, directory listings, short names and stored settings, as
-// every implementation of the kernel and the settings store keeps them.
+// Finding files, directory listings, short names, changes confined to a
+// folder, VirtualStore paths and stored settings, as every implementation of
+// the kernel and the settings store keeps them.
 #include "contract_fixture.h"
+
+#include <algorithm>
 
 namespace pocketry::contract {
 namespace {
@@ -113,6 +116,112 @@ TEST_F(FilesContractTest, AShortPathNamesTheSameFileAndAMissingOneGivesNothing) 
 
     std::string missing;
     EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\file.txt"), missing, 260), 0u);
+}
+
+TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeletedInside) {
+    // "Best fit" turns a full-width "．．＼" into "..\": the file beside the
+    // folder that such a name would then reach must stay.
+    const std::string ads = At("ads");
+    bed->MakeFolder(ads);
+    bed->MakeFile(At("x.txt"), kArchive);
+    const Names files = {ads + "\\日本.gif", ads + "\\．．＼x.txt", ads + "\\[広告]\\広告.htm"};
+    bed->MakeFolder(ads + "\\[広告]");
+    for (const std::string& file : files)
+        bed->MakeFile(file, FILE_ATTRIBUTE_READONLY | kArchive);
+    platform::Kernel& k = Api().kernel;
+    auto sorted = [](Names names) {
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    std::string shortAds;
+    ASSERT_GT(k.GetShortPathNameA(ads + "\\", shortAds, 512), 0u);
+    EXPECT_EQ(sorted(k.ListBoxDir(0, shortAds + "*.*")), sorted({"日本.gif", "．．＼x.txt"}));
+    EXPECT_EQ(sorted(k.ListBoxDir(0xFFFF8010u, shortAds + "*.*")), sorted({"[..]", "[[広告]]"}));
+    auto found = k.FindFirstFileA(files[0]);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Data().fileName, "日本.gif");
+
+    const auto inside = k.OpenFolder(ads, false);
+    ASSERT_NE(inside, nullptr);
+    for (const std::string& file : files) {
+        EXPECT_TRUE(k.SetFileAttributesA(*inside, file, 0)) << file;
+        EXPECT_TRUE(k.DeleteFileA(*inside, file)) << file;
+    }
+    EXPECT_TRUE(k.RemoveDirectoryA(*inside, ads + "\\[広告]"));
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, shortAds + "*.*"), Names{"[..]"});
+    // Nothing outside: the folder itself, nor what "..\" names.
+    EXPECT_FALSE(k.RemoveDirectoryA(*inside, ads));
+    EXPECT_FALSE(k.SetFileAttributesA(*inside, ads + "\\..\\x.txt", 0));
+    EXPECT_FALSE(k.DeleteFileA(*inside, ads + "\\..\\x.txt"));
+    EXPECT_NE(k.FindFirstFileA(At("x.txt")), nullptr);
+}
+
+TEST_F(FilesContractTest, AFolderThatIsALinkShowsItAndNothingBehindItIsReached) {
+    bed->MakeFolder(At("Juno"));
+    bed->MakeFolder(At("Precious"));
+    bed->MakeFolder(At("Precious\\Empty"));
+    bed->MakeFile(At("Precious\\thesis.docx"), kArchive);
+    if (!bed->MakeDirectoryLink(At("Juno\\ads"), At("Precious")))
+        GTEST_SKIP() << "no directory link can be made here";
+    platform::Kernel& k = Api().kernel;
+    auto found = k.FindFirstFileA(At("Juno\\ads"));
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Data().attributes, FILE_ATTRIBUTE_DIRECTORY | 0x400u);
+
+    const auto root = k.OpenFolder(At("Juno"), true);
+    const auto ads = k.OpenFolder(At("Juno\\ads"), false);
+    const auto precious = k.OpenFolder(At("Precious"), true);
+    ASSERT_TRUE(root && ads && precious);
+    if (bed->IsWine()) {
+        // Wine opens a Unix link as its target: only the final path tells.
+        EXPECT_EQ(ads->Attributes(), FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_EQ(ads->FinalPath(), precious->FinalPath());
+    } else {
+        // Windows opens the link itself.
+        EXPECT_NE(ads->Attributes() & 0x400u, 0u);
+        EXPECT_EQ(ads->FinalPath(), root->FinalPath() + "\\ads");
+    }
+    // Confined to the folder that holds the link, nothing is reached through it.
+    EXPECT_FALSE(k.SetFileAttributesA(*root, At("Juno\\ads\\thesis.docx"), 0));
+    EXPECT_FALSE(k.DeleteFileA(*root, At("Juno\\ads\\thesis.docx")));
+    EXPECT_FALSE(k.RemoveDirectoryA(*root, At("Juno\\ads\\Empty")));
+    EXPECT_FALSE(k.RemoveDirectoryA(*root, At("Juno\\ads")));
+    EXPECT_NE(k.FindFirstFileA(At("Precious\\thesis.docx")), nullptr);
+    EXPECT_NE(k.FindFirstFileA(At("Precious\\Empty")), nullptr);
+    EXPECT_NE(k.FindFirstFileA(At("Juno\\ads")), nullptr);
+}
+
+TEST_F(FilesContractTest, OnlyPathsWhereWindowsRedirectsHaveAVirtualStoreCounterpart) {
+    platform::Kernel& k = Api().kernel;
+    const std::string windows = k.GetWindowsDirectoryA();
+    ASSERT_GT(windows.size(), 3u);
+    struct Row {
+        std::string path, tail; // tail: what follows the VirtualStore folder; "" none
+    };
+    const Row rows[] = {
+        {windows + "\\Juno.ini", windows.substr(2) + "\\Juno.ini"},
+        {"C:\\Program Files\\Juno\\ads", "\\Program Files\\Juno\\ads"},
+        {"c:\\PROGRAM FILES\\Juno", "\\PROGRAM FILES\\Juno"},
+        {"C:\\Program Files", ""},
+        {"C:\\Program Filesque\\ads", ""},
+        {windows, ""},
+        {At("Juno\\ads"), ""},
+    };
+    std::string store; // the user's VirtualStore folder, the same for every path
+    for (const Row& row : rows) {
+        const std::string seen = k.VirtualStorePath(row.path);
+        if (row.tail.empty()) {
+            EXPECT_EQ(seen, "") << row.path;
+            continue;
+        }
+        ASSERT_GT(seen.size(), row.tail.size()) << row.path;
+        EXPECT_EQ(seen.substr(seen.size() - row.tail.size()), row.tail) << row.path;
+        const std::string head = seen.substr(0, seen.size() - row.tail.size());
+        EXPECT_TRUE(head.ends_with("\\VirtualStore")) << head;
+        EXPECT_EQ(store.empty() ? head : store, head);
+        store = head;
+    }
 }
 
 TEST_F(ContractTest, ASettingIsStoredAsTextAndReadBack) {
