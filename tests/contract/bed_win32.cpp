@@ -24,8 +24,9 @@ using platform::win32::Wide;
 constexpr DWORD kSendTimeoutMs = 5000;
 constexpr int kBoxWaitMs = 5000, kPollMs = 20;
 
-// Names in any script; a link is removed, never followed (Wine's
-// RemoveDirectory on a Unix link removes an empty target: it stays behind).
+// Names in any script; a link is removed, never followed into (Wine's
+// RemoveDirectory removes an empty target of a Unix link instead, and the
+// link stays behind).
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW found{};
     const HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &found);
@@ -37,8 +38,10 @@ void RemoveTree(const std::wstring& path) {
                 continue;
             const std::wstring full = path + L"\\" + name;
             const DWORD a = found.dwFileAttributes;
-            if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                ::RemoveDirectoryW(full.c_str());
                 continue;
+            }
             ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0)
                 RemoveTree(full);
@@ -148,9 +151,12 @@ class Win32Bed final : public Bed {
         std::string base(temp, n);
         if (!base.empty() && base.back() == '\\')
             base.pop_back();
+        // Numbered across the run: a folder a case could not remove (a Unix
+        // link in it) is not met again.
+        static int made = 0;
         const std::string path = base + "\\pocketry-contract-" +
                                  std::to_string(::GetCurrentProcessId()) + "-" +
-                                 std::to_string(folders_.size() + 1);
+                                 std::to_string(++made);
         RemoveTree(path);
         if (::CreateDirectoryA(path.c_str(), nullptr) == 0)
             AddProblem("cannot create " + path);
