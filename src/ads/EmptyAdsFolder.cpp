@@ -39,9 +39,9 @@ std::unique_ptr<FolderHandle> OpenAdsFolder(Kernel& kernel, const std::string& r
         return nullptr;
     }
     const std::string within = JoinFolder(rootFolder->FinalPath(), "");
-    const std::string& final = ads->FinalPath();
-    if (final.size() != within.size() + 3 || final.compare(0, within.size(), within) != 0 ||
-        !IsAdsName(final.substr(within.size()))) {
+    const std::string& where = ads->FinalPath();
+    if (where.size() != within.size() + 3 || where.compare(0, within.size(), within) != 0 ||
+        !IsAdsName(where.substr(within.size()))) {
         return nullptr;
     }
     return ads;

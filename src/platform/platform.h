@@ -226,14 +226,15 @@ class Kernel {
     // target, which the final path then shows). Null when it cannot be opened.
     virtual std::unique_ptr<FolderHandle> OpenFolder(const std::string& path, bool followLinks) = 0;
     // SetFileAttributes, DeleteFile and RemoveDirectory of the ads cleanup,
-    // confined to `inside`: each opens its file or folder without following
-    // links, acts only when the final path of what it opened lies below the
-    // final path of `inside`, and acts through that handle (attributes set,
-    // then deletion, on the handle that was checked). RemoveDirectoryA never
-    // removes a reparse point, DeleteFileA never a folder. The program names
-    // its steps as the algorithm does and cannot reach past the folder,
-    // whatever a name holds or whatever changes between the listing and the
-    // deletion. False when the path leads outside or the change fails.
+    // confined to `inside`: each call opens its file or folder without
+    // following links, goes on only when the final path of what it opened
+    // lies below the final path of `inside`, and makes its change through
+    // that handle (attributes, or deletion once the handle closes). So the
+    // program keeps the algorithm's steps, each taking the folder it must
+    // stay in, and no name and no change between the listing and a step can
+    // take a step outside. RemoveDirectoryA never removes a reparse point,
+    // DeleteFileA never a folder. False when the path leads outside or the
+    // change fails.
     virtual bool SetFileAttributesA(const FolderHandle& inside, const std::string& fileName,
                                     std::uint32_t attributes) = 0;
     virtual bool DeleteFileA(const FolderHandle& inside, const std::string& fileName) = 0;
