@@ -24,6 +24,9 @@ namespace {
 // while it is held, nor an entry between its check and its change.
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr DWORD kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+// A handle with attribute access alone takes no part in sharing, so the folder
+// is held with the right to list it too: that makes its sharing count.
+constexpr DWORD kFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 constexpr DWORD kNoFollow = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
 
 // GetFinalPathNameByHandleW's answer in the plain form ("C:\..." or
@@ -142,7 +145,7 @@ bool IsBelow(const std::wstring& path, std::wstring folder) {
 
 std::unique_ptr<FolderHandle> Kernel::OpenFolder(const std::string& path, bool followLinks) {
     const HANDLE raw =
-        ::CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES, kShare, nullptr, OPEN_EXISTING,
+        ::CreateFileW(Wide(path).c_str(), kFolderAccess, kShare, nullptr, OPEN_EXISTING,
                       followLinks ? FILE_FLAG_BACKUP_SEMANTICS : kNoFollow, nullptr);
     if (raw == INVALID_HANDLE_VALUE)
         return nullptr;
