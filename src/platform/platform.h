@@ -1,9 +1,12 @@
 #pragma once
 // The thin layer between the program and Windows. Every call keeps the name,
 // the arguments and the meaning of the result of the Windows function it
-// stands for; strings are ANSI code page text, window handles are 32-bit
-// values (0 is none) and flags keep their Windows values. The program never
-// asks which implementation it talks to.
+// stands for; strings are UTF-8 (whatever the ANSI code page, and a name
+// ending in "A" says nothing else: the Windows implementation calls the wide
+// function behind it), window handles are 32-bit values (0 is none) and flags
+// keep their Windows values. A count of characters a call hands back is the
+// length of the UTF-8 text it filled in. The program never asks which
+// implementation it talks to.
 
 #include <cstdint>
 #include <memory>
