@@ -156,11 +156,24 @@ bool SimWindows::EnumWindows(WNDENUMPROC proc, std::intptr_t lParam) {
 }
 
 namespace {
+// At most maxCount - 1 characters as Windows counts them (UTF-16 units, a
+// character beyond the first plane two, never half of one), handed back as
+// UTF-8 with its length.
 int CopyTruncated(const std::string& from, std::string& to, int maxCount) {
     to.clear();
     if (maxCount <= 0)
         return 0;
-    to = from.substr(0, std::min(from.size(), static_cast<std::size_t>(maxCount - 1)));
+    std::size_t end = 0, units = 0;
+    while (end < from.size()) {
+        const auto lead = static_cast<unsigned char>(from[end]);
+        const std::size_t bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const std::size_t width = bytes == 4 ? 2 : 1;
+        if (units + width > static_cast<std::size_t>(maxCount - 1))
+            break;
+        units += width;
+        end = std::min(from.size(), end + bytes);
+    }
+    to = from.substr(0, end);
     return static_cast<int>(to.size());
 }
 } // namespace
