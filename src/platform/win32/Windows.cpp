@@ -243,4 +243,27 @@ bool Windows::SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiPara
     return ::SystemParametersInfoW(uiAction, uiParam, pvParam, fWinIni) != 0;
 }
 
+bool Windows::ShowWindowAsync(Hwnd hWnd, int cmdShow) {
+    return ::ShowWindowAsync(ToHWND(hWnd), cmdShow) != 0;
+}
+
+bool Windows::IsHungAppWindow(Hwnd hWnd) {
+    return ::IsHungAppWindow(ToHWND(hWnd)) != 0;
+}
+
+std::uint32_t Windows::GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) {
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(ToHWND(hWnd), &process);
+    processId = thread != 0 ? process : 0;
+    return thread;
+}
+
+bool Windows::ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) {
+    return ::ShutdownBlockReasonCreate(ToHWND(hWnd), Wide(reason).c_str()) != 0;
+}
+
+bool Windows::ShutdownBlockReasonDestroy(Hwnd hWnd) {
+    return ::ShutdownBlockReasonDestroy(ToHWND(hWnd)) != 0;
+}
+
 } // namespace pocketry::platform::win32
