@@ -24,10 +24,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     } catch (const std::exception& e) {
         // Nothing is left to carry on with; the user at least learns why.
         const std::string text = std::string("Pocketry stopped: ") + e.what();
-        ::MessageBoxA(nullptr, text.c_str(), "Pocketry", kFailureStyle);
+        ::MessageBoxW(nullptr, pocketry::platform::win32::Wide(text).c_str(), L"Pocketry",
+                      kFailureStyle);
         return 1;
     } catch (...) {
-        ::MessageBoxA(nullptr, "Pocketry stopped after an unexpected failure.", "Pocketry",
+        ::MessageBoxW(nullptr, L"Pocketry stopped after an unexpected failure.", L"Pocketry",
                       kFailureStyle);
         return 1;
     }

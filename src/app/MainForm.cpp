@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "app/App.h"
 #include "app/SettingsApp_.h"
@@ -22,6 +23,28 @@ constexpr std::uint32_t kAskYesDefault =
     MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL | MB_SETFOREGROUND;
 constexpr std::uint32_t kLinkLit = 0xFF0000; // pure blue in the 0x00BBGGRR layout
 constexpr int kKeyO = 79, kKeyEscape = 27;
+
+// While the clean-up holds up the end of the session ("Close Juno now?" and
+// the wait for Juno to go), Windows names the program as what is holding it
+// up; this gives it a reason to show beside the name, for as long as it lives.
+class ShutdownReason {
+  public:
+    ShutdownReason(Windows& windows, Hwnd hWnd, const std::string& reason)
+        : windows_(windows), hWnd_(hWnd),
+          created_(windows.ShutdownBlockReasonCreate(hWnd, reason)) {}
+    ~ShutdownReason() {
+        if (created_) {
+            windows_.ShutdownBlockReasonDestroy(hWnd_);
+        }
+    }
+    ShutdownReason(const ShutdownReason&) = delete;
+    ShutdownReason& operator=(const ShutdownReason&) = delete;
+
+  private:
+    Windows& windows_;
+    Hwnd hWnd_;
+    bool created_;
+};
 } // namespace
 
 MainForm::MainForm(App& app) : app_(app) {}
@@ -91,7 +114,10 @@ void MainForm::Form_Load() {
 void MainForm::Form_QueryUnload(int& cancel, int unloadMode) {
     // Every way out runs the same steps and none is refused.
     (void)cancel;
-    (void)unloadMode;
+    std::optional<ShutdownReason> reason;
+    if (unloadMode == kUnloadAppWindows) {
+        reason.emplace(app_.api.windows, form_->hWnd(), "Closing Juno");
+    }
     const AppSettingsRecord& s = app_.AppSettings;
     if (s.CloseJunoAtExit && FindJunoWindow() != 0) {
         const bool declined =

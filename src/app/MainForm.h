@@ -90,6 +90,9 @@ class MainForm : public platform::FormEvents {
 
   private:
     void ChangeTrayPicture(const char* image);
+    // Juno's own delete confirmation: a top-level "Confirm Permanent Delete"
+    // dialog of that process, 0 when it shows none.
+    platform::Hwnd JunosConfirmation(std::uint32_t junoProcess);
     // In the tray: the icon is there, or the watchdog is still trying to put it back.
     bool LivesInTray();
 

@@ -9,7 +9,9 @@ using namespace platform;
 Hwnd FocusWindow(App& app, Hwnd hWnd, std::int32_t WaitSeconds, bool RestoreIfMinimized) {
     Windows& w = app.api.windows;
     const Hwnd prev = w.GetForegroundWindow();
-    if (!w.IsWindow(hWnd) || hWnd == prev) {
+    // A window whose thread has stopped answering is left alone: handing it
+    // the foreground or showing it would wait on that thread.
+    if (!w.IsWindow(hWnd) || hWnd == prev || w.IsHungAppWindow(hWnd)) {
         return prev;
     }
     const std::uint32_t prevThread = w.GetWindowThreadProcessId(prev);
@@ -24,9 +26,9 @@ Hwnd FocusWindow(App& app, Hwnd hWnd, std::int32_t WaitSeconds, bool RestoreIfMi
         w.SetForegroundWindow(hWnd);
     }
     if (RestoreIfMinimized && w.IsIconic(hWnd)) {
-        w.ShowWindow(hWnd, SW_RESTORE);
+        w.ShowWindowAsync(hWnd, SW_RESTORE);
     }
-    w.ShowWindow(hWnd, SW_SHOW);
+    w.ShowWindowAsync(hWnd, SW_SHOW);
     if (WaitSeconds > 0) {
         app.api.kernel.Sleep(static_cast<std::uint32_t>(WaitSeconds) * 1000u);
     }

@@ -32,7 +32,9 @@ void MainForm::MenuTrayJuno_HideShow_Click() {
         return;
     }
     Windows& w = app_.api.windows;
-    w.ShowWindow(h, w.IsWindowVisible(h) ? SW_HIDE : SW_SHOW);
+    // Juno's window belongs to another program: its thread carries the
+    // command out, and a hung Juno must not take the program with it.
+    w.ShowWindowAsync(h, w.IsWindowVisible(h) ? SW_HIDE : SW_SHOW);
 }
 
 void MainForm::MenuTrayJuno_MinRes_Click() {
@@ -41,7 +43,7 @@ void MainForm::MenuTrayJuno_MinRes_Click() {
         return;
     }
     Windows& w = app_.api.windows;
-    w.ShowWindow(h, w.IsIconic(h) ? SW_RESTORE : SW_SHOWMINNOACTIVE);
+    w.ShowWindowAsync(h, w.IsIconic(h) ? SW_RESTORE : SW_SHOWMINNOACTIVE);
 }
 
 void MainForm::MenuTrayJuno_SwitchTo_Click() {
@@ -49,7 +51,7 @@ void MainForm::MenuTrayJuno_SwitchTo_Click() {
     if (h == 0) {
         return;
     }
-    app_.api.windows.ShowWindow(h, SW_SHOW);
+    app_.api.windows.ShowWindowAsync(h, SW_SHOW);
     FocusWindow_::FocusWindow(app_, h, 0, true);
 }
 
@@ -92,7 +94,10 @@ void MainForm::MailWindowsNotTopmost() {
         return;
     }
     constexpr std::uint32_t SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2, SWP_NOACTIVATE = 0x10;
-    w.SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    // The dialog is another program's: a synchronous change would wait for
+    // its thread, for good if that thread has stopped answering.
+    w.SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
 }
 
 } // namespace pocketry

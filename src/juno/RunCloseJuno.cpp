@@ -69,10 +69,14 @@ void MainForm::CloseJuno(std::int32_t TimeoutSeconds) {
         return;
     }
     Windows& w = app_.api.windows;
+    // Whose question may be answered is settled before the close is asked:
+    // by then the window may be gone, and its handle taken by another.
+    std::uint32_t junoProcess = 0;
+    w.GetWindowThreadProcessId(h, junoProcess);
     w.PostMessageA(h, WM_CLOSE, 0, 0);
     app_.api.kernel.Sleep(2000);
     // Looked for once, two seconds after the request.
-    if (const Hwnd dlg = w.FindWindowA("#32770", "Confirm Permanent Delete"); dlg != 0) {
+    if (const Hwnd dlg = JunosConfirmation(junoProcess); dlg != 0) {
         if (const Hwnd btn = w.FindWindowExA(dlg, 0, "Button", "&Yes"); btn != 0) {
             const Hwnd prev = w.SetActiveWindow(btn);
             std::intptr_t ignored = 0;
@@ -94,6 +98,21 @@ void MainForm::CloseJuno(std::int32_t TimeoutSeconds) {
                            kNoticeStyle, kTitle);
     }
     ChangeTrayPicture("TrayIcon");
+}
+
+Hwnd MainForm::JunosConfirmation(std::uint32_t junoProcess) {
+    // The answer deletes for good: only the question of the Juno that was
+    // asked to close gets it, whatever other program shows one of that name.
+    Windows& w = app_.api.windows;
+    Hwnd dlg = 0;
+    while ((dlg = w.FindWindowExA(0, dlg, "#32770", "Confirm Permanent Delete")) != 0) {
+        std::uint32_t process = 0;
+        w.GetWindowThreadProcessId(dlg, process);
+        if (junoProcess != 0 && process == junoProcess) {
+            return dlg;
+        }
+    }
+    return 0;
 }
 
 void MainForm::MenuTrayJuno_RunClose_Click() {

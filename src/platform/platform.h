@@ -1,9 +1,12 @@
 #pragma once
 // The thin layer between the program and Windows. Every call keeps the name,
 // the arguments and the meaning of the result of the Windows function it
-// stands for; strings are ANSI code page text, window handles are 32-bit
-// values (0 is none) and flags keep their Windows values. The program never
-// asks which implementation it talks to.
+// stands for; strings are UTF-8 (whatever the ANSI code page, and a name
+// ending in "A" says nothing else: the Windows implementation calls the wide
+// function behind it), window handles are 32-bit values (0 is none) and flags
+// keep their Windows values. A count of characters a call hands back is the
+// length of the UTF-8 text it filled in. The program never asks which
+// implementation it talks to.
 
 #include <cstdint>
 #include <memory>
@@ -107,6 +110,7 @@ constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_SHOWMINNOACTIVE = 
 constexpr Hwnd HWND_NOTOPMOST = 0xFFFFFFFEu; // (HWND)-2
 constexpr std::uint32_t WM_CLOSE = 0x10, WM_KEYDOWN = 0x100, WM_KEYUP = 0x101;
 constexpr std::uint32_t SMTO_NORMAL = 0x0, SMTO_ABORTIFHUNG = 0x2;
+constexpr std::uint32_t SWP_ASYNCWINDOWPOS = 0x4000;
 constexpr std::uint32_t SPI_SETSCREENSAVEACTIVE = 17, SPI_GETSCREENSAVETIMEOUT = 14,
                         SPI_SETSCREENSAVETIMEOUT = 15, SPI_GETWORKAREA = 48;
 constexpr std::uint32_t SPIF_SENDWININICHANGE = 2;
@@ -162,6 +166,21 @@ class Windows {
     // fills (Rect for SPI_GETWORKAREA, std::uint32_t for a time-out).
     virtual bool SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiParam, void* pvParam,
                                        std::uint32_t fWinIni) = 0;
+
+    // Calls that never wait on another program's thread, and what tells
+    // that a program has stopped answering.
+    // ShowWindowAsync: the command is posted to the window's thread, which
+    // carries it out when it next handles messages. False when it cannot be posted.
+    virtual bool ShowWindowAsync(Hwnd hWnd, int cmdShow) = 0;
+    // True when the window's thread has not been taking messages for a while.
+    virtual bool IsHungAppWindow(Hwnd hWnd) = 0;
+    // The thread that made the window, and its process in `processId` (0
+    // for no window).
+    virtual std::uint32_t GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) = 0;
+    // While the program holds up the end of the session, the reason Windows
+    // shows for it beside the program's name.
+    virtual bool ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) = 0;
+    virtual bool ShutdownBlockReasonDestroy(Hwnd hWnd) = 0;
 };
 
 // ---------------------------------------------------------------- kernel

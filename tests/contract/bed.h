@@ -52,6 +52,12 @@ class Bed {
     // Windows; a Unix one under Wine, whose CreateSymbolicLink makes nothing).
     // False when none can be made here.
     virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
+    // An INI file as an older program writes one: `text` (given in UTF-8,
+    // "[section]" and "key=value" lines) stored in the ANSI code page.
+    virtual void MakeAnsiIniFile(const std::string& path, const std::string& text) = 0;
+    // Where this program runs from: the runner puts it in a folder whose name
+    // the ANSI code page (1252 here) cannot hold, C:\テスト.
+    virtual std::string ProgramPath() = 0;
 
     // ---- messages
     // Sends the messages one after another from another thread (another

@@ -9,6 +9,11 @@ namespace {
 
 class SimBed final : public Bed {
   public:
+    // Where the runner puts the Windows build of the suite.
+    SimBed() {
+        desk_.SetAppFolder("C:\\テスト");
+        desk_.SetProgramFileName("pocketry-contract.exe");
+    }
     platform::Platform& Api() override { return desk_.api(); }
     bool IsWine() const override { return false; }
     std::vector<std::string> Problems() override { return desk_.Errors(); }
@@ -26,6 +31,25 @@ class SimBed final : public Bed {
         desk_.AddDirectoryLink(link, target);
         return true;
     }
+    void MakeAnsiIniFile(const std::string& path, const std::string& text) override {
+        // The simulation holds INI values, not bytes: the lines are read here.
+        std::string section;
+        std::size_t from = 0;
+        while (from < text.size()) {
+            std::size_t end = text.find('\n', from);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(from, end - from);
+            from = end + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.size() > 1 && line.front() == '[' && line.back() == ']')
+                section = line.substr(1, line.size() - 2);
+            else if (const std::size_t eq = line.find('='); eq != std::string::npos)
+                desk_.SetIniValue(path, section, line.substr(0, eq), line.substr(eq + 1));
+        }
+    }
+    std::string ProgramPath() override { return desk_.GetModuleFileNameA(); }
 
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                            std::uint32_t delayMs) override {

@@ -186,6 +186,33 @@ class Win32Bed final : public Bed {
         return IsDirectoryLink(wideLink) || (IsWine() && MakeUnixLink(wideLink, wideTarget));
     }
 
+    void MakeAnsiIniFile(const std::string& path, const std::string& text) override {
+        const std::wstring wide = platform::win32::Wide(text);
+        BOOL lost = FALSE;
+        const int bytes =
+            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                  static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+        std::string ansi(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                              static_cast<int>(wide.size()), ansi.data(), bytes, nullptr, &lost);
+        if (lost != FALSE)
+            AddProblem("the ANSI code page cannot hold the text of " + path);
+        const HANDLE raw = ::CreateFileW(platform::win32::Wide(path).c_str(), GENERIC_WRITE, 0,
+                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (raw == INVALID_HANDLE_VALUE) {
+            AddProblem("cannot create " + path);
+            return;
+        }
+        const platform::win32::OwnedHandle file(raw);
+        DWORD written = 0;
+        if (::WriteFile(raw, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr) ==
+                0 ||
+            written != ansi.size())
+            AddProblem("cannot write " + path);
+    }
+    // tests/e2e/contract.py runs the suite from there.
+    std::string ProgramPath() override { return "C:\\テスト\\pocketry-contract.exe"; }
+
     // ---- messages
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                            std::uint32_t delayMs) override {

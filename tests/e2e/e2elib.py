@@ -91,7 +91,12 @@ _PAIR_KEYS = {"client", "screen", "origin"}
 
 
 def _unescape(value: str) -> str:
-    return re.sub(r"\\(.)", lambda m: {"t": "\t", "r": "\r", "n": "\n"}.get(m[1], m[1]), value)
+    r"""The driver's escapes: \\ \t \r \n, and \uXXXX (UTF-16 units, pairs joined) in the
+    fields it reads through wide calls."""
+    text = re.sub(r"\\(u[0-9A-Fa-f]{4}|.)",
+                  lambda m: (chr(int(m[1][1:], 16)) if len(m[1]) == 5
+                             else {"t": "\t", "r": "\r", "n": "\n"}.get(m[1], m[1])), value)
+    return text.encode("utf-16", "surrogatepass").decode("utf-16")
 
 
 def _convert(key: str, value: str):
@@ -203,14 +208,20 @@ class Bed:
 
     # ---- processes ---------------------------------------------------------------------
 
-    def start(self, exe: str, *args: str) -> subprocess.Popen:
-        """Starts C:\\Pocketry\\<exe> in the background, working directory its folder."""
-        path = self.install_dir / exe
-        self.require(path.is_file(), f"{exe} is not in the build folder given with --bin")
+    def windows_path(self, path: Path) -> str:
+        """The Windows name of a path inside the prefix's drive C."""
+        return "C:\\" + str(path.relative_to(self.prefix / "drive_c")).replace("/", "\\")
+
+    def start(self, exe: str, *args: str, folder: Optional[Path] = None) -> subprocess.Popen:
+        """Starts C:\\Pocketry\\<exe> (or <exe> in another folder of drive C) in the
+        background, working directory its folder."""
+        folder = folder or self.install_dir
+        path = folder / exe
+        self.require(path.is_file(), f"{exe} is not in {folder}")
         out = open(self.workdir / f"{Path(exe).stem}-{len(self.procs)}.out", "wb")
-        cmd = [self.wine, f"{INSTALL_DIR_WIN}\\{exe}", *args]
+        cmd = [self.wine, self.windows_path(path), *args]
         self.log("start " + " ".join(cmd))
-        proc = subprocess.Popen(cmd, env=self.env, cwd=self.install_dir, stdout=out,
+        proc = subprocess.Popen(cmd, env=self.env, cwd=folder, stdout=out,
                                 stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         out.close()
         self.procs.append(proc)

@@ -69,9 +69,10 @@ def wait_exit(bed: Bed, proc, seconds: float, what: str) -> Optional[int]:
     return rc
 
 
-def start_first_time(bed: Bed):
-    """Very first start: answers the notice with OK. Returns (process, main window)."""
-    proc = bed.start(EXE)
+def start_first_time(bed: Bed, folder=None):
+    """Very first start (from C:\\Pocketry, or the prefix's `folder`): answers the notice with
+    OK. Returns (process, main window)."""
+    proc = bed.start(EXE, folder=folder)
     box = bed.msgbox(BOX_TITLE, 30000)
     if not box:
         bed.abort(f"expected the first-start notice within 30 s, saw none "

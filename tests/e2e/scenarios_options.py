@@ -5,6 +5,7 @@ pages' pictures at 96 and 144 dots per inch."""
 
 from __future__ import annotations
 
+import shutil
 import struct
 import time
 from pathlib import Path
@@ -24,6 +25,7 @@ WS_MAXIMIZEBOX = 0x00010000
 WS_MINIMIZEBOX = 0x00020000
 WS_THICKFRAME = 0x00040000
 ERROR_MOD_NOT_FOUND = 126
+ERROR_NO_UNICODE_TRANSLATION = 1113
 TWIPS_PER_PIXEL_AT_96_DPI = 15
 CLIENT_TWIPS = (6105, 4185)
 
@@ -552,8 +554,9 @@ def startup_shortcut_and_library(bed: Bed):
     if bed.check(link.is_file(), f"expected {link} after \"&Create\", it is not there"):
         rc, recs = bed.driver("shelllink", windows_path(bed, link))
         bed.check_eq("the shortcut read back (target, arguments, working folder)",
-                     {"path": "C:\\Pocketry\\Pocketry.exe", "arguments": "",
-                      "workdir": "C:\\Pocketry"}, recs[0] if rc == 0 and recs else None)
+                     {"path": "C:\\Pocketry\\Pocketry.exe", "idpath": "C:\\Pocketry\\Pocketry.exe",
+                      "arguments": "", "workdir": "C:\\Pocketry"},
+                     recs[0] if rc == 0 and recs else None)
     bed.check_eq("the Programs folder (StartUp is no group of its own there)", before,
                  sorted(x.name for x in programs.iterdir()))
     bed.require(bed.click(dialog, "&Create"), "could not click \"&Create\" again")
@@ -587,6 +590,59 @@ def startup_shortcut_and_library(bed: Bed):
                   f"An error occurred attempting to {verb} the Pocketry shortcut:\r\n\r\n"
                   f"{description}\r\n\r\n{NO_LIBRARY_ADVICE}", "warning")
     bed.check(not link.exists(), f"expected no {link} without the library")
+
+
+@scenario("options.startup_shortcut_from_any_folder", timeout=240)
+def startup_shortcut_from_any_folder(bed: Bed):
+    """Unpacked under a folder whose name the ANSI code page (1252) cannot hold, "&Create"
+    makes a shortcut whose target, read back through IShellLinkW, is exactly the program's own
+    path. With an older library that has only the narrow functions, a folder the code page
+    holds ("Jünö") still works, and the CJK one fails with the system's description instead of
+    a shortcut to the wrong place."""
+    startup, _ = startup_folders(bed)
+    link = startup / "Pocketry.lnk"
+    drive = bed.prefix / "drive_c"
+    narrow = bed.install_dir / "vb5stkit-narrow.dll"
+    bed.require(narrow.is_file(), "setup: vb5stkit-narrow.dll is not in the build folder")
+    rc, recs = bed.driver("errtext", ERROR_NO_UNICODE_TRANSLATION)
+    bed.require(rc == 0 and recs, "the driver could not read the system's error text")
+    untranslatable = recs[0]["text"].rstrip(" \r\n.")
+
+    for n, (name, library, works) in enumerate([("テスト", "vb5stkit.dll", True),
+                                                ("Jünö", "vb5stkit-narrow.dll", True),
+                                                ("テスト", "vb5stkit-narrow.dll", False)]):
+        how = f"from C:\\{name} with {library}"
+        if n:
+            bed.kill_all()
+            bed.reg_delete(p.SETTINGS_KEY, "First Run")
+            link.unlink(missing_ok=True)
+        folder = drive / name
+        folder.mkdir(exist_ok=True)
+        shutil.copy2(bed.install_dir / p.EXE, folder / p.EXE)
+        shutil.copy2(bed.install_dir / library, folder / "vb5stkit.dll")
+        _, main = p.start_first_time(bed, folder)
+        dialog = open_from_button(bed, main, f"\"&Options...\" {how}")
+        bed.require(bed.click(dialog, "&Create"), f"{how}: could not click \"&Create\"")
+        if not works:
+            check_box(bed, f"\"&Create\" {how}",
+                      f"An error occurred attempting to create the Pocketry shortcut:\r\n\r\n"
+                      f"{untranslatable}\r\n\r\n{NO_LIBRARY_ADVICE}", "warning")
+            bed.check(not link.exists(), f"{how}: expected no {link}, it is there")
+            continue
+        check_box(bed, f"\"&Create\" {how}", STARTUP_LINK_TEXTS["created"], "information")
+        if not bed.check(link.is_file(), f"{how}: expected {link} after \"&Create\", saw none"):
+            continue
+        rc, recs = bed.driver("shelllink", bed.windows_path(link))
+        bed.require(rc == 0 and recs, f"{how}: the driver could not read {link}")
+        own = f"C:\\{name}\\{p.EXE}"
+        seen = dict(recs[0])
+        # Wine writes a shortcut's path in the ANSI code page only (Windows adds the UTF-16
+        # form), so its GetPath turns what 1252 lacks into "?"; the item ID list keeps it.
+        if seen["path"] == own.encode("cp1252", "replace").decode("cp1252"):
+            seen["path"] = own
+        bed.check_eq(f"{how}: the shortcut read back through IShellLinkW",
+                     {"path": own, "idpath": own, "arguments": "", "workdir": f"C:\\{name}"},
+                     seen)
 
 
 @scenario("options.pages_at_144_dpi", timeout=120)

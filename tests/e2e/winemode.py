@@ -18,6 +18,7 @@ POCKETRY_WINE_BITS=64 takes the 64-bit way on a machine that can do both; =32 in
 from __future__ import annotations
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -63,6 +64,12 @@ class WineMode:
         env.update(WINEPREFIX=str(prefix), WINEARCH=self.winearch, WINELOADER=self.loader,
                    WINEDEBUG="-all", WINEDLLOVERRIDES="winemenubuilder.exe=d", HOME=str(home),
                    TMPDIR=str(tmp), DISPLAY=display)
+        # Wine reads command lines and file names from Linux in the locale's character set:
+        # under the plain C locale a path such as C:\\テスト\\Pocketry.exe cannot reach it.
+        # C.UTF-8 leaves Wine's ANSI code page as it is (1252).
+        ctype = env.get("LC_ALL") or env.get("LC_CTYPE") or env.get("LANG") or ""
+        if not re.search(r"utf-?8", ctype, re.IGNORECASE):
+            env["LC_ALL"] = "C.UTF-8"
         return env
 
 

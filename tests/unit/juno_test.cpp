@@ -249,6 +249,58 @@ TEST_F(JunoTest, TheCommandsActOnTheWelcomeDialogWhileJunoStarts) {
     EXPECT_EQ(ShowsOf(welcome).size(), desk.ShowWindowCalls().size());
 }
 
+TEST_F(JunoTest, TheWindowCommandsNeverWaitOnJunosThread) {
+    // Juno is another program: its window is shown with ShowWindowAsync, and
+    // a Juno that has stopped answering gets no focus work at all. (A call
+    // that would wait for a hung window is a simulation error.)
+    struct Row {
+        const char* name;
+        void (MainForm::*command)();
+        bool hung;
+        std::vector<std::pair<int, bool>> shows; // command, async
+        bool focused;
+    };
+    // Juno minimised behind another window.
+    const Row rows[] = {
+        {"hide", &MainForm::MenuTrayJuno_HideShow_Click, false, {{SW_HIDE, true}}, false},
+        {"restore", &MainForm::MenuTrayJuno_MinRes_Click, false, {{SW_RESTORE, true}}, false},
+        {"switch to",
+         &MainForm::MenuTrayJuno_SwitchTo_Click,
+         false,
+         {{SW_SHOW, true}, {SW_RESTORE, true}, {SW_SHOW, true}},
+         true},
+        {"hide, hung", &MainForm::MenuTrayJuno_HideShow_Click, true, {{SW_HIDE, true}}, false},
+        {"restore, hung", &MainForm::MenuTrayJuno_MinRes_Click, true, {{SW_RESTORE, true}}, false},
+        {"switch to, hung", &MainForm::MenuTrayJuno_SwitchTo_Click, true, {{SW_SHOW, true}}, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        sim::SimDesktop fresh;
+        App freshApp(fresh.api(), {1, 0, 0});
+        MainForm freshMain(freshApp);
+        sim::SimJuno juno(fresh);
+        juno.Start(SW_SHOWMINNOACTIVE);
+        fresh.RunFor(juno.Script().startDelayMs);
+        const Hwnd h = juno.MainWindow();
+        fresh.SetForeground(fresh.AddWindow({.className = "Front", .title = "Front"}));
+        juno.Hang(r.hung);
+        (freshMain.*r.command)();
+        std::vector<std::pair<int, bool>> shows;
+        for (const sim::ShowWindowCall& c : fresh.ShowWindowCalls()) {
+            EXPECT_EQ(c.hWnd, h);
+            shows.emplace_back(c.cmdShow, c.async);
+        }
+        EXPECT_EQ(shows, r.shows);
+        EXPECT_EQ(!fresh.SetForegroundCalls().empty(), r.focused);
+        EXPECT_EQ(!fresh.AttachCalls().empty(), r.focused);
+        EXPECT_EQ(fresh.Errors(), std::vector<std::string>{});
+        // Once Juno answers again it carries the commands out.
+        juno.Hang(false);
+        fresh.RunFor(1);
+        EXPECT_EQ(fresh.Window(h)->visible, r.command != &MainForm::MenuTrayJuno_HideShow_Click);
+    }
+}
+
 TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingValues) {
     using SettingsIni_::GetSettingIni;
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "none", false), "none");

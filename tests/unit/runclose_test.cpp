@@ -187,6 +187,27 @@ TEST_F(RunCloseTest, AHungConfirmationCannotHangTheProgram) {
               (Boxes{{"Juno did not close within the specified 30 second timeout.", 0x11040}}));
 }
 
+TEST_F(RunCloseTest, OnlyTheQuestionOfTheJunoAskedToCloseIsAnswered) {
+    // Another program's "Confirm Permanent Delete", in front of any of Juno's.
+    for (const bool junoAsks : {false, true}) {
+        SCOPED_TRACE(junoAsks ? "Juno asks too" : "only the other program asks");
+        const Hwnd other = desk.AddWindow({.className = "#32770",
+                                           .title = "Confirm Permanent Delete",
+                                           .processId = 7000,
+                                           .topmost = true});
+        const Hwnd otherYes = desk.AddWindow(
+            {.className = "Button", .title = "&Yes", .parent = other, .processId = 7000});
+        juno.Script().confirmOnClose = junoAsks;
+        juno.StartNow();
+        main->CloseJuno(30);
+        EXPECT_TRUE(MessagesTo(otherYes).empty());
+        EXPECT_EQ(juno.Confirmed(), junoAsks);
+        EXPECT_FALSE(juno.Running());
+        EXPECT_TRUE(desk.MsgBoxes().empty());
+        desk.RemoveWindow(other);
+    }
+}
+
 TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
     desk.AnswerNextMsgBox(IDNO);
     main->MenuTrayJuno_RunClose_Click();

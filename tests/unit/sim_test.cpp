@@ -30,6 +30,13 @@ TEST_F(SimTest, FindWindowComparesWholeNamesIgnoringCaseTopmostFirst) {
     std::string text;
     EXPECT_EQ(api.windows.GetWindowTextA(plain, text, 4), 3);
     EXPECT_EQ(text, "Get");
+    // Characters as Windows counts them (UTF-16 units), whole, the length in UTF-8.
+    const Hwnd cjk = desk.AddWindow({.className = "#32770", .title = "テスト😀x"});
+    for (const auto& [maxCount, read] : {std::pair{3, "テス"}, {5, "テスト"}, {6, "テスト😀"}}) {
+        EXPECT_EQ(api.windows.GetWindowTextA(cjk, text, maxCount),
+                  static_cast<int>(std::string(read).size()));
+        EXPECT_EQ(text, read) << maxCount;
+    }
     const Hwnd yes = desk.AddWindow({.className = "Button", .title = "&Yes", .parent = plain});
     EXPECT_EQ(api.windows.FindWindowExA(plain, 0, "button", "&yes"), yes);
     EXPECT_EQ(api.windows.FindWindowExA(plain, yes, "Button", nullptr), 0u);

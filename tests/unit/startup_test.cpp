@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/Main.h"
 #include "program_fixture.h"
 #include "tray/clsTaskBar.h"
@@ -382,6 +384,39 @@ namespace pocketry::testing {
 namespace {
 
 using EndSessionTest = ProgramTest;
+
+TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSession) {
+    SetStored("Close Juno", "True");
+    SetStored("Empty Ads App", "True");
+    sim::SimJuno client(desk);
+    client.Install();
+    client.Script().exitDelayMs = 3000; // answered, then a while before it goes
+    client.StartNow();
+    Start();
+    const platform::Hwnd h = form->hWnd();
+    using Seen = std::vector<std::optional<std::string>>;
+    Seen seen;
+    const auto look = [&] { seen.push_back(desk.ShutdownBlockReason(h)); };
+    const auto lookWhileAsked = [&] {
+        desk.AnswerNextMsgBox([&](const sim::MsgBoxRecord&) {
+            look();
+            return platform::IDYES;
+        });
+        main->onCloseJuno = [&] { desk.After(3000, look); }; // during the wait for Juno to go
+    };
+    lookWhileAsked();
+    ASSERT_TRUE(form->QueryEndSession());
+    look();
+    EXPECT_EQ(seen, (Seen{"Closing Juno", "Closing Juno", std::nullopt}));
+    // The session goes on; any other way out holds no session up.
+    form->EndSession(false);
+    client.StartNow();
+    seen.clear();
+    lookWhileAsked();
+    main->cmdExit_Click();
+    EXPECT_EQ(seen, (Seen{std::nullopt, std::nullopt}));
+    EXPECT_FALSE(client.Running());
+}
 
 TEST_F(EndSessionTest, ASessionThatGoesOnPutsATrayProgramBackInTheTray) {
     Start();

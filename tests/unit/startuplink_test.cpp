@@ -45,6 +45,10 @@ TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
     EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Startup");
     desk.SetStartupFolder("C:\\Users\\Anna\\Startmen\\Programme\\Autostart\\");
     EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Autostart");
+    // UTF-8 text: every byte 0x5C is a backslash, whatever the script ("表" and
+    // "ソ" carry 0x5C as their second byte in code page 932, not in UTF-8).
+    desk.SetStartupFolder("C:\\Users\\表\\AppData\\スタートアップ");
+    EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "スタートアップ");
     desk.FailPathFromIDList(true);
     EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "");
     desk.FailPathFromIDList(false);
@@ -63,10 +67,20 @@ TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
 }
 
 TEST_F(StartupLinkTest, TheTargetIsTheProgramsFolderAndNameAsExe) {
-    desk.SetAppFolder("C:\\");
-    desk.SetProgramFileName("POCKETRY.EXE");
-    ASSERT_TRUE(CreateStartupLink(*app, 0));
-    EXPECT_EQ(desk.ShellLinkTarget("Startup", "Pocketry"), "C:\\POCKETRY.exe");
+    struct Row {
+        const char* folder;
+        const char* file;
+        const char* target;
+    };
+    for (const Row& r :
+         {Row{"C:\\", "POCKETRY.EXE", "C:\\POCKETRY.exe"},
+          Row{"C:\\Users\\表\\ソフト", "Pocketry.exe", "C:\\Users\\表\\ソフト\\Pocketry.exe"},
+          Row{"C:\\テスト", "ポケット.v2.exe", "C:\\テスト\\ポケット.v2.exe"}}) {
+        desk.SetAppFolder(r.folder);
+        desk.SetProgramFileName(r.file);
+        ASSERT_TRUE(CreateStartupLink(*app, 0)) << r.folder;
+        EXPECT_EQ(desk.ShellLinkTarget("Startup", "Pocketry"), r.target) << r.folder;
+    }
 }
 
 TEST_F(StartupLinkTest, EachFailureShowsItsOwnText) {

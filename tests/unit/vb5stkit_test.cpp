@@ -87,4 +87,26 @@ TEST(ShellNamesTest, TheWorkingDirectoryIsTheTargetsFolder) {
     EXPECT_EQ(vb5stkit::TargetFolder("Pocketry.exe"), "");
 }
 
+TEST(ShellNamesTest, WideNamesFollowTheSameRulesAndFullWidthLookAlikesAreJustCharacters) {
+    // The library works in UTF-16. A wide character whose low byte is path
+    // syntax ("\uFF3C" ends in 0x3C "<", "\u222F" in 0x2F "/") is an ordinary
+    // character, and so are the full-width "．．＼".
+    for (const std::wstring name : {L"Pocketry", L"\uFF0E\uFF0E\uFF3CEvil", L"\u222F",
+                                    L"\u30B9\u30BF\u30FC\u30C8\u30A2\u30C3\u30D7"})
+        EXPECT_TRUE(vb5stkit::IsAcceptableName(name)) << name.size();
+    for (const std::wstring name : {L"", L"..", L"a\\b", L"a/b", L"C:", L"a.", L"\u30C6 "})
+        EXPECT_FALSE(vb5stkit::IsAcceptableName(name)) << name.size();
+
+    const std::wstring startup = L"C:\\Users\\\u5C71\u7530\\Start Menu\\Programs\\"
+                                 L"\u30B9\u30BF\u30FC\u30C8\u30A2\u30C3\u30D7";
+    const std::wstring programs = L"C:\\Users\\\u5C71\u7530\\Start Menu\\Programs";
+    const auto at = vb5stkit::LocateLink(std::wstring(vb5stkit::LastComponent(startup)),
+                                         L"Pocketry", startup, programs);
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->folder, startup);
+    EXPECT_EQ(at->file, startup + L"\\Pocketry.lnk");
+    EXPECT_EQ(vb5stkit::TargetFolder(L"C:\\\u30C6\u30B9\u30C8\\Pocketry.exe"),
+              L"C:\\\u30C6\u30B9\u30C8");
+}
+
 } // namespace

@@ -64,7 +64,20 @@ TEST_F(WatcherTest, AJunoRunningAtStartIsNoticedOnTheFirstTickAndItsMailDialogFr
     EXPECT_EQ(c.hWnd, mail);
     EXPECT_EQ(c.insertAfter, 0xFFFFFFFEu);
     EXPECT_EQ(std::vector<int>({c.x, c.y, c.cx, c.cy}), std::vector<int>(4, 0));
-    EXPECT_EQ(c.flags, 19u);
+    EXPECT_EQ(c.flags, 19u | 0x4000u); // SWP_ASYNCWINDOWPOS: the dialog is another program's
+    EXPECT_FALSE(desk.Window(mail)->topmost);
+}
+
+TEST_F(WatcherTest, AHungJunoHoldsUpNoTick) {
+    StartWithJuno();
+    const Hwnd mail = juno.OpenMailDialog();
+    juno.Hang();
+    // Each tick returns at once (a call waiting on the hung dialog would be a
+    // simulation error); the change waits for Juno's thread.
+    EXPECT_EQ(Tick() + Tick(), 0u);
+    EXPECT_TRUE(desk.Window(mail)->topmost);
+    juno.Hang(false);
+    desk.RunFor(1);
     EXPECT_FALSE(desk.Window(mail)->topmost);
 }
 

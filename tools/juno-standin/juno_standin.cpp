@@ -31,6 +31,8 @@ constexpr int kMaxFlagsFileDepth = 8;
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadFlags = 2;
+constexpr int kExitForeignYes = 3; // --foreign-confirm: "&Yes" was pressed
+constexpr int kExitForeignNo = 4;  // --foreign-confirm: "&No", or the question closed
 
 constexpr char kHelp[] =
     R"(juno-standin: a stand-in for the Juno mail client, for testing Pocketry.
@@ -51,6 +53,14 @@ Usage: juno-standin.exe [flags]
   --exit-delay-ms N        keep the windows N ms after the close, then exit
   --no-window-ms N         show no window at all and exit after N ms: a client
                            whose window never appears (0, the default: off)
+  --hang-after-ms N        N ms after the main window appears, stop taking
+                           messages for good: the main window and the mail
+                           dialogs stop answering, as a hung client's do (the
+                           process must then be killed)
+  --foreign-confirm        be another program that asks "Confirm Permanent
+                           Delete": show only that #32770 question, topmost,
+                           and exit with 3 once "&Yes" is pressed, 4 on "&No"
+                           or when it is closed
   --hold-ads-file NAME     while running, hold NAME in this copy's ads folder
                            (ROOT\ads\NAME) open without delete sharing, so it
                            cannot be deleted
@@ -69,7 +79,7 @@ hold flags separated by white space; "double quotes" group, a # starting a word
 comments out the rest of the line. "--flag=value" works as well as "--flag value".
 
 The Mail menu of the main window opens the mail dialogs too. Exit code: 0 after a
-normal close or install, 1 on failure, 2 on bad flags.
+normal close or install, 1 on failure, 2 on bad flags (3 or 4 with --foreign-confirm).
 )";
 
 // ---------------------------------------------------------------------------------------------
@@ -200,7 +210,9 @@ struct Options {
     bool confirmDelete = false;
     UINT confirmDelayMs = 0;
     UINT exitDelayMs = 0;
-    UINT noWindowMs = 0; // 0: the windows as usual
+    UINT noWindowMs = 0;  // 0: the windows as usual
+    UINT hangAfterMs = 0; // 0: never hangs
+    bool foreignConfirm = false;
     std::optional<std::string> holdAdsFile;
     std::optional<std::string> installRoot;
     bool help = false;
@@ -288,7 +300,7 @@ class FlagParser {
             const char* name;
             UINT Options::*field;
         };
-        static constexpr std::array<NumberFlag, 7> numberFlags = {{
+        static constexpr std::array<NumberFlag, 8> numberFlags = {{
             {"--start-delay-ms", &Options::startDelayMs},
             {"--welcome-ms", &Options::welcomeMs},
             {"--mail-dialog-after-ms", &Options::mailDialogAfterMs},
@@ -296,6 +308,7 @@ class FlagParser {
             {"--confirm-delay-ms", &Options::confirmDelayMs},
             {"--exit-delay-ms", &Options::exitDelayMs},
             {"--no-window-ms", &Options::noWindowMs},
+            {"--hang-after-ms", &Options::hangAfterMs},
         }};
         for (const auto& flag : numberFlags) {
             if (name != flag.name) {
@@ -322,10 +335,14 @@ class FlagParser {
             options_.mailDialogs = {kind == "new" || kind == "both",
                                     kind == "send" || kind == "both"};
             Remember(name, kind);
-        } else if (hasInlineValue && (name == "--confirm-delete" || name == "--help")) {
+        } else if (hasInlineValue && (name == "--confirm-delete" || name == "--help" ||
+                                      name == "--foreign-confirm")) {
             return name + " takes no value" + where;
         } else if (name == "--confirm-delete") {
             options_.confirmDelete = true;
+            Remember(name, std::nullopt);
+        } else if (name == "--foreign-confirm") {
+            options_.foreignConfirm = true;
             Remember(name, std::nullopt);
         } else if (name == "--hold-ads-file") {
             const auto value = takeValue();
@@ -573,7 +590,8 @@ class App {
         kMailTimer,
         kRetopmostTimer,
         kConfirmTimer,
-        kExitTimer
+        kExitTimer,
+        kHangTimer
     };
 
     static WNDCLASSEXA ClassDefinition(HINSTANCE instance, const char* name, WNDPROC procedure,
@@ -621,6 +639,9 @@ class App {
         }
         if (options_.retopmostMs != 0) {
             SetTimer(controller_.get(), kRetopmostTimer, options_.retopmostMs, nullptr);
+        }
+        if (options_.hangAfterMs != 0) {
+            SetTimer(controller_.get(), kHangTimer, options_.hangAfterMs, nullptr);
         }
         return true;
     }
@@ -780,6 +801,10 @@ class App {
             break;
         case kExitTimer:
             Quit();
+            break;
+        case kHangTimer:
+            // The one thread of every window stops taking messages, for good.
+            Sleep(INFINITE);
             break;
         default:
             break;
@@ -987,6 +1012,50 @@ class App {
     bool welcomeOver_ = false;
 };
 
+// --foreign-confirm: another program's question of the same name, in front of any other.
+INT_PTR CALLBACK ForeignConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        return TRUE;
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        PostQuitMessage(LOWORD(wParam) == IDYES ? kExitForeignYes : kExitForeignNo);
+        DestroyWindow(dialog);
+        return TRUE;
+    }
+    if (message == WM_CLOSE) {
+        PostQuitMessage(kExitForeignNo);
+        DestroyWindow(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int ForeignConfirm(HINSTANCE instance) {
+    const HWND dialog = CreateDialogParamA(instance, ResourceName(IDD_CONFIRM_DELETE), nullptr,
+                                           ForeignConfirmProc, 0);
+    if (dialog == nullptr) {
+        Report("juno-standin: cannot create the question: " + ErrorText(GetLastError()) + "\n",
+               true);
+        return kExitFailed;
+    }
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowWindow(dialog, SW_SHOW);
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam);
+        }
+        if (got == -1) {
+            return kExitFailed;
+        }
+        if (!IsWindow(dialog) || !IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
 int Run(HINSTANCE instance, int showCommand) {
     Options options;
     if (const auto failure = ReadOptions(options)) {
@@ -1023,6 +1092,9 @@ int Run(HINSTANCE instance, int showCommand) {
     }
     if (options.startDelayMs != 0) {
         Sleep(options.startDelayMs);
+    }
+    if (options.foreignConfirm) {
+        return ForeignConfirm(instance);
     }
     if (options.noWindowMs != 0) {
         // Runs, but never shows the window Pocketry waits for.

@@ -8,25 +8,31 @@ namespace pocketry::sim {
 using namespace platform;
 
 std::string SystemMessage(std::uint32_t number) {
+    // Windows' own texts, as the Windows layer hands them on: without the
+    // closing full stop and line break, so that messages can put them inside
+    // their own sentences. A number Windows has no text for reads as the
+    // Windows layer words it.
     switch (number) {
     case 0:
-        return "The operation completed successfully.";
+        return "The operation completed successfully";
     case 2:
-        return "The system cannot find the file specified.";
+        return "The system cannot find the file specified";
     case 3:
-        return "The system cannot find the path specified.";
+        return "The system cannot find the path specified";
     case 5:
-        return "Access is denied.";
+        return "Access is denied";
     case 32:
-        return "The process cannot access the file because it is being used by another process.";
+        return "The process cannot access the file because it is being used by another process";
     case 126:
-        return "The specified module could not be found.";
+        return "The specified module could not be found";
     case 127:
-        return "The specified procedure could not be found.";
+        return "The specified procedure could not be found";
+    case 1113:
+        return "No mapping for the Unicode character exists in the target multi-byte code page";
     case 1400:
-        return "Invalid window handle.";
+        return "Invalid window handle";
     default:
-        return "Unknown error " + std::to_string(number) + ".";
+        return "Error " + std::to_string(number);
     }
 }
 

@@ -180,6 +180,13 @@ void SimJuno::Exit() {
     starting_ = closing_ = spaceDown_ = false;
 }
 
+void SimJuno::Hang(bool hung) {
+    std::vector<Hwnd> all = mailDialogs_;
+    all.insert(all.end(), {main_, welcome_, confirm_, yes_, no_});
+    for (Hwnd h : all)
+        desk_.SetHung(h, hung);
+}
+
 void SimJuno::Crash() {
     Exit();
 }

@@ -44,6 +44,8 @@ class SimJuno {
     Hwnd OpenMailDialog(const std::string& title = "Get New Mail"); // topmost
     void CloseMailDialogs();
     void Crash(); // every window vanishes at once, pending steps dropped
+    // Its thread stops (or starts again) taking messages: every window of it hangs.
+    void Hang(bool hung = true);
     bool Running() const;
 
     Hwnd MainWindow() const { return main_; }

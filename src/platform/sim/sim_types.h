@@ -73,7 +73,7 @@ struct SimWindow {
     Hwnd parent = 0;
     std::uint32_t threadId = kOtherThreadId, processId = kOtherProcessId;
     bool visible = true, minimized = false, maximized = false, topmost = false, enabled = true;
-    bool hung = false; // its thread answers no sent message
+    bool hung = false; // its thread takes no messages (see SimWindows::SetHung)
     std::uintptr_t wndProc = 0;
     int x = 0, y = 0, cx = 0, cy = 0; // pixels
     std::vector<Hwnd> children;       // search order
@@ -109,6 +109,7 @@ struct AttachThreadInputCall {
 struct ShowWindowCall {
     Hwnd hWnd;
     int cmdShow;
+    bool async = false; // ShowWindowAsync
 };
 struct SpiCall {
     std::uint32_t action, uiParam;

@@ -2,6 +2,7 @@
 #include "platform/sim/sim_windows.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_util.h"
@@ -53,6 +54,8 @@ void SimWindows::RemoveWindow(Hwnd hWnd) {
         active_ = 0;
     if (w->form != nullptr)
         w->form->WindowGone(); // destroyed from outside: no handlers run
+    held_.erase(hWnd);
+    shutdownReasons_.erase(hWnd);
     windows_.erase(hWnd);
 }
 
@@ -156,11 +159,24 @@ bool SimWindows::EnumWindows(WNDENUMPROC proc, std::intptr_t lParam) {
 }
 
 namespace {
+// At most maxCount - 1 characters as Windows counts them (UTF-16 units, a
+// character beyond the first plane two, never half of one), handed back as
+// UTF-8 with its length.
 int CopyTruncated(const std::string& from, std::string& to, int maxCount) {
     to.clear();
     if (maxCount <= 0)
         return 0;
-    to = from.substr(0, std::min(from.size(), static_cast<std::size_t>(maxCount - 1)));
+    std::size_t end = 0, units = 0;
+    while (end < from.size()) {
+        const auto lead = static_cast<unsigned char>(from[end]);
+        const std::size_t bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const std::size_t width = bytes == 4 ? 2 : 1;
+        if (units + width > static_cast<std::size_t>(maxCount - 1))
+            break;
+        units += width;
+        end = std::min(from.size(), end + bytes);
+    }
+    to = from.substr(0, end);
     return static_cast<int>(to.size());
 }
 } // namespace
@@ -201,6 +217,36 @@ bool SimWindows::IsIconic(Hwnd hWnd) {
 std::uint32_t SimWindows::GetWindowThreadProcessId(Hwnd hWnd) {
     const SimWindow* w = Window(hWnd);
     return w == nullptr ? 0 : w->threadId;
+}
+
+std::uint32_t SimWindows::GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) {
+    const SimWindow* w = Window(hWnd);
+    processId = w == nullptr ? 0 : w->processId;
+    return w == nullptr ? 0 : w->threadId;
+}
+
+bool SimWindows::ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) {
+    // Only the thread that made the window may give its reason.
+    const SimWindow* w = Window(hWnd);
+    if (w == nullptr || w->threadId != kProgramThreadId)
+        return false;
+    shutdownReasons_[hWnd] = reason;
+    return true;
+}
+
+bool SimWindows::ShutdownBlockReasonDestroy(Hwnd hWnd) {
+    const SimWindow* w = Window(hWnd);
+    if (w == nullptr || w->threadId != kProgramThreadId)
+        return false;
+    shutdownReasons_.erase(hWnd);
+    return true;
+}
+
+std::optional<std::string> SimWindows::ShutdownBlockReason(Hwnd hWnd) const {
+    const auto it = shutdownReasons_.find(hWnd);
+    if (it == shutdownReasons_.end())
+        return std::nullopt;
+    return it->second;
 }
 
 bool SimWindows::AttachThreadInput(std::uint32_t idAttach, std::uint32_t idAttachTo, bool attach) {
@@ -280,11 +326,57 @@ void SimWindows::ApplyShow(SimWindow& w, int cmdShow) {
 bool SimWindows::ShowWindow(Hwnd hWnd, int cmdShow) {
     showWindow_.push_back({hWnd, cmdShow});
     SimWindow* w = Window(hWnd);
-    if (w == nullptr)
+    if (w == nullptr || WouldHang(hWnd, "ShowWindow"))
         return false;
     const bool wasVisible = w->visible;
     ApplyShow(*w, cmdShow);
     return wasVisible;
+}
+
+bool SimWindows::ShowWindowAsync(Hwnd hWnd, int cmdShow) {
+    showWindow_.push_back({hWnd, cmdShow, true});
+    if (Window(hWnd) == nullptr)
+        return false;
+    WhenAnswering(hWnd, [this, hWnd, cmdShow] {
+        if (SimWindow* w = Window(hWnd))
+            ApplyShow(*w, cmdShow);
+    });
+    return true;
+}
+
+bool SimWindows::IsHungAppWindow(Hwnd hWnd) {
+    const SimWindow* w = Window(hWnd);
+    return w != nullptr && w->hung;
+}
+
+void SimWindows::SetHung(Hwnd hWnd, bool hung) {
+    SimWindow* w = Window(hWnd);
+    if (w == nullptr)
+        return;
+    w->hung = hung;
+    if (hung)
+        return;
+    // What waited for the thread is handled at its next turn, in order.
+    for (std::function<void()>& action : std::exchange(held_[hWnd], {}))
+        desk_.At(desk_.Now(), std::move(action));
+    held_.erase(hWnd);
+}
+
+bool SimWindows::WouldHang(Hwnd hWnd, const char* call) {
+    const SimWindow* w = Window(hWnd);
+    if (w == nullptr || !w->hung || w->threadId == kProgramThreadId)
+        return false;
+    desk_.AddError(std::string(call) + " on window " + std::to_string(hWnd) +
+                   ", whose thread is hung: the program would wait for it");
+    return true;
+}
+
+void SimWindows::WhenAnswering(Hwnd hWnd, std::function<void()> action) {
+    const SimWindow* w = Window(hWnd);
+    if (w != nullptr && w->hung)
+        held_[hWnd].push_back(std::move(action));
+    else
+        action();
 }
 
 bool SimWindows::SetWindowPos(Hwnd hWnd, Hwnd insertAfter, int x, int y, int cx, int cy,
@@ -293,6 +385,23 @@ bool SimWindows::SetWindowPos(Hwnd hWnd, Hwnd insertAfter, int x, int y, int cx,
     SimWindow* w = Window(hWnd);
     if (w == nullptr)
         return false;
+    if ((flags & platform::SWP_ASYNCWINDOWPOS) != 0) {
+        WhenAnswering(hWnd, [=, this] {
+            if (SimWindow* now = Window(hWnd))
+                ApplyWindowPos(*now, insertAfter, x, y, cx, cy, flags);
+        });
+        return true;
+    }
+    if (WouldHang(hWnd, "SetWindowPos"))
+        return false;
+    ApplyWindowPos(*w, insertAfter, x, y, cx, cy, flags);
+    return true;
+}
+
+void SimWindows::ApplyWindowPos(SimWindow& target, Hwnd insertAfter, int x, int y, int cx, int cy,
+                                std::uint32_t flags) {
+    SimWindow* w = &target;
+    const Hwnd hWnd = w->hWnd;
     if (!(flags & SWP_NOMOVE)) {
         w->x = x;
         w->y = y;
@@ -324,7 +433,6 @@ bool SimWindows::SetWindowPos(Hwnd hWnd, Hwnd insertAfter, int x, int y, int cx,
         w->visible = false;
     if (!(flags & SWP_NOACTIVATE) && w->parent == 0 && w->visible)
         Activate(hWnd);
-    return true;
 }
 
 void SimWindows::Dispatch(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
@@ -355,15 +463,20 @@ bool SimWindows::PostMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wPara
     if (Window(hWnd) == nullptr)
         return false;
     // Posted messages wait for the receiver's next turn: the next time virtual
-    // time moves (a sleep, a clock read, RunFor).
-    desk_.At(desk_.Now(),
-             [this, hWnd, msg, wParam, lParam] { Dispatch(hWnd, msg, wParam, lParam, nullptr); });
+    // time moves (a sleep, a clock read, RunFor), or when a hung one answers again.
+    WhenAnswering(hWnd, [this, hWnd, msg, wParam, lParam] {
+        desk_.At(desk_.Now(), [this, hWnd, msg, wParam, lParam] {
+            Dispatch(hWnd, msg, wParam, lParam, nullptr);
+        });
+    });
     return true;
 }
 
 std::intptr_t SimWindows::SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                                        std::intptr_t lParam) {
     messages_.push_back({hWnd, msg, wParam, lParam, false});
+    if (WouldHang(hWnd, "SendMessageA"))
+        return 0;
     return Deliver(hWnd, msg, wParam, lParam);
 }
 

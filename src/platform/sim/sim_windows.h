@@ -6,6 +6,7 @@
 // shown or activated first; EnumWindows, FindWindowA and FindWindowExA walk it
 // with the topmost windows ahead of the others. Children are kept in creation
 // order (the first created is searched first), as dialog controls are.
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -32,6 +33,14 @@ class SimWindows : public platform::Windows {
     void SetForeground(Hwnd hWnd); // the user activates a window (not recorded)
     Hwnd Foreground() const { return foreground_; }
     Hwnd ActiveWindow() const { return active_; }
+    // A hung window's thread takes no messages: what is posted to it
+    // (messages, asynchronous shows and positions) waits until it answers
+    // again, and a call that would wait for it (a sent message, ShowWindow,
+    // SetWindowPos without SWP_ASYNCWINDOWPOS) is written to Errors(), as the
+    // program would hang there.
+    void SetHung(Hwnd hWnd, bool hung);
+    // The reason the window gives for holding up the end of the session, if any.
+    std::optional<std::string> ShutdownBlockReason(Hwnd hWnd) const;
     void FailSetWindowLong(bool fail) { failSetWindowLong_ = fail; }
     void FailSetForegroundWindow(bool fail) { failSetForeground_ = fail; }
     const std::vector<MessageCall>& Messages() const { return messages_; }
@@ -94,8 +103,20 @@ class SimWindows : public platform::Windows {
     std::uint32_t RegisterWindowMessageA(const std::string& name) override;
     bool SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiParam, void* pvParam,
                                std::uint32_t fWinIni) override;
+    bool ShowWindowAsync(Hwnd hWnd, int cmdShow) override;
+    bool IsHungAppWindow(Hwnd hWnd) override;
+    std::uint32_t GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) override;
+    bool ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) override;
+    bool ShutdownBlockReasonDestroy(Hwnd hWnd) override;
 
   private:
+    // True when a call on the window would wait for a hung thread of another
+    // program; the call is then written to Errors().
+    bool WouldHang(Hwnd hWnd, const char* call);
+    // Runs now, or once a hung window answers again.
+    void WhenAnswering(Hwnd hWnd, std::function<void()> action);
+    void ApplyWindowPos(SimWindow& w, Hwnd insertAfter, int x, int y, int cx, int cy,
+                        std::uint32_t flags);
     void Dispatch(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
                   std::intptr_t* result);
     void BringToTop(Hwnd hWnd);
@@ -121,7 +142,9 @@ class SimWindows : public platform::Windows {
     std::uint32_t ssTimeout_ = 600;
     std::set<std::uint32_t> failSpi_;
     std::vector<SpiCall> spi_;
-    std::map<std::string, std::uint32_t> atoms_; // registered message and format names
+    std::map<std::string, std::uint32_t> atoms_;              // registered message and format names
+    std::map<Hwnd, std::vector<std::function<void()>>> held_; // for hung windows
+    std::map<Hwnd, std::string> shutdownReasons_;
 };
 
 } // namespace pocketry::sim

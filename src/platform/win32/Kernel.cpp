@@ -23,12 +23,13 @@ class Win32FindHandle final : public FindHandle {
 // Whether a version resource path leads into the string tables (with or
 // without its leading backslash).
 bool NamesStringValue(const std::string& subBlock) {
-    static constexpr char kPrefix[] = "StringFileInfo";
-    constexpr std::size_t n = sizeof kPrefix - 1;
-    const std::size_t start = subBlock.find_first_not_of('\\');
-    if (start == std::string::npos || subBlock.size() - start < n)
+    static constexpr wchar_t kPrefix[] = L"StringFileInfo";
+    constexpr std::size_t n = sizeof kPrefix / sizeof kPrefix[0] - 1;
+    const std::wstring path = Wide(subBlock);
+    const std::size_t start = path.find_first_not_of(L'\\');
+    if (start == std::wstring::npos || path.size() - start < n)
         return false;
-    return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, subBlock.c_str() + start,
+    return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str() + start,
                             static_cast<int>(n), kPrefix, static_cast<int>(n)) == CSTR_EQUAL;
 }
 
@@ -42,9 +43,9 @@ template <typename Fn> Fn Export(HMODULE module, const char* name) {
 
 struct Kernel::VersionFunctions {
     OwnedLibrary library;
-    decltype(&::GetFileVersionInfoSizeA) getSize = nullptr;
-    decltype(&::GetFileVersionInfoA) getInfo = nullptr;
-    decltype(&::VerQueryValueA) query = nullptr;
+    decltype(&::GetFileVersionInfoSizeW) getSize = nullptr;
+    decltype(&::GetFileVersionInfoW) getInfo = nullptr;
+    decltype(&::VerQueryValueW) query = nullptr;
 };
 
 Kernel::Kernel() = default;
@@ -59,9 +60,9 @@ const Kernel::VersionFunctions* Kernel::Version() {
             return nullptr;
         const HMODULE module = found->library.get();
         found->getSize =
-            Export<decltype(&::GetFileVersionInfoSizeA)>(module, "GetFileVersionInfoSizeA");
-        found->getInfo = Export<decltype(&::GetFileVersionInfoA)>(module, "GetFileVersionInfoA");
-        found->query = Export<decltype(&::VerQueryValueA)>(module, "VerQueryValueA");
+            Export<decltype(&::GetFileVersionInfoSizeW)>(module, "GetFileVersionInfoSizeW");
+        found->getInfo = Export<decltype(&::GetFileVersionInfoW)>(module, "GetFileVersionInfoW");
+        found->query = Export<decltype(&::VerQueryValueW)>(module, "VerQueryValueW");
         if (found->getSize == nullptr || found->getInfo == nullptr || found->query == nullptr)
             return nullptr;
         version_ = std::move(found);
@@ -76,14 +77,18 @@ void Kernel::Sleep(std::uint32_t milliseconds) {
 std::int32_t Kernel::GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                               const std::string& defaultValue, std::string& value,
                                               std::uint32_t size, const std::string& fileName) {
+    // The wide reader takes a file without a byte-order mark as text in the
+    // system's ANSI code page, as the program that wrote it did.
     value.clear();
     if (size == 0)
         return 0;
-    std::vector<char> buffer(size + 1u, '\0');
-    const DWORD count = ::GetPrivateProfileStringA(
-        section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(), size, fileName.c_str());
-    value.assign(buffer.data(), std::min<std::size_t>(count, size));
-    return static_cast<std::int32_t>(count);
+    std::vector<wchar_t> buffer(size + 1u, L'\0');
+    const DWORD count = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
+                                                   Wide(defaultValue).c_str(), buffer.data(), size,
+                                                   Wide(fileName).c_str());
+    value = Utf8(buffer.data(), std::min<std::size_t>(count, size));
+    // The count is of the text handed back: its UTF-8 length.
+    return static_cast<std::int32_t>(value.size());
 }
 
 std::unique_ptr<FindHandle> Kernel::FindFirstFileA(const std::string& fileName) {
@@ -157,21 +162,21 @@ Status Kernel::StartProcess(const std::string& path, int showCmd) {
     // started in its place: a root such as C:\Program Files\Juno can never
     // start C:\Program.exe. The command line carries it quoted, as a shortcut
     // would, and the program starts in its own folder.
-    const std::string line = "\"" + path + "\"";
-    std::vector<char> mutableLine(line.begin(), line.end());
-    mutableLine.push_back('\0');
-    const std::size_t slash = path.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    if (folder.size() == 2 && folder[1] == ':')
-        folder += '\\'; // a drive's root folder keeps its backslash
+    const std::wstring program = Wide(path);
+    std::wstring line = L"\"" + program + L"\"";
+    const std::size_t slash = program.find_last_of(L'\\');
+    std::wstring folder = slash == std::wstring::npos ? std::wstring() : program.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L'\\'; // a drive's root folder keeps its backslash
 
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCmd);
     PROCESS_INFORMATION info{};
-    if (::CreateProcessA(path.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         NullIfEmpty(folder), &startup, &info) == 0)
+    // CreateProcessW may write into the command line: it is a buffer of our own.
+    if (::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         folder.empty() ? nullptr : folder.c_str(), &startup, &info) == 0)
         return LastErrorStatus();
     const OwnedHandle process(info.hProcess);
     const OwnedHandle thread(info.hThread);
@@ -187,7 +192,7 @@ std::uint32_t Kernel::GetFileVersionInfoSizeA(const std::string& fileName) {
     if (version == nullptr)
         return 0;
     DWORD ignored = 0;
-    return version->getSize(fileName.c_str(), &ignored);
+    return version->getSize(Wide(fileName).c_str(), &ignored);
 }
 
 bool Kernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t handle,
@@ -198,7 +203,7 @@ bool Kernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t hand
         data.clear();
         return false;
     }
-    if (version->getInfo(fileName.c_str(), handle, size, data.data()) == 0) {
+    if (version->getInfo(Wide(fileName).c_str(), handle, size, data.data()) == 0) {
         data.clear();
         return false;
     }
@@ -211,27 +216,33 @@ bool Kernel::VerQueryValueA(const std::vector<std::uint8_t>& block, const std::s
     const VersionFunctions* version = Version();
     if (block.empty() || version == nullptr)
         return false;
-    // The ANSI reader converts string values inside the block it is given, so
-    // it works on a copy.
+    // The reader may write into the block it is given, so it works on a copy.
     std::vector<std::uint8_t> work(block);
     void* found = nullptr;
     UINT length = 0;
-    if (version->query(work.data(), subBlock.c_str(), &found, &length) == 0 || found == nullptr)
+    if (version->query(work.data(), Wide(subBlock).c_str(), &found, &length) == 0 ||
+        found == nullptr)
         return false;
     const auto* begin = static_cast<const std::uint8_t*>(found);
     const auto* const end = work.data() + work.size();
     if (begin < work.data() || begin >= end)
         return false;
-    std::size_t bytes = 0;
     if (NamesStringValue(subBlock)) {
-        // Text: its length is counted in characters and may or may not take in
-        // the terminating null; the text itself ends at the null.
-        const auto* stop = std::find(begin, end, std::uint8_t{0});
-        bytes = static_cast<std::size_t>(stop - begin);
+        // Text in UTF-16, handed on as UTF-8: its length is counted in
+        // characters and may or may not take in the terminating null; the
+        // text itself ends at the null.
+        const std::size_t room = static_cast<std::size_t>(end - begin) / sizeof(wchar_t);
+        std::wstring text(std::min<std::size_t>(length, room), L'\0');
+        std::memcpy(text.data(), begin, text.size() * sizeof(wchar_t));
+        if (const auto stop = text.find(L'\0'); stop != std::wstring::npos)
+            text.resize(stop);
+        const std::string utf8 = Utf8(text);
+        value.assign(utf8.begin(), utf8.end());
     } else {
-        bytes = std::min<std::size_t>(length, static_cast<std::size_t>(end - begin));
+        const std::size_t bytes =
+            std::min<std::size_t>(length, static_cast<std::size_t>(end - begin));
+        value.assign(begin, begin + bytes);
     }
-    value.assign(begin, begin + bytes);
     return true;
 }
 

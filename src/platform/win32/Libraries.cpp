@@ -12,18 +12,39 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
 bool HasSearchFlags() {
     static const bool has = [] {
-        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
         return kernel != nullptr && ::GetProcAddress(kernel, "SetDefaultDllDirectories") != nullptr;
     }();
     return has;
 }
 
-std::string SystemFolder() {
-    char buffer[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryA(buffer, MAX_PATH);
+std::wstring SystemFolder() {
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return {};
-    return std::string(buffer, length);
+    return std::wstring(buffer, length);
+}
+
+// The running executable's full path as Windows spells it.
+std::wstring ModulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return {};
+        // A path that filled the buffer may have been cut: grow and ask again.
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring ModuleFolder() {
+    const std::wstring path = ModulePath();
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 bool NotThere(DWORD error) {
@@ -33,61 +54,52 @@ bool NotThere(DWORD error) {
 
 // A DLL by its full path; the DLLs it needs in turn come from its own folder
 // and the system folder.
-HMODULE LoadByPath(const std::string& path) {
+HMODULE LoadByPath(const std::wstring& path) {
     if (HasSearchFlags())
-        return ::LoadLibraryExA(path.c_str(), nullptr,
+        return ::LoadLibraryExW(path.c_str(), nullptr,
                                 LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace
 
 void RestrictDllSearch() {
     if (HasSearchFlags()) {
-        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
         const auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
             reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
         if (set(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32) != 0)
             return;
     }
     // At least the current folder leaves the search.
-    ::SetDllDirectoryA("");
+    ::SetDllDirectoryW(L"");
 }
 
 std::string ProgramPath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
+    return Utf8(ModulePath());
 }
 
 std::string ProgramFolder() {
-    const std::string path = ProgramPath();
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return Utf8(ModuleFolder());
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {
+    const std::wstring name = Wide(fileName);
     if (HasSearchFlags())
-        return ::LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const std::string folder = SystemFolder();
+        return ::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const std::wstring folder = SystemFolder();
     if (folder.empty())
         return nullptr;
-    return ::LoadLibraryExA((folder + "\\" + fileName).c_str(), nullptr,
+    return ::LoadLibraryExW((folder + L"\\" + name).c_str(), nullptr,
                             LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 HMODULE LoadProgramLibrary(const std::string& fileName, DWORD& error) {
     error = ERROR_MOD_NOT_FOUND;
-    const std::string own = ProgramFolder();
+    const std::wstring name = Wide(fileName);
+    const std::wstring own = ModuleFolder();
     if (!own.empty()) {
-        if (HMODULE module = LoadByPath(own + "\\" + fileName))
+        if (HMODULE module = LoadByPath(own + L"\\" + name))
             return module;
         error = ::GetLastError();
         // A copy that is there but cannot be loaded is reported as it is,
@@ -95,10 +107,10 @@ HMODULE LoadProgramLibrary(const std::string& fileName, DWORD& error) {
         if (!NotThere(error))
             return nullptr;
     }
-    const std::string system = SystemFolder();
+    const std::wstring system = SystemFolder();
     if (system.empty())
         return nullptr;
-    if (HMODULE module = LoadByPath(system + "\\" + fileName))
+    if (HMODULE module = LoadByPath(system + L"\\" + name))
         return module;
     // The program's folder is where the library belongs: say it is missing there.
     const DWORD systemError = ::GetLastError();

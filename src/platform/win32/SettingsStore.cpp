@@ -26,7 +26,7 @@ Status SettingsStore::GetSetting(const std::string& appName, const std::string& 
         return StatusFrom(ERROR_INVALID_PARAMETER);
 
     HKEY raw = nullptr;
-    LSTATUS rc = ::RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(appName, section).c_str(), 0,
+    LSTATUS rc = ::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(KeyPath(appName, section)).c_str(), 0,
                                  KEY_QUERY_VALUE, &raw);
     if (rc == ERROR_FILE_NOT_FOUND)
         return Status::Ok();
@@ -35,17 +35,19 @@ Status SettingsStore::GetSetting(const std::string& appName, const std::string& 
     const OwnedKey hkey(raw);
 
     // The value may grow between asking its size and reading it: ask again.
-    std::vector<char> data;
+    const std::wstring name = Wide(key);
+    std::vector<wchar_t> data;
     DWORD type = 0;
     for (;;) {
         DWORD size = 0;
-        rc = ::RegQueryValueExA(hkey.get(), key.c_str(), nullptr, &type, nullptr, &size);
+        rc = ::RegQueryValueExW(hkey.get(), name.c_str(), nullptr, &type, nullptr, &size);
         if (rc == ERROR_FILE_NOT_FOUND)
             return Status::Ok();
         if (rc != ERROR_SUCCESS)
             return StatusFrom(static_cast<DWORD>(rc));
-        data.assign(size + 1u, '\0');
-        rc = ::RegQueryValueExA(hkey.get(), key.c_str(), nullptr, &type,
+        // Sizes are in bytes; an odd size still fits, with room for a null.
+        data.assign(size / sizeof(wchar_t) + 2u, L'\0');
+        rc = ::RegQueryValueExW(hkey.get(), name.c_str(), nullptr, &type,
                                 reinterpret_cast<BYTE*>(data.data()), &size);
         if (rc == ERROR_MORE_DATA)
             continue;
@@ -53,7 +55,7 @@ Status SettingsStore::GetSetting(const std::string& appName, const std::string& 
             return Status::Ok();
         if (rc != ERROR_SUCCESS)
             return StatusFrom(static_cast<DWORD>(rc));
-        data.resize(size);
+        data.resize(size / sizeof(wchar_t));
         break;
     }
 
@@ -62,21 +64,21 @@ Status SettingsStore::GetSetting(const std::string& appName, const std::string& 
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return Status::Ok();
     // Stored text may or may not carry its terminating null.
-    std::string text(data.begin(), data.end());
-    if (const auto end = text.find('\0'); end != std::string::npos)
+    std::wstring text(data.begin(), data.end());
+    if (const auto end = text.find(L'\0'); end != std::wstring::npos)
         text.resize(end);
     if (type == REG_EXPAND_SZ) {
-        const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+        const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
         if (needed > 0) {
-            std::string expanded(needed, '\0');
-            const DWORD got = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
+            std::wstring expanded(needed, L'\0');
+            const DWORD got = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
             if (got > 0 && got <= needed) {
                 expanded.resize(got - 1);
                 text = std::move(expanded);
             }
         }
     }
-    value = std::move(text);
+    value = Utf8(text);
     return Status::Ok();
 }
 
@@ -85,14 +87,17 @@ Status SettingsStore::SaveSetting(const std::string& appName, const std::string&
     if (!NamesValid(appName, section, key))
         return StatusFrom(ERROR_INVALID_PARAMETER);
     HKEY raw = nullptr;
-    LSTATUS rc = ::RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(appName, section).c_str(), 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
+    LSTATUS rc =
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(KeyPath(appName, section)).c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &raw, nullptr);
     if (rc != ERROR_SUCCESS)
         return StatusFrom(static_cast<DWORD>(rc));
     const OwnedKey hkey(raw);
-    rc = ::RegSetValueExA(hkey.get(), key.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1));
+    // Text, REG_SZ, with its terminating null.
+    const std::wstring text = Wide(value);
+    rc = ::RegSetValueExW(hkey.get(), Wide(key).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     if (rc != ERROR_SUCCESS)
         return StatusFrom(static_cast<DWORD>(rc));
     return Status::Ok();

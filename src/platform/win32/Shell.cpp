@@ -5,25 +5,49 @@
 
 namespace pocketry::platform::win32 {
 
+namespace {
+
+// The tip's UTF-8 text up to its NUL. A tip cut to the field's size may end in
+// part of a character; that part is left out rather than shown as U+FFFD.
+std::string TipText(const char (&tip)[64]) {
+    std::size_t length = 0;
+    while (length < sizeof tip && tip[length] != '\0')
+        ++length;
+    std::size_t start = length;
+    while (start > 0 && (static_cast<unsigned char>(tip[start - 1]) & 0xC0) == 0x80)
+        --start; // continuation bytes of the last character
+    if (start > 0 && static_cast<unsigned char>(tip[start - 1]) >= 0xC0) {
+        const unsigned char lead = static_cast<unsigned char>(tip[start - 1]);
+        const std::size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (length - (start - 1) < needed)
+            length = start - 1;
+    }
+    return std::string(tip, length);
+}
+
+} // namespace
+
 bool Shell::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconDataA& data) {
-    // The program's record is the first, 88-byte form of NOTIFYICONDATAA. On
-    // 32-bit Windows that is exactly the start of the system's structure; on
-    // 64-bit the handles are wider, so the fields are copied into it either way
-    // and the shell is told the first form's size for this process.
-    NOTIFYICONDATAA nid{};
-    if constexpr (sizeof(void*) == 4)
-        nid.cbSize = std::min<DWORD>(data.cbSize, sizeof nid);
-    else
-        nid.cbSize = static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE);
+    // The program's record is the first, 88-byte form of the ANSI structure
+    // with a UTF-8 tip. The shell is given the first form of the wide
+    // structure (NOTIFYICONDATAW_V1_SIZE, 64 UTF-16 units of tip), which every
+    // version of Windows accepts, with the fields copied across.
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE);
     nid.hWnd = ToHWND(data.hWnd);
     nid.uID = data.uID;
     nid.uFlags = data.uFlags;
     nid.uCallbackMessage = data.uCallbackMessage;
     nid.hIcon = ToHICON(data.hIcon);
-    static_assert(sizeof nid.szTip >= sizeof data.szTip);
-    std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
-    nid.szTip[sizeof data.szTip - 1] = '\0';
-    return ::Shell_NotifyIconA(dwMessage, &nid) != 0;
+    const std::wstring tip = Wide(TipText(data.szTip));
+    constexpr std::size_t kTipUnits = 64;
+    static_assert(sizeof nid.szTip / sizeof nid.szTip[0] >= kTipUnits);
+    std::size_t units = std::min(tip.size(), kTipUnits - 1);
+    if (units > 0 && units < tip.size() && tip[units - 1] >= 0xD800 && tip[units - 1] <= 0xDBFF)
+        --units; // never half of a pair
+    std::copy_n(tip.data(), units, nid.szTip);
+    nid.szTip[units] = L'\0';
+    return ::Shell_NotifyIconW(dwMessage, &nid) != 0;
 }
 
 std::uint32_t Shell::SHAppBarMessage(std::uint32_t dwMessage, AppBarData& data) {
@@ -49,9 +73,12 @@ std::intptr_t Shell::ShellExecuteA(Hwnd parent, const std::string& verb, const s
                                    const std::string& parameters, const std::string& directory,
                                    int showCmd) {
     // An empty verb is the file's default action, which NULL asks for.
+    const std::wstring wideVerb = Wide(verb), wideFile = Wide(file),
+                       wideParameters = Wide(parameters), wideDirectory = Wide(directory);
+    const auto nullIfEmpty = [](const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); };
     const HINSTANCE result =
-        ::ShellExecuteA(ToHWND(parent), NullIfEmpty(verb), file.c_str(), NullIfEmpty(parameters),
-                        NullIfEmpty(directory), showCmd);
+        ::ShellExecuteW(ToHWND(parent), nullIfEmpty(wideVerb), wideFile.c_str(),
+                        nullIfEmpty(wideParameters), nullIfEmpty(wideDirectory), showCmd);
     return reinterpret_cast<std::intptr_t>(result);
 }
 
@@ -68,10 +95,10 @@ bool Shell::SHGetPathFromIDList(Hwnd owner, int folder, std::string& path) {
     if (FAILED(::SHGetSpecialFolderLocation(ToHWND(owner), folder, &raw)))
         return false;
     const OwnedPidl pidl(raw);
-    char buffer[MAX_PATH + 1] = {};
-    if (::SHGetPathFromIDListA(pidl.get(), buffer) == 0)
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (::SHGetPathFromIDListW(pidl.get(), buffer) == 0)
         return false;
-    path = buffer;
+    path = Utf8(buffer);
     return true;
 }
 

@@ -22,19 +22,19 @@ std::string UserIdentity() {
             if (::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) != 0) {
                 TOKEN_USER user{};
                 std::memcpy(&user, buffer.data(), sizeof user);
-                char* text = nullptr;
-                if (::ConvertSidToStringSidA(user.User.Sid, &text) != 0 && text != nullptr) {
-                    std::string sid(text);
+                wchar_t* text = nullptr;
+                if (::ConvertSidToStringSidW(user.User.Sid, &text) != 0 && text != nullptr) {
+                    std::string sid = Utf8(text);
                     ::LocalFree(text);
                     return sid;
                 }
             }
         }
     }
-    char name[257] = {};
-    DWORD length = sizeof name;
-    if (::GetUserNameA(name, &length) != 0)
-        return name;
+    wchar_t name[257] = {};
+    DWORD length = sizeof name / sizeof name[0];
+    if (::GetUserNameW(name, &length) != 0)
+        return Utf8(name);
     return "user";
 }
 
@@ -55,7 +55,7 @@ bool SingleInstance::AnotherInstanceRunning(const std::string& name) {
         return false;
     const std::string full = MutexName(name);
     ::SetLastError(ERROR_SUCCESS);
-    OwnedHandle handle(::CreateMutexA(nullptr, FALSE, full.c_str()));
+    OwnedHandle handle(::CreateMutexW(nullptr, FALSE, Wide(full).c_str()));
     const DWORD error = ::GetLastError();
     if (!handle)
         // A mutex of that name we may not open belongs to a running instance.

@@ -20,7 +20,7 @@ template <std::size_t I>
 LRESULT CALLBACK ProcSlot(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     const WindowProcFn proc = g_procs[I];
     if (proc == nullptr)
-        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hWnd, msg, wParam, lParam);
     // No exception may unwind through Windows' own frames.
     try {
         return proc(ToHwnd(hWnd), msg, wParam, lParam);
@@ -56,27 +56,48 @@ BOOL CALLBACK EnumThunk(HWND hWnd, LPARAM lParam) {
     }
 }
 
-// Reads a window's class name or title into a buffer of maxCount characters.
+// Reads a window's class name or title: at most maxCount - 1 characters, as
+// the narrow call would. A character is one UTF-16 unit as Windows counts
+// them, never half of a pair; the count returned is the UTF-8 text's length.
 template <typename Read> int ReadText(std::string& text, int maxCount, Read read) {
     text.clear();
     if (maxCount <= 0)
         return 0;
-    std::vector<char> buffer(static_cast<std::size_t>(maxCount) + 1, '\0');
-    const int count = read(buffer.data(), maxCount);
-    if (count > 0)
-        text.assign(buffer.data(), static_cast<std::size_t>(count));
-    return count > 0 ? count : 0;
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(maxCount) + 1, L'\0');
+    int count = read(buffer.data(), maxCount);
+    if (count <= 0)
+        return 0;
+    if (count >= maxCount)
+        count = maxCount - 1;
+    // A pair cut at the end would become U+FFFD; leave the whole pair out.
+    if (count > 0 && buffer[static_cast<std::size_t>(count) - 1] >= 0xD800 &&
+        buffer[static_cast<std::size_t>(count) - 1] <= 0xDBFF)
+        --count;
+    text = Utf8(buffer.data(), static_cast<std::size_t>(count));
+    return static_cast<int>(text.size());
 }
+
+// A class or window name for the W search calls; null stays null.
+struct OptionalWide {
+    explicit OptionalWide(const char* text) : present(text != nullptr) {
+        if (present)
+            wide = Wide(text);
+    }
+    const wchar_t* get() const { return present ? wide.c_str() : nullptr; }
+    bool present;
+    std::wstring wide;
+};
 
 } // namespace
 
 Hwnd Windows::FindWindowA(const char* className, const char* windowName) {
-    return ToHwnd(::FindWindowA(className, windowName));
+    return ToHwnd(::FindWindowW(OptionalWide(className).get(), OptionalWide(windowName).get()));
 }
 
 Hwnd Windows::FindWindowExA(Hwnd parent, Hwnd childAfter, const char* className,
                             const char* windowName) {
-    return ToHwnd(::FindWindowExA(ToHWND(parent), ToHWND(childAfter), className, windowName));
+    return ToHwnd(::FindWindowExW(ToHWND(parent), ToHWND(childAfter), OptionalWide(className).get(),
+                                  OptionalWide(windowName).get()));
 }
 
 bool Windows::EnumWindows(platform::WNDENUMPROC proc, std::intptr_t lParam) {
@@ -90,14 +111,14 @@ bool Windows::EnumWindows(platform::WNDENUMPROC proc, std::intptr_t lParam) {
 }
 
 int Windows::GetClassNameA(Hwnd hWnd, std::string& text, int maxCount) {
-    return ReadText(text, maxCount, [&](char* buffer, int size) {
-        return ::GetClassNameA(ToHWND(hWnd), buffer, size);
+    return ReadText(text, maxCount, [&](wchar_t* buffer, int size) {
+        return ::GetClassNameW(ToHWND(hWnd), buffer, size);
     });
 }
 
 int Windows::GetWindowTextA(Hwnd hWnd, std::string& text, int maxCount) {
-    return ReadText(text, maxCount, [&](char* buffer, int size) {
-        return ::GetWindowTextA(ToHWND(hWnd), buffer, size);
+    return ReadText(text, maxCount, [&](wchar_t* buffer, int size) {
+        return ::GetWindowTextW(ToHWND(hWnd), buffer, size);
     });
 }
 
@@ -148,12 +169,12 @@ bool Windows::SetWindowPos(Hwnd hWnd, Hwnd insertAfter, int x, int y, int cx, in
 
 bool Windows::PostMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                            std::intptr_t lParam) {
-    return ::PostMessageA(ToHWND(hWnd), msg, wParam, lParam) != 0;
+    return ::PostMessageW(ToHWND(hWnd), msg, wParam, lParam) != 0;
 }
 
 std::intptr_t Windows::SendMessageA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) {
-    return ::SendMessageA(ToHWND(hWnd), msg, wParam, lParam);
+    return ::SendMessageW(ToHWND(hWnd), msg, wParam, lParam);
 }
 
 bool Windows::SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t wParam,
@@ -161,7 +182,7 @@ bool Windows::SendMessageTimeoutA(Hwnd hWnd, std::uint32_t msg, std::uintptr_t w
                                   std::uint32_t timeoutMs, std::intptr_t& result) {
     DWORD_PTR answer = 0;
     const LRESULT sent =
-        ::SendMessageTimeoutA(ToHWND(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
+        ::SendMessageTimeoutW(ToHWND(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
     result = sent != 0 ? static_cast<std::intptr_t>(answer) : 0;
     return sent != 0;
 }
@@ -182,18 +203,19 @@ std::uintptr_t Windows::AddressOfWindowProc(WindowProcFn proc) {
 
 std::uintptr_t Windows::SetWindowLongA(Hwnd hWnd, int index, std::uintptr_t newLong) {
     // GWL_WNDPROC and GWLP_WNDPROC share the value -4; the pointer-sized call
-    // serves 32- and 64-bit builds alike.
+    // serves 32- and 64-bit builds alike. Set through the W call, the window
+    // procedure receives its texts as UTF-16, whichever way the window was made.
     ::SetLastError(ERROR_SUCCESS);
     const LONG_PTR previous =
-        ::SetWindowLongPtrA(ToHWND(hWnd), index, static_cast<LONG_PTR>(newLong));
+        ::SetWindowLongPtrW(ToHWND(hWnd), index, static_cast<LONG_PTR>(newLong));
     return static_cast<std::uintptr_t>(previous);
 }
 
 std::intptr_t Windows::CallWindowProcA(std::uintptr_t prevProc, Hwnd hWnd, std::uint32_t msg,
                                        std::uintptr_t wParam, std::intptr_t lParam) {
     if (prevProc == 0)
-        return ::DefWindowProcA(ToHWND(hWnd), msg, wParam, lParam);
-    return ::CallWindowProcA(reinterpret_cast<WNDPROC>(prevProc), ToHWND(hWnd), msg, wParam,
+        return ::DefWindowProcW(ToHWND(hWnd), msg, wParam, lParam);
+    return ::CallWindowProcW(reinterpret_cast<WNDPROC>(prevProc), ToHWND(hWnd), msg, wParam,
                              lParam);
 }
 
@@ -202,7 +224,7 @@ std::int16_t Windows::GetAsyncKeyState(int vKey) {
 }
 
 std::uint32_t Windows::RegisterWindowMessageA(const std::string& name) {
-    return ::RegisterWindowMessageA(name.c_str());
+    return ::RegisterWindowMessageW(Wide(name).c_str());
 }
 
 bool Windows::SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiParam, void* pvParam,
@@ -211,14 +233,37 @@ bool Windows::SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiPara
         if (pvParam == nullptr)
             return false;
         RECT area{};
-        if (::SystemParametersInfoA(uiAction, uiParam, &area, fWinIni) == 0)
+        if (::SystemParametersInfoW(uiAction, uiParam, &area, fWinIni) == 0)
             return false;
         auto* rect = static_cast<Rect*>(pvParam);
         *rect = Rect{area.left, area.top, area.right, area.bottom};
         return true;
     }
     // The other actions read nothing or a 32-bit number, the same in both worlds.
-    return ::SystemParametersInfoA(uiAction, uiParam, pvParam, fWinIni) != 0;
+    return ::SystemParametersInfoW(uiAction, uiParam, pvParam, fWinIni) != 0;
+}
+
+bool Windows::ShowWindowAsync(Hwnd hWnd, int cmdShow) {
+    return ::ShowWindowAsync(ToHWND(hWnd), cmdShow) != 0;
+}
+
+bool Windows::IsHungAppWindow(Hwnd hWnd) {
+    return ::IsHungAppWindow(ToHWND(hWnd)) != 0;
+}
+
+std::uint32_t Windows::GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) {
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(ToHWND(hWnd), &process);
+    processId = thread != 0 ? process : 0;
+    return thread;
+}
+
+bool Windows::ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) {
+    return ::ShutdownBlockReasonCreate(ToHWND(hWnd), Wide(reason).c_str()) != 0;
+}
+
+bool Windows::ShutdownBlockReasonDestroy(Hwnd hWnd) {
+    return ::ShutdownBlockReasonDestroy(ToHWND(hWnd)) != 0;
 }
 
 } // namespace pocketry::platform::win32

@@ -40,6 +40,11 @@ class Windows final : public platform::Windows {
     std::uint32_t RegisterWindowMessageA(const std::string& name) override;
     bool SystemParametersInfoA(std::uint32_t uiAction, std::uint32_t uiParam, void* pvParam,
                                std::uint32_t fWinIni) override;
+    bool ShowWindowAsync(Hwnd hWnd, int cmdShow) override;
+    bool IsHungAppWindow(Hwnd hWnd) override;
+    std::uint32_t GetWindowThreadProcessId(Hwnd hWnd, std::uint32_t& processId) override;
+    bool ShutdownBlockReasonCreate(Hwnd hWnd, const std::string& reason) override;
+    bool ShutdownBlockReasonDestroy(Hwnd hWnd) override;
 };
 
 } // namespace pocketry::platform::win32

@@ -1,6 +1,7 @@
 // e2e-driver: started by the Linux-side runner under Wine to look at and poke the windows of
 // other processes, the way a user or the shell would. One command per run; results go to stdout
-// as lines of tab-separated key=value fields (text escaped: \\ \t \r \n); exit code 0 success,
+// as lines of tab-separated key=value fields (text escaped: \\ \t \r \n, and in wide texts
+// \uXXXX for each UTF-16 unit beyond ASCII); exit code 0 success,
 // 1 not found / failed / timed out, 2 usage. Handles are printed and taken in decimal.
 #include <windows.h>
 
@@ -120,9 +121,28 @@ std::string escape(const std::string& s) {
     return out;
 }
 
+// A wide text for the Linux side whatever the code page: ASCII as it is, anything else as
+// \uXXXX (UTF-16 units; the reader joins pairs).
+std::string escape_wide(const std::wstring& s) {
+    std::string out;
+    for (const wchar_t c : s) {
+        if (c < 0x80) {
+            out += escape(std::string(1, static_cast<char>(c)));
+        } else {
+            char unit[8];
+            std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
+            out += unit;
+        }
+    }
+    return out;
+}
+
 class Record {
   public:
     Record& text(const char* key, const std::string& value) { return field(key, escape(value)); }
+    Record& wtext(const char* key, const std::wstring& value) {
+        return field(key, escape_wide(value));
+    }
     Record& num(const char* key, long long value) { return field(key, std::to_string(value)); }
     Record& handle(const char* key, const void* h) {
         return num(key, static_cast<long long>(reinterpret_cast<UINT_PTR>(h)));
@@ -932,33 +952,51 @@ class ComApartment {
     bool ok_;
 };
 
-// shelllink PATH: reads a .lnk back through IShellLinkA: target, arguments, working folder.
+// shelllink PATH: reads a .lnk back through IShellLinkW: target (path and item ID list),
+// arguments, working folder,
+// whole in any script. PATH is taken from the wide command line.
 int cmd_shelllink(const Args& a) {
     want_args(a, 1);
+    int count = 0;
+    LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return kFailed;
+    const std::wstring path = wide[count - 1];
+    LocalFree(wide);
     const ComApartment com;
     if (!com.ok())
         return kFailed;
-    IShellLinkA* raw = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* raw = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&raw))))
         return kFailed;
-    const ComPtr<IShellLinkA> link{raw};
+    const ComPtr<IShellLinkW> link{raw};
     IPersistFile* rawFile = nullptr;
     if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile))))
         return kFailed;
     const ComPtr<IPersistFile> file{rawFile};
-    const int n = MultiByteToWideChar(CP_ACP, 0, a[0].c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(std::max(n, 1)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, a[0].c_str(), -1, wide.data(), n);
-    if (FAILED(file->Load(wide.c_str(), STGM_READ)))
+    if (FAILED(file->Load(path.c_str(), STGM_READ)))
         return kFailed;
-    char target[MAX_PATH]{};
-    char arguments[1024]{};
-    char folder[MAX_PATH]{};
+    wchar_t target[MAX_PATH]{};
+    wchar_t arguments[1024]{};
+    wchar_t folder[MAX_PATH]{};
+    wchar_t listed[MAX_PATH]{};
     link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-    link->GetArguments(arguments, sizeof arguments);
+    link->GetArguments(arguments, 1024);
     link->GetWorkingDirectory(folder, MAX_PATH);
-    Record().text("path", target).text("arguments", arguments).text("workdir", folder).print();
+    // The target's item ID list as well: Wine writes the path of a .lnk in the ANSI code page
+    // only, so its GetPath loses what the code page lacks, while the ID list keeps the names.
+    LPITEMIDLIST list = nullptr;
+    if (SUCCEEDED(link->GetIDList(&list)) && list != nullptr) {
+        SHGetPathFromIDListW(list, listed);
+        CoTaskMemFree(list);
+    }
+    Record()
+        .wtext("path", target)
+        .wtext("idpath", listed)
+        .wtext("arguments", arguments)
+        .wtext("workdir", folder)
+        .print();
     return kOk;
 }
 

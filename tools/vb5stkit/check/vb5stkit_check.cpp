@@ -1,7 +1,8 @@
 // vb5stkit-check [path\vb5stkit.dll]: loads the library as Pocketry does (by
-// plain export names) and runs its three functions against the real shell of
-// this Windows (or Wine prefix), reading each shortcut back. Prints one line a
-// check; exit code 0 when every check held. It leaves no shortcut behind.
+// plain export names) and runs its three functions, narrow and wide, against
+// the real shell of this Windows (or Wine prefix), reading each shortcut back.
+// Prints one line a check; exit code 0 when every check held. It leaves no
+// shortcut behind. The e2e runner runs it beside the contract suite.
 
 #include <windows.h>
 
@@ -17,6 +18,9 @@ namespace {
 using Fn1 = LONG(WINAPI*)(LPCSTR);
 using Fn2 = LONG(WINAPI*)(LPCSTR, LPCSTR);
 using Fn4 = LONG(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+using Fn1W = LONG(WINAPI*)(LPCWSTR);
+using Fn2W = LONG(WINAPI*)(LPCWSTR, LPCWSTR);
+using Fn4W = LONG(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
 
 template <typename Fn> Fn As(FARPROC proc) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
@@ -69,6 +73,93 @@ bool ReadLink(const std::string& file, LinkText& text) {
     }
     link->Release();
     return ok;
+}
+
+// The shortcut's target as the wide reader gives it: its path, and the path of
+// its item ID list.
+bool ReadLinkPathW(const std::wstring& file, std::wstring& path, std::wstring& listed) {
+    IShellLinkW* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link))))
+        return false;
+    IPersistFile* persist = nullptr;
+    bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)));
+    if (ok) {
+        wchar_t buffer[MAX_PATH] = {};
+        ok = SUCCEEDED(persist->Load(file.c_str(), STGM_READ)) &&
+             SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH));
+        path = buffer;
+        LPITEMIDLIST list = nullptr;
+        buffer[0] = L'\0';
+        if (ok && SUCCEEDED(link->GetIDList(&list)) && list != nullptr) {
+            ::SHGetPathFromIDListW(list, buffer);
+            ::CoTaskMemFree(list);
+        }
+        listed = buffer;
+        persist->Release();
+    }
+    link->Release();
+    return ok;
+}
+
+bool IsWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::wstring ShellFolderPathW(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path
+                                                                                            : L"";
+}
+
+// Wide checks: a target in a folder named in a script the ANSI code page
+// lacks reaches the shortcut whole, and full-width look-alikes of path syntax
+// are plain characters of a name.
+void CheckWide(HMODULE library) {
+    const auto createFolder = As<Fn1W>(::GetProcAddress(library, "fCreateShellFolderW"));
+    const auto createLink = As<Fn4W>(::GetProcAddress(library, "fCreateShellLinkW"));
+    const auto removeLink = As<Fn2W>(::GetProcAddress(library, "fRemoveShellLinkW"));
+    Check(createFolder && createLink && removeLink, "three wide exports found by plain name");
+    if (!createFolder || !createLink || !removeLink)
+        return;
+    const std::wstring startup = ShellFolderPathW(CSIDL_STARTUP);
+    const std::wstring group = startup.substr(startup.find_last_of(L'\\') + 1);
+    const std::wstring lnk = startup + L"\\Pocketry.lnk";
+    // A real program in a folder named "テスト" in the temporary folder, and a
+    // name with U+FF0E U+FF0E U+FF3C.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    ::GetLongPathNameW(temp, temp, MAX_PATH); // the item ID list names it in long form
+    const std::wstring folder = std::wstring(temp) + L"\u30C6\u30B9\u30C8";
+    const std::wstring target = folder + L"\\Pocketry.exe";
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    Check(::CopyFileW(self, target.c_str(), FALSE) != 0, "a program in a CJK folder to link to");
+    const std::wstring fullWidth = L"\uFF0E\uFF0E\uFF3CPocketry";
+    Check(createFolder(group.c_str()) == 1, "fCreateShellFolderW(StartUp group) = 1");
+    Check(createLink(group.c_str(), L"Pocketry", target.c_str(), L"") == 1,
+          "fCreateShellLinkW(StartUp group, Pocketry, %TEMP%\\<CJK>\\Pocketry.exe, \"\") = 1");
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::wstring path, listed;
+    Check(ReadLinkPathW(lnk, path, listed) && listed == target,
+          "IShellLinkW: the item ID list leads to the CJK target whole");
+    // Wine writes the path into the .lnk in the ANSI code page only.
+    Check(path == target || IsWine(), "IShellLinkW::GetPath gives the CJK target whole");
+    Check(createLink(group.c_str(), fullWidth.c_str(), target.c_str(), L"") == 1 &&
+              ::GetFileAttributesW((startup + L"\\" + fullWidth + L".lnk").c_str()) !=
+                  INVALID_FILE_ATTRIBUTES &&
+              ::GetFileAttributesW((startup + L"\\..\\..\\Pocketry.lnk").c_str()) ==
+                  INVALID_FILE_ATTRIBUTES,
+          "a full-width \"..\\\" link name is one name in the group");
+    Check(removeLink(group.c_str(), fullWidth.c_str()) == 1 &&
+              removeLink(group.c_str(), L"Pocketry") == 1 &&
+              ::GetFileAttributesW(lnk.c_str()) == INVALID_FILE_ATTRIBUTES,
+          "fRemoveShellLinkW removes both");
+    ::CoUninitialize();
+    ::DeleteFileW(target.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 } // namespace
@@ -161,6 +252,8 @@ int main(int argc, char** argv) {
           "refused calls wrote nothing");
     Check(removeLink(group.c_str(), "..\\Pocketry") == 0,
           "fRemoveShellLink refuses \"..\\Pocketry\"");
+
+    CheckWide(library);
 
     // The version that Pocketry's support-file message shows.
     DWORD handle = 0;
