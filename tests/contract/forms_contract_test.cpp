@@ -1,6 +1,6 @@
-// The message loop, message boxes, dialog keys, texts in any script, the end
-// of a session and window states, as every implementation of the user
-// interface keeps them.
+// The message loop, message boxes, dialog keys, texts in any script, the
+// drop-down list's empty choice, the end of a session and window states, as
+// every implementation of the user interface keeps them.
 #include "contract_fixture.h"
 
 #include <algorithm>
@@ -274,6 +274,30 @@ INSTANTIATE_TEST_SUITE_P(
                       // Beyond the 16-bit plane: a surrogate pair in UTF-16.
                       TextCase{"Supplementary", "Mail \xF0\x9F\x93\xAC"}),
     [](const ::testing::TestParamInfo<TextCase>& p) { return std::string(p.param.name); });
+
+// ------------------------------------------------------------ lists
+
+// A stored "Tray Left" of -1 selects no entry of the options drop-down. A
+// list shows none until one is chosen, and -1 takes the choice away again;
+// each change raises the list's click, as a user's choice does.
+TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
+    auto form = Api().ui.CreateForm(FormWithList(), events);
+    for (const char* item : {"Switch to Juno", "Minimize/Restore Juno", "Hide/Show Juno"})
+        form->AddItem("cboPick", item);
+    form->Show();
+    events.log.clear();
+
+    EXPECT_EQ(form->ListIndex("cboPick"), -1);
+    form->SetListIndex("cboPick", -1);
+    EXPECT_EQ(events.log, Log{}) << "no change, no click";
+    form->SetListIndex("cboPick", 2);
+    EXPECT_EQ(form->ListIndex("cboPick"), 2);
+    EXPECT_EQ(form->Text("cboPick"), "Hide/Show Juno");
+    form->SetListIndex("cboPick", -1);
+    EXPECT_EQ(form->ListIndex("cboPick"), -1);
+    EXPECT_EQ(form->Text("cboPick"), "");
+    EXPECT_EQ(events.log, (Log{"Click cboPick", "Click cboPick"}));
+}
 
 // ------------------------------------------------------------ end of session
 
