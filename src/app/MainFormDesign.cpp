@@ -9,7 +9,7 @@ namespace pocketry {
 using namespace platform;
 
 const char* const MainForm::kWebSite = "www.pocketry.test";
-const char* const MainForm::kCopyright = "Copyright \xA9 2026 Pocketry";
+const char* const MainForm::kCopyright = "Copyright \u00A9 2026 Pocketry";
 
 FormSpec MainForm::Spec() {
     FormSpec spec;
@@ -80,10 +80,10 @@ FormSpec MainForm::Spec() {
 std::string MainForm::AppNotes() {
     const std::string br = kCrLf;
     return std::string(" App Notes:") + br + br +
-           "\xB7  This app will automatically turn off the \"always on top\" state " +
+           "\u00B7  This app will automatically turn off the \"always on top\" state " +
            "of the Juno mail transfer windows.  It can also empty the Juno ads " +
            "folder automatically, run and close Juno, and more." + br + br +
-           "\xB7  32-bit Juno 2.0 or later is supported.  " +
+           "\u00B7  32-bit Juno 2.0 or later is supported.  " +
            "If you ever find that a feature is " +
            "no longer working properly, the first thing to do is make sure " +
            "the problem is not just temporary (restart Juno or reboot Windows).  " +
@@ -91,13 +91,13 @@ std::string MainForm::AppNotes() {
            "the latest version of this app.  If you are already using the latest " +
            "version, let me know the version AND build of your Juno, " +
            "and your version of Windows." + br + br +
-           "\xB7  This app can be run before or after Juno is run.  Of course, it " +
+           "\u00B7  This app can be run before or after Juno is run.  Of course, it " +
            "must remain running in order to perform its automatic functions." + br + br +
-           "\xB7  To prevent Juno from locking up, the Juno ads folder cannot " +
+           "\u00B7  To prevent Juno from locking up, the Juno ads folder cannot " +
            "be emptied while Juno is running.  This is why the tray icon " +
            "menu Empty command is disabled, and the Juno ads folder is not " +
            "emptied on exit if that option is on, when Juno is running." + br + br +
-           "\xB7  When activating the screen saver, do not move the mouse at all " +
+           "\u00B7  When activating the screen saver, do not move the mouse at all " +
            "immediately after selecting the activate command, or else Windows " +
            "will in effect cancel starting the screen saver.";
 }

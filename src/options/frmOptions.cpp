@@ -61,9 +61,10 @@ void frmOptions::Form_Load() {
     for (const char* entry : kTrayLeftEntries) {
         form_->AddItem("comboTrayLeftClick", entry);
     }
-    // A value the tray could not run (an outside edit of the Registry) shows
-    // the first command, so that OK always stores one it can.
-    const int trayLeft = s.TrayLeftCommand >= 0 && s.TrayLeftCommand <= 6 ? s.TrayLeftCommand : 0;
+    // -1 selects no entry (and OK keeps it unless the user picks one). Any
+    // other value the tray could not run (an outside edit of the Registry)
+    // shows the first command, so that OK stores one it can.
+    const int trayLeft = s.TrayLeftCommand >= -1 && s.TrayLeftCommand <= 6 ? s.TrayLeftCommand : 0;
     form_->SetListIndex("comboTrayLeftClick", trayLeft);
 
     chkCloseJunoExit_Click();
@@ -102,6 +103,7 @@ void frmOptions::cmdOK_Click() {
     s.EmptyAdsAtExit = form_->Value("chkEmptyAdsAppExit") != 0;
     s.EmptyAdsWhenJunoEnds = form_->Value("chkEmptyAdsJunoExit") != 0;
     s.ExitWhenJunoEnds = form_->Value("chkExitNoJuno") != 0;
+    // The selected entry's index, -1 while none is selected.
     s.TrayLeftCommand = static_cast<std::int16_t>(form_->ListIndex("comboTrayLeftClick"));
     s.TrayDoubleClick = form_->Value("chkTrayDoubleClick") != 0;
     basPublic::SaveSettings(app_);

@@ -30,6 +30,7 @@ struct BoxSeen {
     bool opened = false;
     Hwnd owner = 0;              // the box's owner window, 0 none
     bool watchedEnabled = false; // the watched window was enabled meanwhile
+    std::string text, caption;   // as the box showed them, in UTF-8
 };
 
 class Bed {
@@ -78,6 +79,10 @@ class Bed {
     virtual void AnswerNextMsgBox(int button, Hwnd watched) = 0;
     virtual BoxSeen LastBox() = 0;
     virtual bool IsWindowEnabled(Hwnd hWnd) = 0;
+    // What the user reads on a form: its title, then the texts of the windows
+    // inside it (a drop-down list shows its selected entry). Read from the
+    // screen, not through the form: on Windows in UTF-16 (GetWindowTextW).
+    virtual std::vector<std::string> ShownTexts(Hwnd form) = 0;
 
     // ---- the registry
     // The type of a stored setting's value (1 REG_SZ), none when absent.

@@ -2,6 +2,7 @@
 #include "bed.h"
 
 #include "platform/sim/sim.h"
+#include "platform/sim/sim_form.h"
 
 namespace pocketry::contract {
 
@@ -75,7 +76,7 @@ class SimBed final : public Bed {
     void AnswerNextMsgBox(int button, Hwnd watched) override {
         desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {
             const sim::SimWindow* w = desk_.Window(watched);
-            seen_ = {true, rec.owner, w != nullptr && w->enabled};
+            seen_ = {true, rec.owner, w != nullptr && w->enabled, rec.prompt, rec.title};
             return button;
         });
     }
@@ -83,6 +84,16 @@ class SimBed final : public Bed {
     bool IsWindowEnabled(Hwnd hWnd) override {
         const sim::SimWindow* w = desk_.Window(hWnd);
         return w != nullptr && w->enabled;
+    }
+    std::vector<std::string> ShownTexts(Hwnd form) override {
+        const sim::SimWindow* w = desk_.Window(form);
+        if (w == nullptr)
+            return {};
+        std::vector<std::string> texts{w->title};
+        if (w->form != nullptr)
+            for (std::string& text : w->form->ShownTexts())
+                texts.push_back(std::move(text));
+        return texts;
     }
 
     std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,

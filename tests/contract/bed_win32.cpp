@@ -109,14 +109,29 @@ struct BoxSearch {
 };
 
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam) {
-    char cls[16] = {};
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd) != 0) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(hwnd, cls, 16);
+    if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(hwnd) != 0) {
         reinterpret_cast<BoxSearch*>(lParam)->box = hwnd;
         return FALSE;
     }
     return TRUE;
 }
+
+// A window's text as Windows holds it, in UTF-16, turned into UTF-8.
+std::string ShownText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    const int length = ::GetWindowTextW(hwnd, text, 1024);
+    return platform::win32::Utf8(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+BOOL CALLBACK NoteText(HWND hwnd, LPARAM lParam) {
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(ShownText(hwnd));
+    return TRUE;
+}
+
+// The text of a message box's message: its static control 0xFFFF.
+constexpr int kMessageBoxTextId = 0xFFFF;
 
 class Win32Bed final : public Bed {
   public:
@@ -288,9 +303,11 @@ class Win32Bed final : public Bed {
                 if (search.box != nullptr) {
                     const HWND owner = ::GetWindow(search.box, GW_OWNER);
                     const bool enabled = ::IsWindowEnabled(ToHWND(watched)) != 0;
+                    const std::string text = ShownText(::GetDlgItem(search.box, kMessageBoxTextId));
+                    const std::string caption = ShownText(search.box);
                     {
                         const std::lock_guard<std::mutex> lock(mutex_);
-                        seen_ = {true, ToHwnd(owner), enabled};
+                        seen_ = {true, ToHwnd(owner), enabled, text, caption};
                     }
                     ::PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
                     return;
@@ -307,6 +324,11 @@ class Win32Bed final : public Bed {
         return seen_;
     }
     bool IsWindowEnabled(Hwnd hWnd) override { return ::IsWindowEnabled(ToHWND(hWnd)) != 0; }
+    std::vector<std::string> ShownTexts(Hwnd form) override {
+        std::vector<std::string> texts{ShownText(ToHWND(form))};
+        ::EnumChildWindows(ToHWND(form), &NoteText, reinterpret_cast<LPARAM>(&texts));
+        return texts;
+    }
 
     // ---- the registry
     std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,

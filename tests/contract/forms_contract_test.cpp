@@ -1,6 +1,9 @@
-// The message loop, message boxes, dialog keys, the end of a session and
-// window states, as every implementation of the user interface keeps them.
+// The message loop, message boxes, dialog keys, texts in any script, the
+// drop-down list's empty choice, the end of a session and window states, as
+// every implementation of the user interface keeps them.
 #include "contract_fixture.h"
+
+#include <algorithm>
 
 namespace pocketry::contract {
 namespace {
@@ -182,6 +185,119 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HiddenFocusCase{"Enter", {kVK_RETURN}, "cmdOK"},
                       HiddenFocusCase{"TabEnter", {kVK_TAB, kVK_RETURN}, "cmdCancel"}),
     [](const ::testing::TestParamInfo<HiddenFocusCase>& p) { return std::string(p.param.name); });
+
+// ------------------------------------------------------------ texts
+
+// Texts the ANSI code page (1252 in the Wine prefixes) cannot hold: shown and
+// read back whole, whichever way they reach the window.
+struct TextCase {
+    const char* name;
+    const char* text;
+};
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// The contract form with a drop-down list "cboPick" (no tab stop).
+platform::FormSpec FormWithList() {
+    platform::FormSpec spec = ContractFormSpec();
+    platform::ControlSpec list;
+    list.kind = platform::ControlKind::ComboList;
+    list.name = "cboPick";
+    list.left = 120, list.top = 2000, list.width = 3000, list.height = 315;
+    spec.controls.push_back(list);
+    return spec;
+}
+
+class ShownTextTest : public ContractTest, public ::testing::WithParamInterface<TextCase> {
+  protected:
+    // `text` as the form's caption and the label's, as the window is made.
+    std::unique_ptr<platform::Form> TextForm(const std::string& text) {
+        platform::FormSpec spec = FormWithList();
+        spec.caption = text;
+        for (platform::ControlSpec& c : spec.controls)
+            if (c.name == "lblName")
+                c.caption = text;
+        return Api().ui.CreateForm(spec, events);
+    }
+    static bool Shows(const std::vector<std::string>& texts, const std::string& text) {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+};
+
+TEST_P(ShownTextTest, AFormShowsAndReadsBackItsTextsWhole) {
+    const std::string text = GetParam().text;
+    auto form = TextForm(text);
+    form->SetText("txtName", text + " 2");
+    form->AddItem("cboPick", "Switch to Juno");
+    form->AddItem("cboPick", text + " 3");
+    form->SetListIndex("cboPick", 1);
+    form->Show();
+
+    const std::vector<std::string> shown = bed->ShownTexts(form->hWnd());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), text) << "the caption";
+    for (const std::string& expected : {text, text + " 2", text + " 3"})
+        EXPECT_TRUE(Shows(shown, expected)) << expected << " is not on the form";
+    EXPECT_EQ(form->Caption(), text);
+    EXPECT_EQ(form->Text("lblName"), text);
+    EXPECT_EQ(form->Text("txtName"), text + " 2");
+    EXPECT_EQ(form->ListItem("cboPick", 1), text + " 3");
+    EXPECT_EQ(form->Text("cboPick"), text + " 3");
+
+    // Set after the window was made.
+    form->SetCaption("Options - " + text);
+    form->SetText("lblName", text + ":");
+    EXPECT_EQ(bed->ShownTexts(form->hWnd()).front(), "Options - " + text);
+    EXPECT_TRUE(Shows(bed->ShownTexts(form->hWnd()), text + ":"));
+    EXPECT_EQ(form->Caption(), "Options - " + text);
+    EXPECT_EQ(form->Text("lblName"), text + ":");
+}
+
+TEST_P(ShownTextTest, AMessageBoxShowsItsTextAndCaptionWhole) {
+    const std::string text = GetParam().text;
+    bed->AnswerNextMsgBox(platform::IDOK, 0);
+    EXPECT_EQ(Api().ui.MsgBox(text + "\r\n\r\n" + text, 0x11040, "Pocketry " + text),
+              platform::IDOK);
+    const BoxSeen seen = bed->LastBox();
+    EXPECT_TRUE(seen.opened);
+    EXPECT_EQ(seen.text, text + "\r\n\r\n" + text);
+    EXPECT_EQ(seen.caption, "Pocketry " + text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unicode, ShownTextTest,
+    ::testing::Values(TextCase{"CjkAndAccents", "日本語 Jünö"},
+                      // Full-width path syntax, which "best fit" would turn into "..\".
+                      TextCase{"FullWidth", "．．＼広告"},
+                      // Beyond the 16-bit plane: a surrogate pair in UTF-16.
+                      TextCase{"Supplementary", "Mail \xF0\x9F\x93\xAC"}),
+    [](const ::testing::TestParamInfo<TextCase>& p) { return std::string(p.param.name); });
+
+// ------------------------------------------------------------ lists
+
+// A stored "Tray Left" of -1 selects no entry of the options drop-down. A
+// list shows none until one is chosen, and -1 takes the choice away again;
+// each change raises the list's click, as a user's choice does.
+TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
+    auto form = Api().ui.CreateForm(FormWithList(), events);
+    for (const char* item : {"Switch to Juno", "Minimize/Restore Juno", "Hide/Show Juno"})
+        form->AddItem("cboPick", item);
+    form->Show();
+    events.log.clear();
+
+    EXPECT_EQ(form->ListIndex("cboPick"), -1);
+    form->SetListIndex("cboPick", -1);
+    EXPECT_EQ(events.log, Log{}) << "no change, no click";
+    form->SetListIndex("cboPick", 2);
+    EXPECT_EQ(form->ListIndex("cboPick"), 2);
+    EXPECT_EQ(form->Text("cboPick"), "Hide/Show Juno");
+    form->SetListIndex("cboPick", -1);
+    EXPECT_EQ(form->ListIndex("cboPick"), -1);
+    EXPECT_EQ(form->Text("cboPick"), "");
+    EXPECT_EQ(events.log, (Log{"Click cboPick", "Click cboPick"}));
+}
 
 // ------------------------------------------------------------ end of session
 

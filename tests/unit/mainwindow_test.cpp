@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "options/frmOptions.h"
 #include "program_fixture.h"
 
 namespace pocketry::testing {
@@ -92,24 +93,65 @@ TEST_F(MainWindowTest, TheWindowIsBuiltFromItsDesign) {
 TEST_F(MainWindowTest, TheNotesAreTheWholeAppNotes) {
     const std::string want =
         " App Notes:\r\n\r\n"
-        "\xB7  This app will automatically turn off the \"always on top\" state of the Juno mail "
+        "\u00B7  This app will automatically turn off the \"always on top\" state of the Juno mail "
         "transfer windows.  It can also empty the Juno ads folder automatically, run and close "
         "Juno, and more.\r\n\r\n"
-        "\xB7  32-bit Juno 2.0 or later is supported.  If you ever find that a feature is no "
+        "\u00B7  32-bit Juno 2.0 or later is supported.  If you ever find that a feature is no "
         "longer working properly, the first thing to do is make sure the problem is not just "
         "temporary (restart Juno or reboot Windows).  If there is still a problem, be sure to "
         "check my web site for the latest version of this app.  If you are already using the "
         "latest version, let me know the version AND build of your Juno, and your version of "
         "Windows.\r\n\r\n"
-        "\xB7  This app can be run before or after Juno is run.  Of course, it must remain "
+        "\u00B7  This app can be run before or after Juno is run.  Of course, it must remain "
         "running in order to perform its automatic functions.\r\n\r\n"
-        "\xB7  To prevent Juno from locking up, the Juno ads folder cannot be emptied while Juno "
+        "\u00B7  To prevent Juno from locking up, the Juno ads folder cannot be emptied while Juno "
         "is running.  This is why the tray icon menu Empty command is disabled, and the Juno ads "
         "folder is not emptied on exit if that option is on, when Juno is running.\r\n\r\n"
-        "\xB7  When activating the screen saver, do not move the mouse at all immediately after "
+        "\u00B7  When activating the screen saver, do not move the mouse at all immediately after "
         "selecting the activate command, or else Windows will in effect cancel starting the "
         "screen saver.";
     EXPECT_EQ(form->Text("txtInfo"), want);
+}
+
+// Whether `text` is well-formed UTF-8 (shortest forms, no surrogates).
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+        const unsigned lead = byte(i);
+        const std::size_t n = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        if (n == 0 || i + n > text.size())
+            return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((byte(i + k) & 0xC0) != 0x80)
+                return false;
+        if ((lead == 0xE0 && byte(i + 1) < 0xA0) || (lead == 0xED && byte(i + 1) >= 0xA0) ||
+            (lead == 0xF0 && byte(i + 1) < 0x90) || (lead == 0xF4 && byte(i + 1) >= 0x90))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+// The Windows layer reads every text the program hands it as UTF-8 (a byte of
+// the ANSI code page, such as 0xA9 for the copyright sign, would show as a
+// box), so the forms' texts must be UTF-8.
+TEST_F(MainWindowTest, TheFormsTextsAreUtf8) {
+    std::vector<std::string> texts{MainForm::AppNotes()};
+    for (const platform::FormSpec& spec : {MainForm::Spec(), frmOptions::Spec()}) {
+        texts.push_back(spec.caption);
+        for (const platform::ControlSpec& c : spec.controls)
+            texts.push_back(c.caption);
+        for (const platform::MenuSpec& m : spec.menus)
+            texts.push_back(m.caption);
+    }
+    for (const char* entry : frmOptions::kTrayLeftEntries)
+        texts.push_back(entry);
+    for (const std::string& text : texts)
+        EXPECT_TRUE(IsUtf8(text)) << text;
 }
 
 TEST_F(MainWindowTest, OAndEscAndEnterAreTheButtonsKeys) {

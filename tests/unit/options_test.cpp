@@ -172,6 +172,26 @@ TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
     });
 }
 
+// -1 selects no entry: the tray then runs nothing on a plain click, and an
+// OK without a choice must not turn that into a command.
+TEST_F(OptionsTest, MinusOneSelectsNoEntryAndOkKeepsItUntilOneIsPicked) {
+    app->AppSettings.TrayLeftCommand = -1;
+    Open([&](sim::SimForm& d) {
+        EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), -1);
+        EXPECT_EQ(d.Text("comboTrayLeftClick"), "");
+        d.Click("cmdOK");
+    });
+    EXPECT_EQ(app->AppSettings.TrayLeftCommand, -1);
+    EXPECT_EQ(Stored("Tray Left"), "-1");
+    Open([&](sim::SimForm& d) {
+        d.Click("Check1(2)");
+        d.SetListIndex("comboTrayLeftClick", 3); // Run/Close Juno
+        d.Click("cmdOK");
+    });
+    EXPECT_EQ(app->AppSettings.TrayLeftCommand, 3);
+    EXPECT_EQ(Stored("Tray Left"), "3");
+}
+
 TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     Open([&](sim::SimForm& d) {
         EXPECT_TRUE(d.Click("Check1(0)")); // the page already shown

@@ -68,6 +68,9 @@ class SimForm : public platform::Form {
 
     // ---- inspection
     bool HasControl(const std::string& control) const { return controls_.count(control) != 0; }
+    // The texts its controls with a window show (buttons, labels, text boxes,
+    // frames; a list its selected entry), in table order.
+    std::vector<std::string> ShownTexts() const;
     bool ShowInTaskbar() const { return showInTaskbar_; }
     bool IsModal() const { return modal_; }
     Hwnd OwnerWindow() const { return owner_; } // of a modal show; 0 none

@@ -42,6 +42,15 @@ std::string SimForm::Text(const std::string& control) const {
     return c->text;
 }
 
+std::vector<std::string> SimForm::ShownTexts() const {
+    std::vector<std::string> texts;
+    for (const ControlSpec& c : spec_.controls)
+        if (c.kind != ControlKind::Line && c.kind != ControlKind::Timer &&
+            c.kind != ControlKind::Image)
+            texts.push_back(Text(c.name));
+    return texts;
+}
+
 void SimForm::SetText(const std::string& control, const std::string& text) {
     if (Control* c = Find(control, "SetText"))
         c->text = text;

@@ -50,7 +50,7 @@ bool Clipboard::IsClipboardFormatAvailable(std::uint32_t format) {
 }
 
 std::uint32_t Clipboard::RegisterClipboardFormatA(const std::string& name) {
-    return ::RegisterClipboardFormatA(name.c_str());
+    return ::RegisterClipboardFormatW(Wide(name).c_str());
 }
 
 } // namespace pocketry::platform::win32

@@ -15,6 +15,9 @@ class UserInterface;
 // are their children). Lines are painted by their container; timers are
 // Windows timers of the form; images only hold an icon.
 //
+// The windows are Unicode (wide classes and procedures); texts are the
+// program's UTF-8, converted at each call with Wide and Utf8.
+//
 // Events reach the handler object from the window procedures; anything a
 // handler throws is caught there. A handler may unload the form or even
 // destroy this object: the procedures check for that before going on.
@@ -119,7 +122,7 @@ class Form final : public platform::Form {
         std::string caption;
         bool enabled = true;
     };
-    using FontKey = std::tuple<std::string, int, bool, bool>;
+    using FontKey = std::tuple<std::wstring, int, bool, bool>; // face, 1/100 pt, bold, underline
 
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

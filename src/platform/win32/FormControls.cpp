@@ -13,14 +13,13 @@ using namespace form_internal;
 namespace {
 
 std::string ComboItem(HWND combo, int index) {
-    const LRESULT length = ::SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR)
         return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT got = ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
                                        reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
+    return got == CB_ERR ? std::string() : Utf8(text.data(), static_cast<std::size_t>(got));
 }
 
 constexpr int kNoClick = -1;
@@ -29,23 +28,23 @@ constexpr int kComboDropTwips = 1600; // room for about eight items when dropped
 // In the order of ControlKind.
 constexpr KindTraits kTraits[] = {
     // CommandButton
-    {"BUTTON", BS_PUSHBUTTON, 0, false, false, true, true, BN_CLICKED, 0, COLOR_BTNTEXT,
+    {L"BUTTON", BS_PUSHBUTTON, 0, false, false, true, true, BN_CLICKED, 0, COLOR_BTNTEXT,
      COLOR_BTNFACE},
     // CheckBox
-    {"BUTTON", BS_AUTOCHECKBOX | BS_MULTILINE, 0, false, true, true, false, BN_CLICKED, 0,
+    {L"BUTTON", BS_AUTOCHECKBOX | BS_MULTILINE, 0, false, true, true, false, BN_CLICKED, 0,
      COLOR_BTNTEXT, COLOR_BTNFACE},
     // TabButton
-    {"BUTTON", BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, false, true, true, false, BN_CLICKED, 0,
+    {L"BUTTON", BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, false, true, true, false, BN_CLICKED, 0,
      COLOR_BTNTEXT, COLOR_BTNFACE},
     // Label: its own mouse clicks are raised on the button's release (see
     // OnControlMessage); STN_CLICKED is a click sent by another program.
-    {"STATIC", SS_NOTIFY, 0, false, false, false, false, STN_CLICKED, 0, COLOR_BTNTEXT,
+    {L"STATIC", SS_NOTIFY, 0, false, false, false, false, STN_CLICKED, 0, COLOR_BTNTEXT,
      COLOR_BTNFACE},
     // TextBox: stays white when it is read-only, as a locked one does.
-    {"EDIT", ES_LEFT, WS_EX_CLIENTEDGE, false, false, true, false, kNoClick, 0, COLOR_WINDOWTEXT,
+    {L"EDIT", ES_LEFT, WS_EX_CLIENTEDGE, false, false, true, false, kNoClick, 0, COLOR_WINDOWTEXT,
      COLOR_WINDOW},
     // ComboList
-    {"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0, false, false, true, false, CBN_SELCHANGE,
+    {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0, false, false, true, false, CBN_SELCHANGE,
      kComboDropTwips, COLOR_BTNTEXT, COLOR_BTNFACE},
     // Frame
     {UserInterface::kFrameClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true, false, false, false,
@@ -113,7 +112,7 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
     if (c.spec.kind == ControlKind::Image) {
         if (c.spec.iconResource != 0)
             c.icon.reset(static_cast<HICON>(
-                ::LoadImageA(ui_.Instance(), MAKEINTRESOURCEA(c.spec.iconResource), IMAGE_ICON,
+                ::LoadImageW(ui_.Instance(), MAKEINTRESOURCEW(c.spec.iconResource), IMAGE_ICON,
                              ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
                              LR_DEFAULTCOLOR)));
         return;
@@ -131,7 +130,7 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
         style |= WS_TABSTOP | WS_GROUP;
 
     const std::string initialText = c.spec.kind == ControlKind::ComboList ? "" : c.spec.caption;
-    c.hwnd = ::CreateWindowExA(kind.exStyle, kind.windowClass, initialText.c_str(), style,
+    c.hwnd = ::CreateWindowExW(kind.exStyle, kind.windowClass, Wide(initialText).c_str(), style,
                                ui_.ToPixelsX(c.left), ui_.ToPixelsY(c.top),
                                ui_.SpanPixelsX(c.left, c.width),
                                ui_.SpanPixelsY(c.top, c.height) + ui_.ToPixelsY(kind.dropTwips),
@@ -255,7 +254,7 @@ std::string Form::Text(const std::string& control) const {
     if (c.hwnd == nullptr)
         return c.text;
     if (c.spec.kind == ControlKind::ComboList) {
-        const LRESULT index = ::SendMessageA(c.hwnd, CB_GETCURSEL, 0, 0);
+        const LRESULT index = ::SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
         return index == CB_ERR ? std::string() : ComboItem(c.hwnd, static_cast<int>(index));
     }
     return WindowText(c.hwnd);
@@ -267,15 +266,16 @@ void Form::SetText(const std::string& control, const std::string& text) {
         // A drop-down list shows only its items: the text selects one.
         if (c.hwnd == nullptr)
             return;
-        const LRESULT index = ::SendMessageA(c.hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(text.c_str()));
+        const std::wstring wide = Wide(text);
+        const LRESULT index = ::SendMessageW(c.hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(wide.c_str()));
         if (index != CB_ERR)
             SetListIndex(control, static_cast<int>(index));
         return;
     }
     c.text = text;
     if (c.hwnd != nullptr)
-        ::SetWindowTextA(c.hwnd, text.c_str());
+        ::SetWindowTextW(c.hwnd, Wide(text).c_str());
 }
 
 bool Form::Enabled(const std::string& control) const {
@@ -300,7 +300,7 @@ bool Form::ControlVisible(const std::string& control) const {
     const Control& c = At(control);
     if (c.hwnd == nullptr)
         return c.visible;
-    return (::GetWindowLongA(c.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void Form::SetControlVisible(const std::string& control, bool visible) {
@@ -313,7 +313,7 @@ void Form::SetControlVisible(const std::string& control, bool visible) {
         // Moved once the handler that hid it is done, when its page switch
         // has shown the new page and checked the new tab.
         if (!visible && focus != nullptr && (focus == c.hwnd || ::IsChild(c.hwnd, focus) != 0))
-            ::PostMessageA(hwnd_, kKeepFocusVisible, 0, 0);
+            ::PostMessageW(hwnd_, kKeepFocusVisible, 0, 0);
     } else if (c.spec.kind == ControlKind::Line && c.container != nullptr)
         ::InvalidateRect(c.container, nullptr, TRUE);
 }
@@ -324,7 +324,7 @@ int Form::Value(const std::string& control) const {
         return 0;
     if (c.hwnd == nullptr)
         return c.value;
-    return ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    return ::SendMessageW(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
 void Form::SetValue(const std::string& control, int value) {
@@ -343,9 +343,9 @@ void Form::SetValue(const std::string& control, int value) {
     if (!Traits(c.spec.kind).check)
         return;
     const WPARAM state = value != 0 ? BST_CHECKED : BST_UNCHECKED;
-    if (static_cast<WPARAM>(::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0)) == state)
+    if (static_cast<WPARAM>(::SendMessageW(c.hwnd, BM_GETCHECK, 0, 0)) == state)
         return;
-    ::SendMessageA(c.hwnd, BM_SETCHECK, state, 0);
+    ::SendMessageW(c.hwnd, BM_SETCHECK, state, 0);
     // A check box changed from code raises its click, as a user's change does.
     FireClick(c);
 }
@@ -420,14 +420,14 @@ int Form::ControlHeight(const std::string& control) const {
 void Form::AddItem(const std::string& control, const std::string& item) {
     const Control& c = At(control);
     if (c.spec.kind == ControlKind::ComboList && c.hwnd != nullptr)
-        ::SendMessageA(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        ::SendMessageW(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
 }
 
 int Form::ListCount(const std::string& control) const {
     const Control& c = At(control);
     if (c.spec.kind != ControlKind::ComboList || c.hwnd == nullptr)
         return 0;
-    const LRESULT count = ::SendMessageA(c.hwnd, CB_GETCOUNT, 0, 0);
+    const LRESULT count = ::SendMessageW(c.hwnd, CB_GETCOUNT, 0, 0);
     return count == CB_ERR ? 0 : static_cast<int>(count);
 }
 
@@ -442,7 +442,7 @@ int Form::ListIndex(const std::string& control) const {
     const Control& c = At(control);
     if (c.spec.kind != ControlKind::ComboList || c.hwnd == nullptr)
         return -1;
-    const LRESULT index = ::SendMessageA(c.hwnd, CB_GETCURSEL, 0, 0);
+    const LRESULT index = ::SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
     return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
@@ -452,7 +452,8 @@ void Form::SetListIndex(const std::string& control, int index) {
         return;
     if (index < -1 || index >= ListCount(control) || index == ListIndex(control))
         return;
-    ::SendMessageA(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // -1 clears the selection: the list shows no entry.
+    ::SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // A new selection from code raises the list's click, as the user's does.
     FireClick(c);
 }

@@ -79,7 +79,7 @@ bool Form::HandleDialogKey(const MSG& msg) {
         focus != nullptr && ::IsChild(hwnd_, focus) != 0 ? ByWindow(focus) : nullptr;
     // An open drop-down list takes its own keys.
     if (focused != nullptr && focused->spec.kind == ControlKind::ComboList &&
-        ::SendMessageA(focus, CB_GETDROPPEDSTATE, 0, 0) != 0)
+        ::SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0) != 0)
         return false;
     switch (msg.wParam) {
     case VK_TAB: {
@@ -94,7 +94,7 @@ bool Form::HandleDialogKey(const MSG& msg) {
             ::SetFocus(next);
             if (const Control* c = ByWindow(next);
                 c != nullptr && c->spec.kind == ControlKind::TextBox)
-                ::SendMessageA(next, EM_SETSEL, 0, -1);
+                ::SendMessageW(next, EM_SETSEL, 0, -1);
         }
         return true;
     }
@@ -124,7 +124,7 @@ bool Form::HandleDialogKey(const MSG& msg) {
 
 void Form::ClickButton(const Control& c) {
     // Through the button's parent, as the button itself reports a click.
-    ::SendMessageA(::GetParent(c.hwnd), WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED),
+    ::SendMessageW(::GetParent(c.hwnd), WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(c.hwnd));
 }
 
@@ -146,12 +146,12 @@ void Form::UpdateDefaultButton(HWND focus) {
     for (const Control& c : controls_) {
         if (c.hwnd == nullptr || !Traits(c.spec.kind).pushButton)
             continue;
-        const DWORD style = static_cast<DWORD>(::GetWindowLongA(c.hwnd, GWL_STYLE));
+        const DWORD style = static_cast<DWORD>(::GetWindowLongW(c.hwnd, GWL_STYLE));
         const DWORD type = &c == target ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         if ((style & BS_TYPEMASK) == type)
             continue;
         // The button's own styles (the low word) with the new type.
-        ::SendMessageA(c.hwnd, BM_SETSTYLE, (style & 0xFFFFu & ~DWORD{BS_TYPEMASK}) | type, TRUE);
+        ::SendMessageW(c.hwnd, BM_SETSTYLE, (style & 0xFFFFu & ~DWORD{BS_TYPEMASK}) | type, TRUE);
     }
 }
 
@@ -183,7 +183,7 @@ void Form::KeepFocusVisible() {
         return;
     for (const Control& c : controls_)
         if (c.spec.kind == ControlKind::TabButton && c.hwnd != nullptr && Usable(c.hwnd) &&
-            ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            ::SendMessageW(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
             ::SetFocus(c.hwnd);
             return;
         }

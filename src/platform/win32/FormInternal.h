@@ -16,8 +16,8 @@ inline constexpr UINT kKeepFocusVisible =
 
 // What a kind of control is and how its window is made, in one place.
 struct KindTraits {
-    const char* windowClass; // null: no window of its own
-    DWORD style;             // the kind's own window styles
+    const wchar_t* windowClass; // null: no window of its own
+    DWORD style;                // the kind's own window styles
     DWORD exStyle;
     bool container;  // holds other controls as child windows (frames)
     bool check;      // has a checked state
@@ -30,14 +30,14 @@ struct KindTraits {
 };
 const KindTraits& Traits(ControlKind kind);
 
+// A window's text in UTF-8.
 inline std::string WindowText(HWND hwnd) {
-    const int length = ::GetWindowTextLengthA(hwnd);
+    const int length = ::GetWindowTextLengthW(hwnd);
     if (length <= 0)
         return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return text;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    return Utf8(text.data(), static_cast<std::size_t>(std::max(got, 0)));
 }
 
 inline int SignedLow(LPARAM value) {

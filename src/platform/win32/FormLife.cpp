@@ -68,29 +68,29 @@ Form::Form(UserInterface& ui, const FormSpec& spec, FormEvents& events)
     }
 
     creating_ = true;
-    if (::CreateWindowExA(exStyle, UserInterface::kFormClass, spec_.caption.c_str(), style, x, y,
-                          width, height, nullptr, nullptr, ui_.Instance(), this) == nullptr ||
+    if (::CreateWindowExW(exStyle, UserInterface::kFormClass, Wide(spec_.caption).c_str(), style, x,
+                          y, width, height, nullptr, nullptr, ui_.Instance(), this) == nullptr ||
         hwnd_ == nullptr)
         throw std::runtime_error("cannot create the window of " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
     // An elevated program hears "TaskbarCreated" from the shell, which runs
     // with less rights, only if it lets the message through. Without it the
     // program only misses a taskbar restart, which the tray watchdog covers.
-    if (const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated"))
+    if (const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated"))
         ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreated, MSGFLT_ALLOW, nullptr);
     try {
         if (spec_.iconResource != 0) {
             const auto load = [this](int cx, int cy) {
-                return static_cast<HICON>(::LoadImageA(ui_.Instance(),
-                                                       MAKEINTRESOURCEA(spec_.iconResource),
+                return static_cast<HICON>(::LoadImageW(ui_.Instance(),
+                                                       MAKEINTRESOURCEW(spec_.iconResource),
                                                        IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
             };
             smallIcon_.reset(
                 load(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)));
             bigIcon_.reset(load(::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON)));
-            ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL,
+            ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
                            reinterpret_cast<LPARAM>(smallIcon_.get()));
-            ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+            ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
         }
         CreateControls();
         ArrangeTabOrder();
@@ -122,20 +122,20 @@ Form::~Form() {
 
 LRESULT CALLBACK Form::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         auto* form = static_cast<Form*>(create->lpCreateParams);
         form->hwnd_ = hwnd;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
-    auto* self = reinterpret_cast<Form*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr)
-        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     try {
         return self->OnMessage(hwnd, msg, wParam, lParam);
     } catch (...) {
         ReportCaught("a form's window procedure");
     }
-    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -213,30 +213,30 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             else
                 c.text = Text(c.spec.name);
             if (Traits(c.spec.kind).check)
-                c.value = ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+                c.value = ::SendMessageW(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
             c.enabled = ::IsWindowEnabled(c.hwnd) != 0;
-            c.visible = (::GetWindowLongA(c.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+            c.visible = (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
         }
         break;
     case WM_NCDESTROY:
         OnDestroyed();
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     default:
         break;
     }
-    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<Form*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr || self->hwnd_ == nullptr)
-        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     try {
         switch (msg) {
         // A frame is only a container: what its controls tell their parent
@@ -253,7 +253,7 @@ LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         case WM_DELETEITEM:
         case WM_VKEYTOITEM:
         case WM_CHARTOITEM:
-            return ::SendMessageA(self->hwnd_, msg, wParam, lParam);
+            return ::SendMessageW(self->hwnd_, msg, wParam, lParam);
         case WM_PAINT: {
             PAINTSTRUCT paint{};
             const HDC dc = ::BeginPaint(hwnd, &paint);
@@ -268,7 +268,7 @@ LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         }
         case WM_NCDESTROY:
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             break;
         default:
             break;
@@ -276,7 +276,7 @@ LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     } catch (...) {
         ReportCaught("a frame's window procedure");
     }
-    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Form::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,

@@ -51,7 +51,7 @@ OwnedMenu Form::BuildMenu(const std::string& parent) {
                 if (item.spec.parent != under)
                     continue;
                 if (item.caption == "-") {
-                    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+                    ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
                     continue;
                 }
                 const UINT state = item.enabled ? MF_ENABLED : MF_GRAYED;
@@ -60,13 +60,13 @@ OwnedMenu Form::BuildMenu(const std::string& parent) {
                                 [&](const MenuItem& m) { return m.spec.parent == item.spec.name; });
                 if (hasChildren) {
                     OwnedMenu sub = Build(item.spec.name, depth + 1);
-                    if (sub && ::AppendMenuA(menu.get(), MF_POPUP | state,
+                    if (sub && ::AppendMenuW(menu.get(), MF_POPUP | state,
                                              reinterpret_cast<UINT_PTR>(sub.get()),
-                                             item.caption.c_str()) != 0)
+                                             Wide(item.caption).c_str()) != 0)
                         static_cast<void>(sub.release()); // the menu owns it now
                     continue;
                 }
-                ::AppendMenuA(menu.get(), MF_STRING | state, i + 1, item.caption.c_str());
+                ::AppendMenuW(menu.get(), MF_STRING | state, i + 1, Wide(item.caption).c_str());
             }
             return menu;
         }
@@ -102,7 +102,7 @@ void Form::PopupMenu(const std::string& parent, std::uint32_t flags,
     // The menu's loop handled other messages meanwhile (timers among them).
     if (token.expired() || hwnd_ == nullptr)
         return;
-    ::PostMessageA(hwnd_, WM_NULL, 0, 0);
+    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
     if (chosen == 0 || chosen > menus_.size())
         return;
     const std::string item = menus_[chosen - 1].spec.name;

@@ -4,7 +4,7 @@
 #include "platform/win32/UserInterface.h"
 
 #include <cmath>
-#include <cstring>
+#include <cwchar>
 
 namespace pocketry::platform::win32 {
 
@@ -12,48 +12,55 @@ using namespace form_internal;
 
 namespace {
 
-constexpr const char* kDialogFontName = "MS Sans Serif";
+constexpr const wchar_t* kDialogFontName = L"MS Sans Serif";
 constexpr double kDialogFontSize = 8.0;
 // The TrueType font of the same design and metrics: the bitmap one has sizes
 // for 96 DPI only and turns coarse at 125% and 150%.
-constexpr const char* kDialogFontTrueType = "Microsoft Sans Serif";
+constexpr const wchar_t* kDialogFontTrueType = L"Microsoft Sans Serif";
 
-int CALLBACK NoteFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
-bool FontInstalled(const char* face) {
+// A face name in a LOGFONT, cut to its room and terminated.
+void CopyFace(LOGFONTW& lf, const std::wstring& face) {
+    const std::size_t length = std::min<std::size_t>(face.size(), LF_FACESIZE - 1);
+    std::wmemcpy(lf.lfFaceName, face.data(), length);
+    lf.lfFaceName[length] = L'\0';
+}
+
+bool FontInstalled(const wchar_t* face) {
     const ScreenDc screen;
     if (screen.get() == nullptr)
         return false;
-    LOGFONTA wanted{};
+    LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
-    std::strncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+    CopyFace(wanted, face);
     bool found = false;
-    ::EnumFontFamiliesExA(screen.get(), &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+    ::EnumFontFamiliesExW(screen.get(), &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
 // The face asked of Windows for a face of the table. Windows has had the
 // TrueType twin since Windows 2000; Wine has none and would draw a wider
 // stand-in, so there the bitmap font stays.
-std::string ScreenFace(const std::string& face) {
+std::wstring ScreenFace(const std::wstring& face) {
     static const bool trueType = FontInstalled(kDialogFontTrueType);
-    return trueType && ::lstrcmpiA(face.c_str(), kDialogFontName) == 0 ? kDialogFontTrueType : face;
+    return trueType && ::lstrcmpiW(face.c_str(), kDialogFontName) == 0 ? kDialogFontTrueType : face;
 }
 
 } // namespace
 
 HFONT Form::FontFor(const Control& c) {
-    const std::string face =
-        ScreenFace(c.spec.fontName.empty() ? kDialogFontName : c.spec.fontName);
+    const std::wstring face =
+        ScreenFace(c.spec.fontName.empty() ? kDialogFontName : Wide(c.spec.fontName));
     const double points = c.spec.fontSize > 0 ? c.spec.fontSize : kDialogFontSize;
     const int hundredths = static_cast<int>(std::lround(points * 100.0));
     const FontKey key{face, hundredths, c.bold, c.underline};
     if (const auto found = fonts_.find(key); found != fonts_.end())
         return found->second.get();
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     lf.lfHeight = -::MulDiv(hundredths, ui_.DpiY(), 7200);
     lf.lfWeight = c.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = c.underline ? TRUE : FALSE;
@@ -62,8 +69,8 @@ HFONT Form::FontFor(const Control& c) {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    std::strncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    OwnedFont font(::CreateFontIndirectA(&lf));
+    CopyFace(lf, face);
+    OwnedFont font(::CreateFontIndirectW(&lf));
     const HFONT handle = font.get();
     if (handle != nullptr)
         fonts_.emplace(key, std::move(font));
@@ -74,7 +81,7 @@ void Form::ApplyFont(Control& c) {
     if (c.hwnd == nullptr)
         return;
     if (const HFONT font = FontFor(c))
-        ::SendMessageA(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        ::SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 COLORREF Form::DefaultForeColor(const Control& c) const {

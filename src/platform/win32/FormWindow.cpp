@@ -22,7 +22,7 @@ RECT NormalRect(HWND hwnd) {
     rect = placement.rcNormalPosition;
     // The placement is in work-area coordinates.
     RECT work{};
-    if (::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) != 0)
+    if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) != 0)
         ::OffsetRect(&rect, work.left, work.top);
     return rect;
 }
@@ -62,7 +62,7 @@ void Form::ShowModal() {
     const HWND owner = active != nullptr && active != this ? active->Handle() : nullptr;
     std::vector<HWND> disabled;
     if (owner != nullptr) {
-        ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
         if (::IsWindowEnabled(owner) != 0) {
             ::EnableWindow(owner, FALSE);
             disabled.push_back(owner);
@@ -85,7 +85,7 @@ void Form::ShowModal() {
     disabledByModal_.clear();
     // Back to the owner that keeps it off the taskbar, or none.
     if (hwnd_ != nullptr && owner != nullptr)
-        ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT,
+        ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT,
                             showInTaskbar_ ? 0 : reinterpret_cast<LONG_PTR>(ui_.TaskbarOwner()));
 }
 
@@ -144,7 +144,7 @@ std::string Form::Caption() const {
 void Form::SetCaption(const std::string& text) {
     spec_.caption = text;
     if (hwnd_ != nullptr)
-        ::SetWindowTextA(hwnd_, text.c_str());
+        ::SetWindowTextW(hwnd_, Wide(text).c_str());
 }
 
 int Form::Left() const {
@@ -184,7 +184,7 @@ void Form::Move(int left, int top) {
     if (::GetWindowPlacement(hwnd_, &placement) == 0)
         return;
     RECT work{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ::OffsetRect(&placement.rcNormalPosition, x - work.left - placement.rcNormalPosition.left,
                  y - work.top - placement.rcNormalPosition.top);
     const bool visible = ::IsWindowVisible(hwnd_) != 0;
@@ -202,7 +202,7 @@ void Form::SetShowInTaskbar(bool show) {
         return;
     // The taskbar has a button for a window nobody owns; owned by a hidden
     // window of the program, the form has none and keeps its caption.
-    ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT,
+    ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT,
                         show ? 0 : reinterpret_cast<LONG_PTR>(ui_.TaskbarOwner()));
     if (::IsWindowVisible(hwnd_) == 0)
         return;

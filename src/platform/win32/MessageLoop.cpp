@@ -12,7 +12,7 @@ void UserInterface::RunMessageLoop() {
     // the window went before the loop started), must not end a later loop.
     if (quitPosted_) {
         MSG quit{};
-        ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         quitPosted_ = false;
     }
 }
@@ -29,7 +29,7 @@ void UserInterface::PumpUntil(const std::function<bool()>& done, bool nested) {
     // `done` is asked before every wait: a nested loop of the system's that
     // swallowed the quit still returns here, and no form means no wait.
     while (!done()) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1)
             return;
         if (got == 0) {
@@ -57,10 +57,10 @@ void UserInterface::Dispatch(MSG& msg) {
         if (token.expired() || !form->Loaded())
             return;
     }
-    if (form != nullptr && ::IsDialogMessageA(form->Handle(), &msg) != 0)
+    if (form != nullptr && ::IsDialogMessageW(form->Handle(), &msg) != 0)
         return;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
 }
 
 } // namespace pocketry::platform::win32

@@ -9,16 +9,18 @@ namespace pocketry::platform::win32 {
 
 namespace {
 
-constexpr const char* kOwnerClass = "PocketryOwner";
+constexpr const wchar_t* kOwnerClass = L"PocketryOwner";
 
-void RegisterOrThrow(const WNDCLASSEXA& wc) {
-    if (::RegisterClassExA(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw std::runtime_error(std::string("cannot register the window class ") +
-                                 wc.lpszClassName + ": " + ErrorText(::GetLastError()));
+void RegisterOrThrow(const WNDCLASSEXW& wc) {
+    if (::RegisterClassExW(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw std::runtime_error("cannot register the window class " + Utf8(wc.lpszClassName) +
+                                 ": " + ErrorText(::GetLastError()));
 }
 
-HCURSOR SystemCursor(const char* id) {
-    return ::LoadCursorA(nullptr, id);
+// A system cursor by its IDC_ number (the headers spell those for the ANSI
+// functions; the number is the same for both).
+HCURSOR SystemCursor(LPCSTR id) {
+    return ::LoadCursorW(nullptr, MAKEINTRESOURCEW(LOWORD(reinterpret_cast<ULONG_PTR>(id))));
 }
 
 } // namespace
@@ -30,7 +32,7 @@ UserInterface::UserInterface(HINSTANCE instance) : instance_(instance) {
         dpiY_ = std::max(1, ::GetDeviceCaps(screen.get(), LOGPIXELSY));
     }
 
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &Form::FormProc;
     wc.hInstance = instance_;
@@ -43,7 +45,7 @@ UserInterface::UserInterface(HINSTANCE instance) : instance_(instance) {
     wc.lpszClassName = kFrameClass;
     RegisterOrThrow(wc);
 
-    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.lpfnWndProc = &::DefWindowProcW;
     wc.hbrBackground = nullptr;
     wc.lpszClassName = kOwnerClass;
     RegisterOrThrow(wc);
@@ -65,8 +67,8 @@ int UserInterface::MsgBox(const std::string& prompt, std::uint32_t style,
     // Owned by the active form, which the box disables while it is open, as
     // a modal box must; the program's other windows stay as they are.
     const Form* owner = ActiveForm();
-    const int answer = ::MessageBoxA(owner != nullptr ? owner->Handle() : nullptr, prompt.c_str(),
-                                     title.c_str(), style);
+    const int answer = ::MessageBoxW(owner != nullptr ? owner->Handle() : nullptr,
+                                     Wide(prompt).c_str(), Wide(title).c_str(), style);
     --messageBoxes_;
     if (HCURSOR cursor = ScreenCursor())
         ::SetCursor(cursor);
@@ -130,8 +132,8 @@ void UserInterface::RefreshCursor() {
         return;
     const HWND under = ::WindowFromPoint(at);
     if (under != nullptr && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
-        const LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
-        ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+        const LRESULT hit = ::SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+        ::SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
                        MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
     } else {
         ::SetCursor(SystemCursor(IDC_ARROW));
@@ -203,7 +205,7 @@ void UserInterface::NoteShown(Form* form) {
 
 HWND UserInterface::TaskbarOwner() {
     if (!taskbarOwner_)
-        taskbarOwner_.reset(::CreateWindowExA(0, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+        taskbarOwner_.reset(::CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                               nullptr, instance_, nullptr));
     return taskbarOwner_.get();
 }

@@ -10,7 +10,12 @@ namespace pocketry::platform::win32 {
 class Form;
 
 // Real windows for the program's forms, the message loop that drives them,
-// message boxes and the mouse pointer of the whole program.
+// message boxes and the mouse pointer of the whole program. Unicode
+// throughout: the classes are registered with their wide (W) procedures, the
+// loop gets and dispatches wide messages, and every text (captions, control
+// texts, list items, menu items, message boxes) passes as UTF-16 converted
+// from the program's UTF-8 with Wide and back with Utf8. The main window is
+// a Unicode window for the code that subclasses it.
 class UserInterface final : public platform::UserInterface {
   public:
     // Registers the window classes of forms, frames and the taskbar owner;
@@ -34,8 +39,8 @@ class UserInterface final : public platform::UserInterface {
     double ScreenHeight() const override;
 
     // ----- for the forms
-    static constexpr const char* kFormClass = "PocketryForm";
-    static constexpr const char* kFrameClass = "PocketryFrame";
+    static constexpr const wchar_t* kFormClass = L"PocketryForm";
+    static constexpr const wchar_t* kFrameClass = L"PocketryFrame";
 
     HINSTANCE Instance() const { return instance_; }
     int ToPixelsX(int twips) const { return TwipsToPixels(twips, dpiX_); }
