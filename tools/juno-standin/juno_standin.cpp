@@ -1030,6 +1030,25 @@ INT_PTR CALLBACK ForeignConfirmProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
+// Runs until WM_QUIT and returns its code; `handled` takes the messages it
+// deals with itself (dialog keys) before they are dispatched.
+template <typename Handled> int MessageLoop(Handled handled) {
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam);
+        }
+        if (got == -1) {
+            return kExitFailed;
+        }
+        if (!handled(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
 int ForeignConfirm(HINSTANCE instance) {
     const HWND dialog = CreateDialogParamA(instance, ResourceName(IDD_CONFIRM_DELETE), nullptr,
                                            ForeignConfirmProc, 0);
@@ -1040,20 +1059,8 @@ int ForeignConfirm(HINSTANCE instance) {
     }
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ShowWindow(dialog, SW_SHOW);
-    MSG message{};
-    for (;;) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0) {
-            return static_cast<int>(message.wParam);
-        }
-        if (got == -1) {
-            return kExitFailed;
-        }
-        if (!IsWindow(dialog) || !IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    return MessageLoop(
+        [dialog](MSG& message) { return IsWindow(dialog) && IsDialogMessageA(dialog, &message); });
 }
 
 int Run(HINSTANCE instance, int showCommand) {
@@ -1107,20 +1114,7 @@ int Run(HINSTANCE instance, int showCommand) {
                true);
         return kExitFailed;
     }
-    MSG message{};
-    for (;;) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0) {
-            return static_cast<int>(message.wParam);
-        }
-        if (got == -1) {
-            return kExitFailed;
-        }
-        if (!app.PreTranslate(message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    return MessageLoop([&app](MSG& message) { return app.PreTranslate(message); });
 }
 
 } // namespace
