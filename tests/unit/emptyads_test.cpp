@@ -337,6 +337,17 @@ TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
+// The usual case under Program Files: Windows could redirect, but Juno
+// never wrote a copy.
+TEST_F(VirtualStoreTest, WithoutACopyTheRealFolderAloneIsEmptied) {
+    desk.AddFile(ads + "\\top.gif");
+    main->EmptyAdsFolder(true);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::pair<std::string, std::uint32_t>>{
+                  {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040}}));
+    EXPECT_EQ(desk.Children(ads), Names{});
+}
+
 TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
     desk.AddFile(ads + "\\top.gif");
     desk.AddFile(ads + "\\A\\a.gif");
