@@ -42,9 +42,7 @@ bool Shell::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconDataA& da
     const std::wstring tip = Wide(TipText(data.szTip));
     constexpr std::size_t kTipUnits = 64;
     static_assert(sizeof nid.szTip / sizeof nid.szTip[0] >= kTipUnits);
-    std::size_t units = std::min(tip.size(), kTipUnits - 1);
-    if (units > 0 && units < tip.size() && tip[units - 1] >= 0xD800 && tip[units - 1] <= 0xDBFF)
-        --units; // never half of a pair
+    const std::size_t units = WholeUnits(tip.data(), std::min(tip.size(), kTipUnits - 1));
     std::copy_n(tip.data(), units, nid.szTip);
     nid.szTip[units] = L'\0';
     return ::Shell_NotifyIconW(dwMessage, &nid) != 0;
@@ -75,10 +73,9 @@ std::intptr_t Shell::ShellExecuteA(Hwnd parent, const std::string& verb, const s
     // An empty verb is the file's default action, which NULL asks for.
     const std::wstring wideVerb = Wide(verb), wideFile = Wide(file),
                        wideParameters = Wide(parameters), wideDirectory = Wide(directory);
-    const auto nullIfEmpty = [](const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); };
     const HINSTANCE result =
-        ::ShellExecuteW(ToHWND(parent), nullIfEmpty(wideVerb), wideFile.c_str(),
-                        nullIfEmpty(wideParameters), nullIfEmpty(wideDirectory), showCmd);
+        ::ShellExecuteW(ToHWND(parent), NullIfEmpty(wideVerb), wideFile.c_str(),
+                        NullIfEmpty(wideParameters), NullIfEmpty(wideDirectory), showCmd);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

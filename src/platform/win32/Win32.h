@@ -121,8 +121,14 @@ class ComApartment {
 };
 
 // A string argument that Windows wants as NULL when it is empty.
-inline const char* NullIfEmpty(const std::string& s) {
+inline const wchar_t* NullIfEmpty(const std::wstring& s) {
     return s.empty() ? nullptr : s.c_str();
+}
+
+// How many of the first `count` UTF-16 units can be kept without ending in
+// half of a pair, which would become U+FFFD.
+inline std::size_t WholeUnits(const wchar_t* text, std::size_t count) {
+    return count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF ? count - 1 : count;
 }
 
 } // namespace pocketry::platform::win32

@@ -69,11 +69,7 @@ template <typename Read> int ReadText(std::string& text, int maxCount, Read read
         return 0;
     if (count >= maxCount)
         count = maxCount - 1;
-    // A pair cut at the end would become U+FFFD; leave the whole pair out.
-    if (count > 0 && buffer[static_cast<std::size_t>(count) - 1] >= 0xD800 &&
-        buffer[static_cast<std::size_t>(count) - 1] <= 0xDBFF)
-        --count;
-    text = Utf8(buffer.data(), static_cast<std::size_t>(count));
+    text = Utf8(buffer.data(), WholeUnits(buffer.data(), static_cast<std::size_t>(count)));
     return static_cast<int>(text.size());
 }
 
