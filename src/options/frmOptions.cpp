@@ -34,12 +34,10 @@ void frmOptions::Load() {
     Form_Load();
 }
 
-void frmOptions::Form_Load() {
-    form_->SetCaption("Options - " + kTitle);
-
-    UserInterface& ui = app_.api.ui;
-    const int X = static_cast<int>(std::lround(ui.TwipsPerPixelX() * 10));
-    const int Y = static_cast<int>(std::lround(ui.TwipsPerPixelY() * 8));
+void frmOptions::PlacePages() {
+    // Ten and eight pixels of the monitor the dialog is on.
+    const int X = static_cast<int>(std::lround(form_->TwipsPerPixelX() * 10));
+    const int Y = static_cast<int>(std::lround(form_->TwipsPerPixelY() * 8));
     const int H = form_->ControlHeight(Tab(0));
     const int groupWidth = form_->ControlWidth("FrameGroup");
     const int groupHeight = form_->ControlHeight("FrameGroup");
@@ -48,6 +46,12 @@ void frmOptions::Form_Load() {
         form_->MoveControl(Page(i), X, H + 2 * Y, groupWidth - 2 * X,
                            groupHeight - (H + 2 * Y) - Y);
     }
+}
+
+void frmOptions::Form_Load() {
+    form_->SetCaption("Options - " + kTitle);
+
+    PlacePages();
 
     const AppSettingsRecord& s = app_.AppSettings;
     form_->SetValue("chkRunJunoStartup", s.RunJunoAtStart ? 1 : 0);

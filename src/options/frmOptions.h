@@ -38,10 +38,15 @@ class frmOptions : public platform::FormEvents {
     void Form_Unload(int& cancel) override;
     // Ctrl+Tab and Ctrl+Shift+Tab turn the pages, as in every property dialog.
     void Form_KeyDown(int& keyCode, int shift) override;
+    // The pages' spacing is in pixels of the window's monitor: placed again.
+    void Form_DpiChanged() override { PlacePages(); }
 
     void Click(const std::string& control) override;
 
   private:
+    // Lays the three pages on one rectangle below the tabs.
+    void PlacePages();
+
     App& app_;
     std::unique_ptr<platform::Form> form_;
     bool pageBusy_ = false; // Check1_Click's own value changes call it again

@@ -125,6 +125,10 @@ class FormEvents {
     // all: the form stays loaded and the program goes on.
     virtual void Form_EndSessionCancelled() {}
     virtual void Form_Resize() {}
+    // The window is now at another DPI (moved to another monitor, or the
+    // scale changed): its table's controls, fonts and size are laid out again
+    // already; what the handler placed from pixel spacings it places again.
+    virtual void Form_DpiChanged() {}
     // Setting keyCode to 0 keeps the key from the focused control.
     virtual void Form_KeyDown(int& keyCode, int shift) {
         (void)keyCode;
@@ -169,6 +173,9 @@ class Form {
     virtual int Height() const = 0;
     virtual void Move(int left, int top) = 0;
     virtual void SetShowInTaskbar(bool show) = 0; // the application's taskbar button
+    // Twips per pixel of the monitor the window is on.
+    virtual double TwipsPerPixelX() const = 0;
+    virtual double TwipsPerPixelY() const = 0;
 
     // Controls.
     virtual std::string Text(const std::string& control) const = 0;

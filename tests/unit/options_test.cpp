@@ -114,6 +114,34 @@ TEST_F(OptionsTest, TheTableIsTheDialogsDesign) {
     }
 }
 
+TEST_F(OptionsTest, PagesSitTenAndEightPixelsInAtEveryDpiAsAtAFreshStart) {
+    struct Row {
+        int dpi;
+        std::vector<int> page; // left, top, width, height in twips
+    };
+    const auto pages = [](sim::SimForm& d) {
+        std::vector<std::vector<int>> rects;
+        for (int i = 0; i < 3; ++i) {
+            const std::string page = "Frame1(" + std::to_string(i) + ")";
+            rects.push_back({d.ControlLeft(page), d.ControlTop(page), d.ControlWidth(page),
+                             d.ControlHeight(page)});
+        }
+        return rects;
+    };
+    for (const Row& row : {Row{96, {150, 570, 4395, 3195}}, Row{144, {100, 490, 4495, 3315}},
+                           Row{192, {75, 450, 4545, 3375}}}) {
+        SCOPED_TRACE(row.dpi);
+        const std::vector<std::vector<int>> expected(3, row.page);
+        desk.SetTwipsPerPixel(1440.0 / row.dpi, 1440.0 / row.dpi);
+        Open([&](sim::SimForm& d) { EXPECT_EQ(pages(d), expected) << "fresh start"; });
+        desk.SetTwipsPerPixel(15, 15);
+        Open([&](sim::SimForm& d) {
+            d.MoveToDpi(row.dpi);
+            EXPECT_EQ(pages(d), expected) << "moved from 96 dpi";
+        });
+    }
+}
+
 TEST_F(OptionsTest, TheDefaultRecordOpensOnTheJunoPage) {
     Open([&](sim::SimForm& d) {
         EXPECT_EQ(d.Caption(), "Options - Pocketry");

@@ -35,7 +35,8 @@ std::uint32_t SysColorValue(int index) {
 // ------------------------------------------------------------------ life
 
 SimForm::SimForm(SimDesktop& desk, const FormSpec& spec, FormEvents& events)
-    : desk_(desk), spec_(spec), events_(events), id_(0) {
+    : desk_(desk), spec_(spec), events_(events), id_(0), tppX_(desk.TwipsPerPixelX()),
+      tppY_(desk.TwipsPerPixelY()) {
     hWnd_ = desk.AddWindow({.className = "PocketryForm",
                             .title = spec.caption,
                             .threadId = kProgramThreadId,
@@ -273,6 +274,11 @@ void SimForm::SetWindowState(int state) {
 
 void SimForm::StateChanged() {
     Fire("Form_Resize", [this] { events_.Form_Resize(); });
+}
+
+void SimForm::MoveToDpi(int dpi) {
+    tppX_ = tppY_ = 1440.0 / dpi;
+    Fire("Form_DpiChanged", [this] { events_.Form_DpiChanged(); });
 }
 
 void SimForm::MovedTo(int xPixels, int yPixels) {

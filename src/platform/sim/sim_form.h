@@ -63,6 +63,9 @@ class SimForm : public platform::Form {
     bool QueryEndSession();
     void EndSession(bool ending);
     void EndSession() { EndSession(QueryEndSession()); } // both steps
+    // The window moved to a monitor of another scale: Form_DpiChanged. The
+    // table's twips stay; what the program set from pixels it sets again.
+    void MoveToDpi(int dpi);
     void Minimize() { SetWindowState(platform::kStateMinimized); }
     void Restore() { SetWindowState(platform::kStateNormal); }
 
@@ -120,6 +123,8 @@ class SimForm : public platform::Form {
     int Height() const override;
     void Move(int left, int top) override;
     void SetShowInTaskbar(bool show) override { showInTaskbar_ = show; }
+    double TwipsPerPixelX() const override { return tppX_; }
+    double TwipsPerPixelY() const override { return tppY_; }
     std::string Text(const std::string& control) const override;
     void SetText(const std::string& control, const std::string& text) override;
     bool Enabled(const std::string& control) const override;
@@ -196,6 +201,7 @@ class SimForm : public platform::Form {
     bool detached_ = false;       // the desktop went first
     bool sessionQueried_ = false; // asked whether the session may end, and agreed
     int left_ = 0, top_ = 0;
+    double tppX_, tppY_; // of the window's monitor
     int refreshes_ = 0;
     std::uint64_t shownSeq_ = 0;
     bool everShown_ = false;

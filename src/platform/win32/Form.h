@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/PixelGrid.h"
 #include "platform/win32/Win32.h"
 
 #include <map>
@@ -53,6 +54,8 @@ class Form final : public platform::Form {
     int Height() const override;
     void Move(int left, int top) override;
     void SetShowInTaskbar(bool show) override;
+    double TwipsPerPixelX() const override { return 1440.0 / dpi_; }
+    double TwipsPerPixelY() const override { return 1440.0 / dpi_; }
 
     std::string Text(const std::string& control) const override;
     void SetText(const std::string& control, const std::string& text) override;
@@ -115,7 +118,8 @@ class Form final : public platform::Form {
         std::string text;                  // controls without a window
         bool timerRunning = false;         // Windows timer set
         bool inTimer = false;              // its handler is running
-        OwnedIcon icon;                    // images
+        mutable OwnedIcon icon;            // images, at the size of...
+        mutable int iconSize = 0;          // ...the tray's small icons when loaded
     };
     struct MenuItem {
         MenuSpec spec;
@@ -143,6 +147,19 @@ class Form final : public platform::Form {
     void FireClick(const Control& c);
 
     void CreateControls();
+    // The client area's layout at the window's own DPI: twips to pixels.
+    int Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
+    int SpanPixels(int start, int length) const {
+        return platform::SpanPixels(start, length, dpi_);
+    }
+    void PlaceControl(const Control& c);
+    // The outer size of the window whose client area the table gives, at `dpi`.
+    SIZE OuterSize(int dpi) const;
+    // The window's small and large icons for its DPI.
+    void SetWindowIcons();
+    // The window moved to a monitor of another DPI (or the scale changed):
+    // everything is laid out again as a fresh start at that DPI would.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void CreateControl(std::size_t index, std::vector<bool>& made);
     void ArrangeTabOrder();
     void ApplyFont(Control& c);
@@ -189,6 +206,9 @@ class Form final : public platform::Form {
     FormEvents* events_;
     std::shared_ptr<const char> alive_;
     HWND hwnd_ = nullptr;
+    DWORD style_ = 0;
+    DWORD exStyle_ = 0;
+    int dpi_ = 96; // the DPI of the window's monitor
     std::vector<Control> controls_;
     std::map<std::string, std::size_t> byName_;
     std::vector<MenuItem> menus_;

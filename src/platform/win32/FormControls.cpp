@@ -1,6 +1,7 @@
 // The controls: their windows, tab order, timers and the properties the program reads and sets.
 #include "platform/win32/FormInternal.h"
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/UserInterface.h"
 
 #include <iterator>
@@ -110,11 +111,7 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
     c.container = parent;
 
     if (c.spec.kind == ControlKind::Image) {
-        if (c.spec.iconResource != 0)
-            c.icon.reset(static_cast<HICON>(
-                ::LoadImageW(ui_.Instance(), MAKEINTRESOURCEW(c.spec.iconResource), IMAGE_ICON,
-                             ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                             LR_DEFAULTCOLOR)));
+        Picture(c.spec.name); // a resource that does not load shows now
         return;
     }
     const KindTraits& kind = Traits(c.spec.kind);
@@ -131,11 +128,10 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
 
     const std::string initialText = c.spec.kind == ControlKind::ComboList ? "" : c.spec.caption;
     c.hwnd = ::CreateWindowExW(kind.exStyle, kind.windowClass, Wide(initialText).c_str(), style,
-                               ui_.ToPixelsX(c.left), ui_.ToPixelsY(c.top),
-                               ui_.SpanPixelsX(c.left, c.width),
-                               ui_.SpanPixelsY(c.top, c.height) + ui_.ToPixelsY(kind.dropTwips),
-                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                               ui_.Instance(), kind.container ? this : nullptr);
+                               Pixels(c.left), Pixels(c.top), SpanPixels(c.left, c.width),
+                               SpanPixels(c.top, c.height) + Pixels(kind.dropTwips), parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), ui_.Instance(),
+                               kind.container ? this : nullptr);
     if (c.hwnd == nullptr)
         throw std::runtime_error("cannot create " + c.spec.name + " on " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
@@ -395,13 +391,16 @@ void Form::MoveControl(const std::string& control, int left, int top, int width,
     c.width = width;
     c.height = height;
     if (c.hwnd != nullptr) {
-        const int extra = ui_.ToPixelsY(Traits(c.spec.kind).dropTwips);
-        ::SetWindowPos(c.hwnd, nullptr, ui_.ToPixelsX(left), ui_.ToPixelsY(top),
-                       ui_.SpanPixelsX(left, width), ui_.SpanPixelsY(top, height) + extra,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceControl(c);
     } else if (c.spec.kind == ControlKind::Line && c.container != nullptr) {
         ::InvalidateRect(c.container, nullptr, TRUE);
     }
+}
+
+void Form::PlaceControl(const Control& c) {
+    ::SetWindowPos(c.hwnd, nullptr, Pixels(c.left), Pixels(c.top), SpanPixels(c.left, c.width),
+                   SpanPixels(c.top, c.height) + Pixels(Traits(c.spec.kind).dropTwips),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int Form::ControlLeft(const std::string& control) const {
@@ -480,7 +479,19 @@ void Form::SetTimerEnabled(const std::string& timer, bool enabled) {
 }
 
 std::uint32_t Form::Picture(const std::string& image) const {
-    return ToHandle32(At(image).icon.get());
+    // Pictures are for the tray: at its small icon size, loaded again when
+    // that changed (a new scale, the taskbar on another monitor).
+    const Control& c = At(image);
+    if (c.spec.iconResource == 0)
+        return ToHandle32(c.icon.get());
+    const int size = dpi::TrayIconSize(static_cast<UINT>(ui_.DpiY()));
+    if (c.icon == nullptr || size != c.iconSize) {
+        if (HICON icon = dpi::IconAt(ui_.Instance(), c.spec.iconResource, size)) {
+            c.icon.reset(icon);
+            c.iconSize = size;
+        }
+    }
+    return ToHandle32(c.icon.get());
 }
 
 } // namespace pocketry::platform::win32

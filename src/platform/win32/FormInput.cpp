@@ -20,8 +20,8 @@ int Form::ShiftState() const {
 
 void Form::OnMouse(const std::string& control, UINT msg, WPARAM wParam, LPARAM lParam) {
     const std::string name = control;
-    const int x = ui_.ToTwipsX(SignedLow(lParam));
-    const int y = ui_.ToTwipsY(SignedHigh(lParam));
+    const int x = ::MulDiv(SignedLow(lParam), 1440, dpi_);
+    const int y = ::MulDiv(SignedHigh(lParam), 1440, dpi_);
     int shift = 0;
     if ((wParam & MK_SHIFT) != 0)
         shift |= kShiftMask;

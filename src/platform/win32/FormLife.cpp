@@ -1,6 +1,7 @@
 // The form's life: construction, the window procedures and the unload.
 #include "platform/win32/FormInternal.h"
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/UserInterface.h"
 
 #include <stdexcept>
@@ -50,26 +51,27 @@ Form::Form(UserInterface& ui, const FormSpec& spec, FormEvents& events)
     }
 
     // A fixed border: a caption with its system menu, no sizing frame.
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    style_ = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     if (spec_.minButton)
-        style |= WS_MINIMIZEBOX;
+        style_ |= WS_MINIMIZEBOX;
     if (spec_.maxButton)
-        style |= WS_MAXIMIZEBOX;
-    const DWORD exStyle = spec_.border == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME : 0;
-    RECT outer{0, 0, ui_.ToPixelsX(spec_.clientWidth), ui_.ToPixelsY(spec_.clientHeight)};
-    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
+        style_ |= WS_MAXIMIZEBOX;
+    exStyle_ = spec_.border == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME : 0;
+    // Made at the system DPI, the monitor where most windows open; the
+    // window's own monitor may differ, which is seen once it exists.
+    dpi_ = ui_.DpiY();
+    SIZE outer = OuterSize(dpi_);
     int x = CW_USEDEFAULT;
     int y = CW_USEDEFAULT;
     if (spec_.centerOnScreen) {
-        x = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2);
-        y = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+        x = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(outer.cx)) / 2);
+        y = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(outer.cy)) / 2);
     }
 
     creating_ = true;
-    if (::CreateWindowExW(exStyle, UserInterface::kFormClass, Wide(spec_.caption).c_str(), style, x,
-                          y, width, height, nullptr, nullptr, ui_.Instance(), this) == nullptr ||
+    if (::CreateWindowExW(exStyle_, UserInterface::kFormClass, Wide(spec_.caption).c_str(), style_,
+                          x, y, outer.cx, outer.cy, nullptr, nullptr, ui_.Instance(),
+                          this) == nullptr ||
         hwnd_ == nullptr)
         throw std::runtime_error("cannot create the window of " + spec_.name + ": " +
                                  ErrorText(::GetLastError()));
@@ -79,19 +81,14 @@ Form::Form(UserInterface& ui, const FormSpec& spec, FormEvents& events)
     if (const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated"))
         ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreated, MSGFLT_ALLOW, nullptr);
     try {
-        if (spec_.iconResource != 0) {
-            const auto load = [this](int cx, int cy) {
-                return static_cast<HICON>(::LoadImageW(ui_.Instance(),
-                                                       MAKEINTRESOURCEW(spec_.iconResource),
-                                                       IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
-            };
-            smallIcon_.reset(
-                load(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)));
-            bigIcon_.reset(load(::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON)));
-            ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
-                           reinterpret_cast<LPARAM>(smallIcon_.get()));
-            ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+        if (const int own = static_cast<int>(dpi::ForWindow(hwnd_, static_cast<UINT>(dpi_)));
+            own != dpi_) {
+            dpi_ = own;
+            outer = OuterSize(dpi_);
+            ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
+        SetWindowIcons();
         CreateControls();
         ArrangeTabOrder();
         for (Control& c : controls_)
@@ -168,6 +165,15 @@ LRESULT Form::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SIZE:
         Fire([](FormEvents& e) { e.Form_Resize(); });
+        return 0;
+    case dpi::kGetDpiScaledSize: {
+        // The size the table gives at the new DPI, not the old size scaled:
+        // Windows then suggests exactly that in WM_DPICHANGED.
+        *reinterpret_cast<SIZE*>(lParam) = OuterSize(LOWORD(wParam));
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_CLOSE:
         RunUnload(kUnloadFormControlMenu);

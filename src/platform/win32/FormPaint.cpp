@@ -61,7 +61,7 @@ HFONT Form::FontFor(const Control& c) {
     if (const auto found = fonts_.find(key); found != fonts_.end())
         return found->second.get();
     LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(hundredths, ui_.DpiY(), 7200);
+    lf.lfHeight = -::MulDiv(hundredths, dpi_, 7200);
     lf.lfWeight = c.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = c.underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
@@ -109,8 +109,8 @@ void Form::PaintContainer(HWND container, HDC dc) {
             c.spec.sysColor >= 0 ? c.spec.sysColor : Traits(c.spec.kind).textColor;
         const COLORREF color = c.foreColor.value_or(::GetSysColor(colorIndex));
         ::SetDCPenColor(dc, color);
-        const int x1 = ui_.ToPixelsX(c.left), y1 = ui_.ToPixelsY(c.top);
-        const int x2 = ui_.ToPixelsX(c.width), y2 = ui_.ToPixelsY(c.height);
+        const int x1 = Pixels(c.left), y1 = Pixels(c.top);
+        const int x2 = Pixels(c.width), y2 = Pixels(c.height);
         ::MoveToEx(dc, x1, y1, nullptr);
         ::LineTo(dc, x2, y2);
         // LineTo leaves out the last point; a line includes both ends.

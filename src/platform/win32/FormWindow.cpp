@@ -1,7 +1,10 @@
 // The window: show, hide and the modal show, placement, state and the taskbar button.
 #include "platform/win32/FormInternal.h"
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/UserInterface.h"
+
+#include <utility>
 
 namespace pocketry::platform::win32 {
 
@@ -211,6 +214,54 @@ void Form::SetShowInTaskbar(bool show) {
     const bool active = ::GetForegroundWindow() == hwnd_;
     ::ShowWindow(hwnd_, SW_HIDE);
     ::ShowWindow(hwnd_, active ? SW_SHOW : SW_SHOWNA);
+}
+
+// ===================================================================== DPI
+
+SIZE Form::OuterSize(int dpi) const {
+    const RECT client{0, 0, TwipsToPixels(spec_.clientWidth, dpi),
+                      TwipsToPixels(spec_.clientHeight, dpi)};
+    const RECT outer = dpi::OuterRect(client, style_, exStyle_, static_cast<UINT>(dpi));
+    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void Form::SetWindowIcons() {
+    if (spec_.iconResource == 0)
+        return;
+    const auto load = [this](int metric) {
+        return dpi::IconAt(
+            ui_.Instance(), spec_.iconResource,
+            dpi::Metric(metric, static_cast<UINT>(dpi_), static_cast<UINT>(ui_.DpiY())));
+    };
+    // The window lets go of the old icons before they are destroyed.
+    OwnedIcon small(load(SM_CXSMICON));
+    OwnedIcon big(load(SM_CXICON));
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    smallIcon_ = std::move(small);
+    bigIcon_ = std::move(big);
+}
+
+void Form::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0)
+        return;
+    dpi_ = dpi;
+    // New fonts for the new DPI; the old ones live until no control uses them.
+    const std::map<FontKey, OwnedFont> oldFonts = std::exchange(fonts_, {});
+    for (Control& c : controls_) {
+        if (c.hwnd == nullptr)
+            continue;
+        PlaceControl(c);
+        ApplyFont(c);
+    }
+    SetWindowIcons();
+    if (::IsIconic(hwnd_) == 0)
+        ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                       suggested.right - suggested.left, suggested.bottom - suggested.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    // What the program placed from pixel spacings it places again.
+    if (Fire([](FormEvents& e) { e.Form_DpiChanged(); }))
+        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 } // namespace pocketry::platform::win32
