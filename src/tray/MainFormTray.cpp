@@ -153,10 +153,16 @@ void MainForm::TrayIcon_Timer_Timer() {
 }
 
 void MainForm::TaskbarCreated() {
-    // A new taskbar knows nothing of the icon: add it again at once.
     if (!LivesInTray()) {
         return;
     }
+    // Windows says the same when only the scale changed: the icon is still
+    // there and takes the picture made for the new size. Adding it again
+    // would take it away first and put it back elsewhere in the tray.
+    if (app_.TaskBar().MainInTray() && app_.TaskBar().ChangeIcon(form_->Picture("TrayIcon"), 1)) {
+        return;
+    }
+    // A new taskbar knows nothing of the icon: add it again at once.
     if (!app_.TaskBar().AddIcon(*form_, form_->Picture("TrayIcon"), form_->Caption(), 1)) {
         // The new shell may not be ready yet. AddIcon removed the old icon and
         // with it the watchdog; without the watchdog the hidden window would

@@ -674,18 +674,30 @@ INSTANTIATE_TEST_SUITE_P(
     RowName<WatchdogRow>);
 
 TEST_F(TrayWatchdogTest, ANewTaskbarGetsTheIconAtOnceAndATickEndsAWaitingPicture) {
-    Start();
-    const std::string tip = form->Caption();
-    desk.RecreateTaskbar();
-    ASSERT_TRUE(desk.TrayIcon(Main(), 1));
-    EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), tip);
-    EXPECT_EQ(desk.TrayIcon(Main(), 1)->uCallbackMessage, 1793u);
-    EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
-    EXPECT_TRUE(desk.Sleeps().empty());
+    // Explorer restarted (the icon is gone), or only the scale changed (the
+    // icon stayed): either way one icon, changed in place when it stayed.
+    for (const bool iconStays : {false, true}) {
+        SCOPED_TRACE(iconStays ? "scale changed" : "explorer restarted");
+        Start();
+        const std::string tip = form->Caption();
+        const std::size_t from = desk.NotifyIconCalls().size();
+        desk.RecreateTaskbar(iconStays);
+        ASSERT_TRUE(desk.TrayIcon(Main(), 1));
+        EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), tip);
+        EXPECT_EQ(desk.TrayIcon(Main(), 1)->uCallbackMessage, 1793u);
+        EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
+        std::vector<std::uint32_t> calls;
+        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
+            calls.push_back(desk.NotifyIconCalls()[i].message);
+        }
+        const std::vector<std::uint32_t> kept{NIM_MODIFY}, lost{NIM_MODIFY, NIM_DELETE, NIM_ADD};
+        EXPECT_EQ(calls, iconStays ? kept : lost);
+        EXPECT_TRUE(desk.Sleeps().empty());
 
-    Bar().ChangeIcon(form->Picture("TrayIconWait"), 1);
-    main->TrayIcon_Timer_Timer();
-    EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
+        Bar().ChangeIcon(form->Picture("TrayIconWait"), 1);
+        main->TrayIcon_Timer_Timer();
+        EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
+    }
 }
 
 TEST_F(TrayWatchdogTest,

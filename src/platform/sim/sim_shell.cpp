@@ -94,8 +94,9 @@ bool SimShell::Shell_NotifyIconA(std::uint32_t dwMessage, const NotifyIconDataA&
     return ok;
 }
 
-void SimShell::RecreateTaskbar() {
-    tray_.clear();
+void SimShell::RecreateTaskbar(bool iconsStay) {
+    if (!iconsStay)
+        tray_.clear();
     const auto msg = windows_.RegisteredMessage("TaskbarCreated");
     if (!msg)
         return; // nobody asked for the message

@@ -55,8 +55,9 @@ class SimShell : public platform::Shell {
     std::size_t TrayIconCount() const { return tray_.size(); }
     void LoseTrayIcons() { tray_.clear(); }
     // Explorer restarting: the icons are lost and every top-level window is
-    // sent the registered "TaskbarCreated" message.
-    void RecreateTaskbar();
+    // sent the registered "TaskbarCreated" message. Windows sends the same
+    // message when only the display's scale changed: then the icons stay.
+    void RecreateTaskbar(bool iconsStay = false);
     void FailNotifyIcon(std::uint32_t message, bool fail);
     const std::vector<NotifyIconCall>& NotifyIconCalls() const { return notifyLog_; }
     // The user's mouse on the icon: sends its callback message as the shell
