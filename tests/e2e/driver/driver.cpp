@@ -546,12 +546,15 @@ int cmd_answer(const Args& a) {
     return kFailed;
 }
 
-// post|send HWND MSG WPARAM LPARAM. send has a time-out, so a target in a modal loop or hung
-// cannot hang the driver too.
+// post|send HWND MSG WPARAM LPARAM (MSG a number or a registered message's name). send has a
+// time-out, so a target in a modal loop or hung cannot hang the driver too.
 int cmd_message(const Args& a, bool send) {
     want_args(a, 4);
     const HWND h = hwnd_arg(a[0]);
-    const auto msg = static_cast<UINT>(num_arg(a[1]));
+    // A number, or the name of a registered message ("TaskbarCreated").
+    const auto msg = std::isdigit(static_cast<unsigned char>(a[1][0])) != 0
+                         ? static_cast<UINT>(num_arg(a[1]))
+                         : RegisterWindowMessageA(a[1].c_str());
     const auto wparam = static_cast<WPARAM>(num_arg(a[2]));
     const auto lparam = static_cast<LPARAM>(num_arg(a[3]));
     if (!send)
@@ -560,6 +563,75 @@ int cmd_message(const Args& a, bool send) {
     if (SendMessageTimeoutA(h, msg, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) == 0)
         return kFailed;
     Record().num("result", static_cast<LONG_PTR>(result)).print();
+    return kOk;
+}
+
+// dpi-change HWND DPI: what Windows does when a per-monitor aware window reaches a monitor of
+// another DPI: WM_GETDPISCALEDSIZE asks the size the window wants there, then WM_DPICHANGED
+// suggests the rectangle of that size where the window is. Windows sends both only within the
+// window's process, so their SIZE and RECT are placed in that process's memory.
+int cmd_dpi_change(const Args& a) {
+    want_args(a, 2);
+    const HWND h = hwnd_arg(a[0]);
+    const auto dpi = static_cast<WORD>(num_arg(a[1]));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    const OwnedHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!process)
+        return kFailed;
+    void* remote =
+        VirtualAllocEx(process.get(), nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return kFailed;
+    const auto send = [&](UINT msg, const void* in, void* out, SIZE_T bytes) {
+        SIZE_T done = 0;
+        DWORD_PTR result = 0;
+        return WriteProcessMemory(process.get(), remote, in, bytes, &done) != 0 &&
+               SendMessageTimeoutW(h, msg, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                   SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0 &&
+               ReadProcessMemory(process.get(), remote, out, bytes, &done) != 0;
+    };
+    RECT rect{};
+    GetWindowRect(h, &rect);
+    SIZE size{rect.right - rect.left, rect.bottom - rect.top};
+    const bool ok = send(0x02E4 /* WM_GETDPISCALEDSIZE */, &size, &size, sizeof size) && [&] {
+        rect.right = rect.left + size.cx;
+        rect.bottom = rect.top + size.cy;
+        RECT copy = rect;
+        return send(WM_DPICHANGED, &copy, &copy, sizeof copy);
+    }();
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    if (!ok)
+        return kFailed;
+    Record().rect("suggested", rect).print();
+    return kOk;
+}
+
+// icon HWND: the window's small icon (WM_GETICON ICON_SMALL): its size and colour depth.
+int cmd_icon(const Args& a) {
+    want_args(a, 1);
+    DWORD_PTR icon = 0;
+    if (SendMessageTimeoutW(hwnd_arg(a[0]), WM_GETICON, ICON_SMALL, 0, SMTO_ABORTIFHUNG,
+                            kSendTimeoutMs, &icon) == 0 ||
+        icon == 0)
+        return kFailed;
+    ICONINFO info{};
+    if (GetIconInfo(reinterpret_cast<HICON>(icon), &info) == 0)
+        return kFailed;
+    BITMAP colour{};
+    const bool read = info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof colour, &colour);
+    if (info.hbmColor != nullptr)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr)
+        DeleteObject(info.hbmMask);
+    if (!read)
+        return kFailed;
+    Record()
+        .num("width", colour.bmWidth)
+        .num("height", colour.bmHeight)
+        .num("bits", colour.bmBitsPixel)
+        .print();
     return kOk;
 }
 
@@ -1215,6 +1287,8 @@ int run(const std::string& command, const Args& a) {
         {"post", [](const Args& x) { return cmd_message(x, false); }},
         {"send", [](const Args& x) { return cmd_message(x, true); }},
         {"tray", cmd_tray},
+        {"dpi-change", cmd_dpi_change},
+        {"icon", cmd_icon},
         {"tray-icon", [](const Args& x) { return cmd_tray_icon(x, false); }},
         {"tray-delete", [](const Args& x) { return cmd_tray_icon(x, true); }},
         {"key", [](const Args& x) { return cmd_key(x); }},
