@@ -2,6 +2,7 @@
 """Draws Pocketry's icons from a small vector description and writes them as .ico files.
 
     make_icons.py OUTPUT.ico SOURCE PICTURE     the picture at each of its sizes, as one icon
+    make_icons.py --list FILE                   the icon groups of an .exe, or the images of an .ico
 
 Source form: the pictures are kept as a short vector description (icons/pictures.txt: colours,
 per-size lengths in pixels, and rectangles, polygons, circles and lines on a 16-unit grid)
@@ -362,8 +363,103 @@ def icon_file(images):
     return out + b"".join(blobs)
 
 
+def png_info(blob):
+    """(width, height, bits per pixel) from a PNG's header."""
+    width, height, depth, kind = struct.unpack(">IIBB", blob[16:26])
+    return width, height, depth * {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}.get(kind, 0)
+
+
+def image_info(blob):
+    """(width, height, bit count, format) of one image of an icon."""
+    if blob[:8] == b"\x89PNG\r\n\x1a\n":
+        return (*png_info(blob), "PNG")
+    _, width, height, _, bits = struct.unpack("<IiiHH", blob[:16])
+    return width, height // 2, bits, "BMP"
+
+
+def ico_images(data):
+    _, kind, count = struct.unpack("<HHH", data[:6])
+    if kind != 1:
+        raise SourceError("not an icon file")
+    images = []
+    for i in range(count):
+        size, offset = struct.unpack("<II", data[6 + 16 * i + 8:6 + 16 * i + 16])
+        images.append(data[offset:offset + size])
+    return images
+
+
+def pe_resources(data):
+    """{type: {id: bytes}} of a PE file's resources (first language of each)."""
+    if data[:2] != b"MZ":
+        raise SourceError("neither an .exe nor an .ico")
+    pe = struct.unpack("<I", data[0x3C:0x40])[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise SourceError("no PE header")
+    sections, optional_size = struct.unpack("<H12xH", data[pe + 6:pe + 22])
+    opt = pe + 24
+    directories = opt + (96 if struct.unpack("<H", data[opt:opt + 2])[0] == 0x10B else 112)
+    root_rva = struct.unpack("<I", data[directories + 16:directories + 20])[0]
+    if root_rva == 0:
+        return {}
+    table = [struct.unpack("<IIII", data[s + 8:s + 24])
+             for s in range(opt + optional_size, opt + optional_size + 40 * sections, 40)]
+
+    def at(rva):
+        for vsize, vaddr, rawsize, raw in table:
+            if vaddr <= rva < vaddr + max(vsize, rawsize):
+                return rva - vaddr + raw
+        raise SourceError(f"RVA {rva:#x} lies in no section")
+
+    base = at(root_rva)
+
+    def entries(offset):
+        named, ids = struct.unpack("<HH", data[base + offset + 12:base + offset + 16])
+        for i in range(named + ids):
+            name, target = struct.unpack("<II", data[base + offset + 16 + 8 * i:
+                                                     base + offset + 24 + 8 * i])
+            yield name, target
+
+    out = {}
+    for kind, sub in entries(0):
+        for name, langs in entries(sub & 0x7FFFFFFF):
+            _, leaf = next(entries(langs & 0x7FFFFFFF))
+            rva, size = struct.unpack("<II", data[base + leaf:base + leaf + 8])
+            out.setdefault(kind, {})[name] = data[at(rva):at(rva) + size]
+    return out
+
+
+def list_icons(path):
+    """The text --list prints: per icon group its id, per image its size, bits, bytes, format."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] == b"\0\0\1\0":
+        groups = [(f"icon {path}", ico_images(data))]
+    else:
+        resources = pe_resources(data)
+        icons = resources.get(3, {})
+        groups = []
+        for gid, group in sorted(resources.get(14, {}).items()):
+            count = struct.unpack("<H", group[4:6])[0]
+            ids = [struct.unpack("<H", group[6 + 14 * i + 12:6 + 14 * i + 14])[0]
+                   for i in range(count)]
+            groups.append((f"group {gid}", [icons[i] for i in ids]))
+    lines, total = [], 0
+    for title, images in groups:
+        size = sum(len(i) for i in images)
+        total += size
+        lines.append(f"{title}: {len(images)} images, {size} bytes")
+        for blob in images:
+            width, height, bits, kind = image_info(blob)
+            lines.append(f"  {width:>3}x{height:<3} {bits:>2}-bit {len(blob):>6} bytes {kind}")
+    lines.append(f"total {total} bytes")
+    return "\n".join(lines) + "\n"
+
+
 def main(argv):
     try:
+        if len(argv) == 3 and argv[1] == "--list":
+            sys.stdout.write(list_icons(argv[2]))
+            return 0
         if len(argv) == 4 and not argv[1].startswith("-"):
             pictures = read_source(argv[2])
             if argv[3] not in pictures:
@@ -373,7 +469,7 @@ def main(argv):
             with open(argv[1], "wb") as f:
                 f.write(data)
             return 0
-    except (OSError, SourceError) as e:
+    except (OSError, SourceError, struct.error) as e:
         print(f"make_icons: {e}", file=sys.stderr)
         return 1
     print(__doc__.strip(), file=sys.stderr)
