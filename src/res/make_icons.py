@@ -3,6 +3,8 @@
 
     make_icons.py OUTPUT.ico SOURCE PICTURE     the picture at each of its sizes, as one icon
     make_icons.py --list FILE                   the icon groups of an .exe, or the images of an .ico
+    make_icons.py --preview OUT.png SOURCE      every picture at every size on light and dark
+                                                (docs/tray-icons.png)
 
 Source form: the pictures are kept as a short vector description (icons/pictures.txt: colours,
 per-size lengths in pixels, and rectangles, polygons, circles and lines on a 16-unit grid)
@@ -455,10 +457,76 @@ def list_icons(path):
     return "\n".join(lines) + "\n"
 
 
+# ---- the preview -----------------------------------------------------------------------------
+
+DIGITS = ["111101101101111", "010110010010111", "111001111100111", "111001111001111",
+          "101101111001001", "111100111001111", "111100111101111", "111001001001001",
+          "111101111101111", "111101111001111"]  # 3x5 figures, row by row
+BACKGROUNDS = [(0xF3, 0xF3, 0xF3), (0x20, 0x20, 0x20)]  # a light and a dark taskbar
+ZOOM, GAP, LABEL = 6, 12, 18
+
+
+def preview(pictures):
+    """Rows of RGB. A band per background (light, then dark) and picture (in the source's
+    order): each size enlarged ZOOM times with its size written above (256 at 1:1, a gap where
+    the picture lacks a size), then the sizes up to 48 at 1:1."""
+    all_sizes = sorted({s for p in pictures.values() for s in p.sizes})
+    big = lambda s: ZOOM if s <= 48 else 1  # noqa: E731
+    width = GAP + sum(s * big(s) + GAP for s in all_sizes) + sum(s + GAP for s in all_sizes
+                                                                if s <= 48)
+    band = LABEL + max(s * big(s) for s in all_sizes) + GAP
+    rows = [[(0x80, 0x80, 0x80)] * width for _ in range(GAP + band * len(pictures) * 2)]
+    top = GAP
+    for background in BACKGROUNDS:
+        ink = (0, 0, 0) if sum(background) > 384 else (0xFF, 0xFF, 0xFF)
+        for picture in pictures.values():
+            for y in range(top - GAP // 2, top + band - GAP // 2):
+                rows[y] = [background] * width
+            left = GAP
+            small = []
+            for size in all_sizes:
+                zoom = big(size)
+                if size in picture.sizes:
+                    image = render(picture, size)
+                    if size <= 48:
+                        small.append(image)
+                    for x, ch in enumerate(str(size)):
+                        glyph = DIGITS[int(ch)]
+                        for i, bit in enumerate(glyph):
+                            if bit == "1":
+                                for dy in range(2):
+                                    for dx in range(2):
+                                        rows[top + 2 * (i // 3) + dy][left + 8 * x + 2 * (i % 3)
+                                                                      + dx] = ink
+                    blit(rows, image, left, top + LABEL, zoom, background)
+                left += size * zoom + GAP
+            for image in small:
+                blit(rows, image, left, top + LABEL, 1, background)
+                left += len(image) + GAP
+            top += band
+    return rows
+
+
+def blit(rows, image, left, top, zoom, background):
+    for y, line in enumerate(image):
+        for x, (r, g, b, a) in enumerate(line):
+            k = a / 255
+            px = tuple(round(c * k + bg * (1 - k)) for c, bg in zip((r, g, b), background))
+            for dy in range(zoom):
+                row = rows[top + y * zoom + dy]
+                for dx in range(zoom):
+                    row[left + x * zoom + dx] = px
+
+
 def main(argv):
     try:
         if len(argv) == 3 and argv[1] == "--list":
             sys.stdout.write(list_icons(argv[2]))
+            return 0
+        if len(argv) == 4 and argv[1] == "--preview":
+            rows = preview(read_source(argv[3]))
+            with open(argv[2], "wb") as f:
+                f.write(png([[(*px, 255) for px in row] for row in rows]))
             return 0
         if len(argv) == 4 and not argv[1].startswith("-"):
             pictures = read_source(argv[2])
