@@ -141,26 +141,23 @@ def tray_click(bed: Bed, main: int, mouse_message: int = WM_LBUTTONUP) -> None:
 
 def tray_picture(bed: Bed, name: str) -> str:
     """Which picture the rightmost tray slot shows: "normal" or "waiting" when that picture's
-    16-pixel image, laid over the slot's background (its commonest colour), is found there
-    within 8 levels a channel (the icon placed anywhere in the slot), else "unknown". The
-    driver cannot read an icon out of the shell's tray, so the screen decides."""
+    16-pixel image, laid over the slot's commonest colour, is found anywhere in the slot within
+    8 levels a channel, else "unknown". The driver cannot read an icon out of the shell's tray,
+    so the screen decides."""
     trays = bed.find("Shell_TrayWnd", "*")
     bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd)")
     left, top, right, bottom = bed.info(trays[0])["rect"]
-    slot = (right - 20, top, right, bottom)
-    shot = bed.screenshot(name, slot)
+    shot = bed.screenshot(name, (right - 20, top, right, bottom))
     bed.require(shot, f"could not take screenshot {name}")
     grid = [[bytes.fromhex(c or "000000") for c in row]
-            for row in bed.pixels(shot, (0, 0, slot[2] - slot[0], slot[3] - slot[1]))]
-    seen = [c for row in grid for c in row]
-    back = max(set(seen), key=seen.count)
+            for row in bed.pixels(shot, (0, 0, 20, bottom - top))]
+    back = max(set(seen := [c for row in grid for c in row]), key=seen.count)
     for picture_name, image in PICTURES.items():
-        laid = [(x, y, [(c * px[3] + k * (255 - px[3])) / 255 for c, k in zip(px, back)])
-                for y, row in enumerate(image) for x, px in enumerate(row)]
+        laid = [(x, y, i, (c * px[3] + k * (255 - px[3])) / 255) for y, row in enumerate(image)
+                for x, px in enumerate(row) for i, (c, k) in enumerate(zip(px, back))]
         for dy in range(len(grid) - len(image) + 1):
             for dx in range(len(grid[0]) - len(image[0]) + 1):
-                if all(abs(grid[y + dy][x + dx][i] - c) <= 8 for x, y, colour in laid
-                       for i, c in enumerate(colour)):
+                if all(abs(grid[y + dy][x + dx][i] - v) <= 8 for x, y, i, v in laid):
                     return picture_name
     bed.log(f"{name}: the tray slot shows neither picture: {[[c.hex() for c in r] for r in grid]}")
     return "unknown"
