@@ -26,14 +26,13 @@ import pocketry as p
 from e2elib import WM_CLOSE, WM_LBUTTONUP, WM_RBUTTONUP, Bed, scenario
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "src" / "res"))
-from make_icons import PALETTE, read_picture  # noqa: E402  (the tray pictures' source)
+from make_icons import read_source, render  # noqa: E402  (draws the tray pictures)
 
 ROOT = "C:\\Program Files\\Juno"
 JUNO_EXE = ROOT + "\\bin\\juno.exe"
 CONFIRM_TITLE = "Confirm Permanent Delete"
-ICON_TEXTS = Path(__file__).resolve().parents[2] / "src" / "res" / "icons"
-PICTURES = {"normal": read_picture(ICON_TEXTS / "tray.txt"),
-            "waiting": read_picture(ICON_TEXTS / "tray-wait.txt")}
+_ICONS = read_source(Path(__file__).resolve().parents[2] / "src" / "res" / "icons" / "pictures.txt")
+PICTURES = {"normal": render(_ICONS["tray"], 16), "waiting": render(_ICONS["tray-wait"], 16)}
 
 # Message boxes: (icon, buttons, default button).
 WARNING = ("warning", ["OK"], "OK")
@@ -141,25 +140,26 @@ def tray_click(bed: Bed, main: int, mouse_message: int = WM_LBUTTONUP) -> None:
 
 
 def tray_picture(bed: Bed, name: str) -> str:
-    """Which picture the rightmost tray slot shows: "normal" or "waiting" when every opaque
-    pixel of that picture's text source is found there in its palette colour (the icon placed
-    anywhere in the slot), else "unknown". The driver cannot read an icon out of the shell's
-    tray, so the screen decides."""
+    """Which picture the rightmost tray slot shows: "normal" or "waiting" when that picture's
+    16-pixel image, laid over the slot's commonest colour, is found anywhere in the slot within
+    8 levels a channel, else "unknown". The driver cannot read an icon out of the shell's tray,
+    so the screen decides."""
     trays = bed.find("Shell_TrayWnd", "*")
     bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd)")
     left, top, right, bottom = bed.info(trays[0])["rect"]
-    slot = (right - 20, top, right, bottom)
-    shot = bed.screenshot(name, slot)
+    shot = bed.screenshot(name, (right - 20, top, right, bottom))
     bed.require(shot, f"could not take screenshot {name}")
-    grid = bed.pixels(shot, (0, 0, slot[2] - slot[0], slot[3] - slot[1]))
-    for picture_name, picture in PICTURES.items():
-        opaque = [(x, y, "%02X%02X%02X" % PALETTE[c]) for y, row in enumerate(picture)
-                  for x, c in enumerate(row) if c is not None]
-        for dy in range(len(grid) - len(picture) + 1):
-            for dx in range(len(grid[0]) - len(picture[0]) + 1):
-                if all(grid[y + dy][x + dx] == colour for x, y, colour in opaque):
+    grid = [[bytes.fromhex(c or "000000") for c in row]
+            for row in bed.pixels(shot, (0, 0, 20, bottom - top))]
+    back = max(set(seen := [c for row in grid for c in row]), key=seen.count)
+    for picture_name, image in PICTURES.items():
+        laid = [(x, y, i, (c * px[3] + k * (255 - px[3])) / 255) for y, row in enumerate(image)
+                for x, px in enumerate(row) for i, (c, k) in enumerate(zip(px, back))]
+        for dy in range(len(grid) - len(image) + 1):
+            for dx in range(len(grid[0]) - len(image[0]) + 1):
+                if all(abs(grid[y + dy][x + dx][i] - v) <= 8 for x, y, i, v in laid):
                     return picture_name
-    bed.log(f"{name}: the tray slot shows neither picture: {grid}")
+    bed.log(f"{name}: the tray slot shows neither picture: {[[c.hex() for c in r] for r in grid]}")
     return "unknown"
 
 
