@@ -82,7 +82,7 @@ class ScenarioTimeout(BaseException):
 
 # Driver output: lines of tab-separated key=value fields, values escaped.
 _INT_KEYS = {"hwnd", "pid", "tid", "id", "owner", "parent", "count", "pos", "result", "dpi",
-             "target", "hmenu", "default_item", "foreground_window", "width", "height", "bits"}
+             "target", "hmenu", "default_item", "foreground_window"}
 _HEX_KEYS = {"style", "exstyle", "state"}
 _FLAG_KEYS = {"visible", "iconic", "zoomed", "enabled", "topmost", "foreground", "default",
               "present", "separator", "checked", "ready", "hook"}

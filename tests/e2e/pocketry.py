@@ -3,10 +3,18 @@
 from __future__ import annotations
 
 import subprocess
+import sys
 import time
+from pathlib import Path
 from typing import Optional
 
 from e2elib import Bed, WM_CLOSE, parse_records
+
+_RES = Path(__file__).resolve().parents[2] / "src" / "res"
+sys.path.insert(0, str(_RES))
+from make_icons import read_source, render  # noqa: E402  (draws Pocketry's pictures)
+
+_PICTURES = read_source(_RES / "icons" / "pictures.txt")
 
 EXE = "Pocketry.exe"
 JUNO_EXE = "juno-standin.exe"
@@ -148,3 +156,30 @@ class Track:
         for r in records:  # keys the generic parser does not know
             r["t"], r["exists"] = int(r["t"]), r["exists"] == "1"
         return records
+
+
+def picture(name: str, size: int) -> list:
+    """One of Pocketry's pictures as drawn into its icons: rows of (r, g, b, alpha)."""
+    return render(_PICTURES[name], size)
+
+
+def picture_at(bed: Bed, rect: tuple, name: str, pictures: dict) -> str:
+    """Which of `pictures` (name: image) the screen shows inside rect (l, t, r, b), placed
+    anywhere in it: the first whose opaque pixels are all there within 8 levels a channel, else
+    "unknown". Edges that let the background through are not compared. The screenshot is kept
+    as screenshots/<name>.png."""
+    shot = bed.screenshot(name, rect)
+    bed.require(shot, f"could not take screenshot {name}")
+    grid = [[bytes.fromhex(c or "000000") for c in row]
+            for row in bed.pixels(shot, (0, 0, rect[2] - rect[0], rect[3] - rect[1]))]
+    for found, image in pictures.items():
+        opaque = [(x, y, px[:3]) for y, row in enumerate(image) for x, px in enumerate(row)
+                  if px[3] == 255]
+        for dy in range(len(grid) - len(image) + 1):
+            for dx in range(len(grid[0]) - len(image[0]) + 1):
+                if all(max(abs(a - b) for a, b in zip(grid[y + dy][x + dx], rgb)) <= 8
+                       for x, y, rgb in opaque):
+                    return found
+    bed.log(f"{name}: none of {list(pictures)} is on the screen there")
+    return "unknown"
+

@@ -25,14 +25,10 @@ from typing import Optional
 import pocketry as p
 from e2elib import WM_CLOSE, WM_LBUTTONUP, WM_RBUTTONUP, Bed, scenario
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "src" / "res"))
-from make_icons import read_source, render  # noqa: E402  (draws the tray pictures)
-
 ROOT = "C:\\Program Files\\Juno"
 JUNO_EXE = ROOT + "\\bin\\juno.exe"
 CONFIRM_TITLE = "Confirm Permanent Delete"
-_ICONS = read_source(Path(__file__).resolve().parents[2] / "src" / "res" / "icons" / "pictures.txt")
-PICTURES = {"normal": render(_ICONS["tray"], 16), "waiting": render(_ICONS["tray-wait"], 16)}
+PICTURES = {"normal": p.picture("tray", 16), "waiting": p.picture("tray-wait", 16)}
 
 # Message boxes: (icon, buttons, default button).
 WARNING = ("warning", ["OK"], "OK")
@@ -140,27 +136,12 @@ def tray_click(bed: Bed, main: int, mouse_message: int = WM_LBUTTONUP) -> None:
 
 
 def tray_picture(bed: Bed, name: str) -> str:
-    """Which picture the rightmost tray slot shows: "normal" or "waiting" when that picture's
-    16-pixel image, laid over the slot's commonest colour, is found anywhere in the slot within
-    8 levels a channel, else "unknown". The driver cannot read an icon out of the shell's tray,
-    so the screen decides."""
+    """Which picture the rightmost tray slot shows: "normal", "waiting" or "unknown". The
+    driver cannot read an icon out of the shell's tray, so the screen decides."""
     trays = bed.find("Shell_TrayWnd", "*")
     bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd)")
     left, top, right, bottom = bed.info(trays[0])["rect"]
-    shot = bed.screenshot(name, (right - 20, top, right, bottom))
-    bed.require(shot, f"could not take screenshot {name}")
-    grid = [[bytes.fromhex(c or "000000") for c in row]
-            for row in bed.pixels(shot, (0, 0, 20, bottom - top))]
-    back = max(set(seen := [c for row in grid for c in row]), key=seen.count)
-    for picture_name, image in PICTURES.items():
-        laid = [(x, y, i, (c * px[3] + k * (255 - px[3])) / 255) for y, row in enumerate(image)
-                for x, px in enumerate(row) for i, (c, k) in enumerate(zip(px, back))]
-        for dy in range(len(grid) - len(image) + 1):
-            for dx in range(len(grid[0]) - len(image[0]) + 1):
-                if all(abs(grid[y + dy][x + dx][i] - v) <= 8 for x, y, i, v in laid):
-                    return picture_name
-    bed.log(f"{name}: the tray slot shows neither picture: {[[c.hex() for c in r] for r in grid]}")
-    return "unknown"
+    return p.picture_at(bed, (right - 20, top, right, bottom), name, PICTURES)
 
 
 def juno_windows(bed: Bed) -> list[dict]:

@@ -643,21 +643,3 @@ def startup_shortcut_from_any_folder(bed: Bed):
         bed.check_eq(f"{how}: the shortcut read back through IShellLinkW",
                      {"path": own, "idpath": own, "arguments": "", "workdir": f"C:\\{name}"},
                      seen)
-
-
-@scenario("options.pages_at_144_dpi", timeout=120)
-def pages_at_144_dpi(bed: Bed):
-    """At 144 dpi the dialog grows by half and every page still fits its text."""
-    bed.reg_set(r"HKCU\Control Panel\Desktop", "LogPixels", "144", "REG_DWORD")
-    _, main = p.start_first_time(bed)
-    bed.require(bed.screen()["dpi"] == 144, "setup: the desktop is not at 144 dpi")
-    info = bed.info(main)
-    shot = bed.screenshot("main-window-144dpi", info["rect"])
-    if shot:
-        for problem in bed.clipped_labels(main, shot):
-            bed.fail(f"main window at 144 dpi: {problem}")
-    dialog = open_from_button(bed, main, "\"&Options...\" at 144 dpi")
-    client = bed.info(dialog)["client"]
-    bed.check(all(abs(c - t / 10) <= 1 for c, t in zip(client, CLIENT_TWIPS)),
-              f"expected the client area 6105 x 4185 twips at 10 twips a pixel, saw {client}")
-    pictures(bed, dialog, "144dpi")

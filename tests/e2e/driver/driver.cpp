@@ -568,7 +568,7 @@ int cmd_message(const Args& a, bool send) {
 
 // dpi-change HWND DPI: what Windows does when a per-monitor aware window reaches a monitor of
 // another DPI: WM_GETDPISCALEDSIZE asks the size the window wants there, then WM_DPICHANGED
-// suggests the rectangle of that size where the window is. Windows sends both only within the
+// suggests a rectangle of that size where the window is. Windows sends both only within the
 // window's process, so their SIZE and RECT are placed in that process's memory.
 int cmd_dpi_change(const Args& a) {
     want_args(a, 2);
@@ -596,6 +596,9 @@ int cmd_dpi_change(const Args& a) {
     GetWindowRect(h, &rect);
     SIZE size{rect.right - rect.left, rect.bottom - rect.top};
     const bool ok = send(0x02E4 /* WM_GETDPISCALEDSIZE */, &size, &size, sizeof size) && [&] {
+        // About the window's centre, kept on the screen.
+        rect.left = std::max(0L, (rect.left + rect.right - size.cx) / 2);
+        rect.top = std::max(0L, (rect.top + rect.bottom - size.cy) / 2);
         rect.right = rect.left + size.cx;
         rect.bottom = rect.top + size.cy;
         RECT copy = rect;
@@ -605,33 +608,6 @@ int cmd_dpi_change(const Args& a) {
     if (!ok)
         return kFailed;
     Record().rect("suggested", rect).print();
-    return kOk;
-}
-
-// icon HWND: the window's small icon (WM_GETICON ICON_SMALL): its size and colour depth.
-int cmd_icon(const Args& a) {
-    want_args(a, 1);
-    DWORD_PTR icon = 0;
-    if (SendMessageTimeoutW(hwnd_arg(a[0]), WM_GETICON, ICON_SMALL, 0, SMTO_ABORTIFHUNG,
-                            kSendTimeoutMs, &icon) == 0 ||
-        icon == 0)
-        return kFailed;
-    ICONINFO info{};
-    if (GetIconInfo(reinterpret_cast<HICON>(icon), &info) == 0)
-        return kFailed;
-    BITMAP colour{};
-    const bool read = info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof colour, &colour);
-    if (info.hbmColor != nullptr)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask != nullptr)
-        DeleteObject(info.hbmMask);
-    if (!read)
-        return kFailed;
-    Record()
-        .num("width", colour.bmWidth)
-        .num("height", colour.bmHeight)
-        .num("bits", colour.bmBitsPixel)
-        .print();
     return kOk;
 }
 
@@ -1288,7 +1264,6 @@ int run(const std::string& command, const Args& a) {
         {"send", [](const Args& x) { return cmd_message(x, true); }},
         {"tray", cmd_tray},
         {"dpi-change", cmd_dpi_change},
-        {"icon", cmd_icon},
         {"tray-icon", [](const Args& x) { return cmd_tray_icon(x, false); }},
         {"tray-delete", [](const Args& x) { return cmd_tray_icon(x, true); }},
         {"key", [](const Args& x) { return cmd_key(x); }},
