@@ -76,6 +76,7 @@ def fresh_start(bed: Bed, dpi: int) -> dict:
     name = f"{dpi}dpi"
     bed.reg_delete(p.SETTINGS_KEY)  # a first start, on the first page of the options
     bed.reg_set(r"HKCU\Control Panel\Desktop", "LogPixels", str(dpi), "REG_DWORD")
+    bed.kill_all()  # Wine's taskbar, too, starts again at the new DPI
     proc, main = p.start_first_time(bed)
     bed.require(bed.screen()["dpi"] == dpi, f"setup: the desktop is not at {dpi} dpi")
     small_icon(bed, main, dpi, name)
@@ -100,6 +101,12 @@ def fresh_start(bed: Bed, dpi: int) -> dict:
     bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 10000), f"{name}: no tray icon after OK")
     time.sleep(0.5)
     before = tray_area(bed, f"tray-{name}")
+    trays = bed.find("Shell_TrayWnd", "*")
+    right, top, bottom = (bed.info(trays[0])["rect"][i] for i in (2, 1, 3))
+    # The tray draws its icons at its own DPI, where the program's window may differ.
+    bed.check_eq(f"{name}: the image in the tray", 16 * dpi // 96,
+                 p.picture_at(bed, (right - 64, top, right, bottom), f"tray-icon-{name}",
+                              {16 * d // 96: p.picture("tray", 16 * d // 96) for d in DPIS}))
     bed.require(bed.tray(main, WM_RBUTTONUP), f"{name}: could not right-click the tray icon")
     menu = bed.menu(5000)
     bed.require(menu, f"{name}: expected the tray menu")
