@@ -3,8 +3,20 @@
 #include "platform/win32/Libraries.h"
 #include "platform/win32/Win32Platform.h"
 
+#include <cstdlib>
 #include <exception>
 #include <string>
+
+// The default terminate handler names the escaped exception's type on stderr,
+// which a windowed program does not have, and brings in the whole C++
+// demangler for it (about 40 KB). This definition takes its place at link
+// time, so the library's one is never linked: an escaping exception still
+// ends the program through abort(), as before, only without the lost text.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+} // namespace __gnu_cxx
 
 // The last word of a program that cannot go on: the failure style of every
 // other message of the program (OK, warning icon, system-modal, foreground).

@@ -3,7 +3,6 @@
 
 #include "app/MainForm.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "app/App.h"
@@ -58,9 +57,12 @@ void MainForm::Load() {
 void MainForm::Form_Load() {
     const ProgramVersion& v = app_.version;
     // The revision's four-digit form gives the third and fourth parts.
-    char digits[16];
-    std::snprintf(digits, sizeof(digits), "%04d", v.revision);
-    const std::string revision = digits;
+    // Written as "%04d" would, zeros after any sign, without the printf family
+    // (its formatting engine is a tenth of the Windows program).
+    std::string revision = std::to_string(v.revision);
+    if (revision.size() < 4) {
+        revision.insert(revision.front() == '-' ? 1 : 0, 4 - revision.size(), '0');
+    }
     const int R = std::stoi(revision.substr(0, 2));
     const int B = std::stoi(revision.substr(revision.size() - 2));
     const std::string majorMinor = std::to_string(v.major) + "." + std::to_string(v.minor);

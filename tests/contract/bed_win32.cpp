@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <utility>
 
 namespace pocketry::contract {
 
@@ -133,6 +133,53 @@ BOOL CALLBACK NoteText(HWND hwnd, LPARAM lParam) {
 // The text of a message box's message: its static control 0xFFFF.
 constexpr int kMessageBoxTextId = 0xFFFF;
 
+// Threads and a lock on the Windows API itself: the toolchain's win32 thread
+// model (which keeps winpthread out of the shipped program) has no std::thread
+// nor std::mutex.
+class Thread {
+  public:
+    Thread() = default;
+    explicit Thread(std::function<void()> body)
+        : body_(std::make_unique<std::function<void()>>(std::move(body))),
+          handle_(::CreateThread(nullptr, 0, &Run, body_.get(), 0, nullptr)) {}
+    Thread(Thread&& other) noexcept
+        : body_(std::move(other.body_)), handle_(std::exchange(other.handle_, nullptr)) {}
+    Thread& operator=(Thread&& other) noexcept {
+        join();
+        body_ = std::move(other.body_);
+        handle_ = std::exchange(other.handle_, nullptr);
+        return *this;
+    }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    ~Thread() { join(); }
+    bool joinable() const { return handle_ != nullptr; }
+    void join() {
+        if (handle_ != nullptr) {
+            ::WaitForSingleObject(handle_, INFINITE);
+            ::CloseHandle(handle_);
+            handle_ = nullptr;
+        }
+    }
+
+  private:
+    static DWORD WINAPI Run(void* body) {
+        (*static_cast<std::function<void()>*>(body))();
+        return 0;
+    }
+    std::unique_ptr<std::function<void()>> body_;
+    HANDLE handle_ = nullptr;
+};
+
+class Mutex {
+  public:
+    void lock() { ::AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ::ReleaseSRWLockExclusive(&lock_); }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 class Win32Bed final : public Bed {
   public:
     Win32Bed() : platform_(::GetModuleHandleA(nullptr)), uiThread_(::GetCurrentThreadId()) {
@@ -155,7 +202,7 @@ class Win32Bed final : public Bed {
         return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
     std::vector<std::string> Problems() override {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<Mutex> lock(mutex_);
         return problems_;
     }
 
@@ -233,12 +280,12 @@ class Win32Bed final : public Bed {
                            std::uint32_t delayMs) override {
         ++running_;
         helpers_.emplace_back([this, hWnd, messages, delayMs] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            ::Sleep(delayMs);
             for (const SentMessage& m : messages) {
                 DWORD_PTR result = 0;
                 const LRESULT ok = ::SendMessageTimeoutA(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
                                                          SMTO_NORMAL, kSendTimeoutMs, &result);
-                const std::lock_guard<std::mutex> lock(mutex_);
+                const std::lock_guard<Mutex> lock(mutex_);
                 results_.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
             }
             --running_;
@@ -246,27 +293,21 @@ class Win32Bed final : public Bed {
     }
     std::vector<std::intptr_t> SendResults() override {
         JoinHelpers();
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<Mutex> lock(mutex_);
         return results_;
     }
     bool RunLoop(std::uint32_t timeoutMs) override {
-        std::mutex m;
-        std::condition_variable cv;
-        bool done = false, timedOut = false;
+        const platform::win32::OwnedHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        std::atomic<bool> timedOut{false};
         const DWORD ui = uiThread_;
-        std::thread watchdog([&] {
-            std::unique_lock<std::mutex> lock(m);
-            if (!cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done; })) {
+        Thread watchdog([&] {
+            if (::WaitForSingleObject(done.get(), timeoutMs) == WAIT_TIMEOUT) {
                 timedOut = true;
                 ::PostThreadMessageA(ui, WM_QUIT, 0, 0); // makes the loop return
             }
         });
         Api().ui.RunMessageLoop();
-        {
-            const std::lock_guard<std::mutex> lock(m);
-            done = true;
-        }
-        cv.notify_all();
+        ::SetEvent(done.get());
         watchdog.join();
         JoinHelpers();
         // A quit request left for the next loop would end it at once.
@@ -292,11 +333,11 @@ class Win32Bed final : public Bed {
         if (boxThread_.joinable())
             boxThread_.join();
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
+            const std::lock_guard<Mutex> lock(mutex_);
             seen_ = {};
         }
         const DWORD ui = uiThread_;
-        boxThread_ = std::thread([this, button, watched, ui] {
+        boxThread_ = Thread([this, button, watched, ui] {
             for (int waited = 0; waited < kBoxWaitMs; waited += kPollMs) {
                 BoxSearch search;
                 ::EnumThreadWindows(ui, &FindBox, reinterpret_cast<LPARAM>(&search));
@@ -306,13 +347,13 @@ class Win32Bed final : public Bed {
                     const std::string text = ShownText(::GetDlgItem(search.box, kMessageBoxTextId));
                     const std::string caption = ShownText(search.box);
                     {
-                        const std::lock_guard<std::mutex> lock(mutex_);
+                        const std::lock_guard<Mutex> lock(mutex_);
                         seen_ = {true, ToHwnd(owner), enabled, text, caption};
                     }
                     ::PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
                     return;
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+                ::Sleep(kPollMs);
             }
             AddProblem("no message box opened");
         });
@@ -320,7 +361,7 @@ class Win32Bed final : public Bed {
     BoxSeen LastBox() override {
         if (boxThread_.joinable())
             boxThread_.join();
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<Mutex> lock(mutex_);
         return seen_;
     }
     bool IsWindowEnabled(Hwnd hWnd) override { return ::IsWindowEnabled(ToHWND(hWnd)) != 0; }
@@ -350,7 +391,7 @@ class Win32Bed final : public Bed {
                (section.empty() ? "" : "\\" + section);
     }
     void AddProblem(std::string text) {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<Mutex> lock(mutex_);
         problems_.push_back(std::move(text));
     }
     // Waits for the sending threads, handling what they send meanwhile.
@@ -361,7 +402,7 @@ class Win32Bed final : public Bed {
             MSG msg{};
             ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
-        for (std::thread& t : helpers_)
+        for (Thread& t : helpers_)
             t.join();
         helpers_.clear();
     }
@@ -369,13 +410,13 @@ class Win32Bed final : public Bed {
     platform::win32::Win32Platform platform_;
     DWORD uiThread_;
     std::vector<std::string> folders_;
-    std::mutex mutex_;
+    Mutex mutex_;
     std::vector<std::intptr_t> results_;
     std::vector<std::string> problems_;
     BoxSeen seen_;
-    std::vector<std::thread> helpers_;
+    std::vector<Thread> helpers_;
     std::atomic<int> running_{0};
-    std::thread boxThread_;
+    Thread boxThread_;
 };
 
 } // namespace

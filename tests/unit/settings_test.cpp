@@ -68,8 +68,9 @@ TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsNumbers) {
 TEST_F(SettingsTest, DecimalFractionsConvertAsDecimalNumbers) {
     // Truth values: any value but zero is true.
     const std::pair<const char*, bool> truths[] = {
-        {"0.5", true}, {"2.0", true},  {"-1.0", true}, {" 1.5 ", true}, {".25", true},
-        {"1e2", true}, {"0.0", false}, {"-0", false},  {"0.", false},   {"+0.000", false}};
+        {"0.5", true}, {"2.0", true},     {"-1.0", true},    {" 1.5 ", true},
+        {".25", true}, {"1e2", true},     {"0.0", false},    {"-0", false},
+        {"0.", false}, {"+0.000", false}, {"4.9e-324", true}};
     for (const auto& [text, expected] : truths) {
         SetStored("Run Juno", text);
         SetStored("Close Juno Ask", text);
@@ -88,7 +89,12 @@ TEST_F(SettingsTest, DecimalFractionsConvertAsDecimalNumbers) {
           Row{"2.51", 3, 3}, Row{"6.0", 6, 6}, Row{"32767.4", 32767, 32767},
           Row{"32767.5", 0, 32768}, Row{"-32768.5", -32768, -32768}, Row{"-32768.51", 0, -32769},
           Row{"2147483647.5", 0, 300}, Row{"1.5e1", 15, 15}, Row{"1.2.3", 0, 300}, Row{"5.", 5, 5},
-          Row{".", 0, 300}, Row{"inf", 0, 300}, Row{"0x10", 0, 300}, Row{"1e", 0, 300}}) {
+          Row{".", 0, 300}, Row{"inf", 0, 300}, Row{"0x10", 0, 300}, Row{"1e", 0, 300},
+          // Read as the nearest double first, then rounded: 2.5, 2.5000000000000004, 32767.5.
+          Row{"2.50000000000000001", 2, 2}, Row{"2.5000000000000004", 3, 3},
+          Row{"32767.49999999999999", 0, 32768},
+          // Beyond a double either way: not a number at all.
+          Row{"1e400", 0, 300}, Row{"1e-400", 0, 300}}) {
         SetStored("Tray Left", r.text);
         SetStored("Check Interval", r.text);
         basPublic::LoadSettings(*app);

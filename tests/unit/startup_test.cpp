@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VersionCase{{1, 0, 0}, "Version 1.0.0.0", "Pocketry 1.0"},
                       VersionCase{{0, 5, 5}, "Version 0.5.0.5", "Pocketry 0.5"},
                       VersionCase{{2, 3, 102}, "Version 2.3.1.2", "Pocketry 2.3.1"},
-                      VersionCase{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"}));
+                      VersionCase{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"},
+                      VersionCase{{1, 0, 12345}, "Version 1.0.12.45", "Pocketry 1.0.12"}));
 
 TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
     desk.SetWorkArea({0, 30, 1024, 768}); // taskbar docked at the top

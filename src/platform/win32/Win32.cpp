@@ -1,6 +1,5 @@
 #include "platform/win32/Win32.h"
 
-#include <cstdio>
 #include <cwchar>
 #include <exception>
 
@@ -63,15 +62,25 @@ Status LastErrorStatus() {
 }
 
 void ReportCaught(const char* where) noexcept {
+    // One line for the debugger, cut at the buffer's end; put together by hand
+    // because the printf family's engine would be the only user of it.
     char line[512];
+    std::size_t used = 0;
+    const auto add = [&](const char* text) {
+        for (; *text != '\0' && used + 1 < sizeof line; ++text)
+            line[used++] = *text;
+    };
+    add("Pocketry: exception stopped at ");
+    add(where);
     try {
         throw;
     } catch (const std::exception& e) {
-        std::snprintf(line, sizeof line, "Pocketry: exception stopped at %s: %s\n", where,
-                      e.what());
+        add(": ");
+        add(e.what());
     } catch (...) {
-        std::snprintf(line, sizeof line, "Pocketry: exception stopped at %s\n", where);
     }
+    add("\n");
+    line[used] = '\0';
     ::OutputDebugStringA(line);
 }
 

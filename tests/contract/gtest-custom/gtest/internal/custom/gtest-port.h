@@ -1,0 +1,32 @@
+// GoogleTest's place for a port's own pieces, found before its empty one.
+// Its Notification is built on std::mutex, which the win32 thread model of the
+// Windows toolchain lacks; only GoogleTest's own thread helpers use it, and
+// this one waits by yielding instead.
+#ifndef POCKETRY_GTEST_CUSTOM_PORT_H
+#define POCKETRY_GTEST_CUSTOM_PORT_H
+
+#include <atomic>
+#include <thread>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing::internal {
+
+class Notification {
+  public:
+    Notification() = default;
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
+    void Notify() { notified_ = true; }
+    void WaitForNotification() const {
+        while (!notified_)
+            std::this_thread::yield();
+    }
+
+  private:
+    std::atomic<bool> notified_{false};
+};
+
+} // namespace testing::internal
+
+#endif
