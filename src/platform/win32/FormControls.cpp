@@ -111,7 +111,7 @@ void Form::CreateControl(std::size_t index, std::vector<bool>& made) {
     c.container = parent;
 
     if (c.spec.kind == ControlKind::Image) {
-        Picture(c.spec.name); // a resource that does not load shows now
+        Picture(c.spec.name); // loaded with the form, at the tray's size
         return;
     }
     const KindTraits& kind = Traits(c.spec.kind);
