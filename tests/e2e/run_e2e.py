@@ -17,7 +17,7 @@ contract suite counts as one); exit code 0 only when nothing failed and somethin
 from __future__ import annotations
 
 import argparse
-import importlib.util
+import importlib
 import os
 import shutil
 import signal
@@ -160,11 +160,9 @@ def scenario_prefix(template: Path, workdir: Path) -> tuple[Path, Path, Path]:
 
 
 def load_scenarios() -> None:
+    # Imported by name, so that a file another one imports registers its scenarios once.
     for path in sorted(HERE.glob("scenarios_*.py")):
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        module = importlib.util.module_from_spec(spec)
-        sys.modules[path.stem] = module
-        spec.loader.exec_module(module)
+        importlib.import_module(path.stem)
 
 
 def on_alarm(signum, frame):

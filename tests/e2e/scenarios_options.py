@@ -1,7 +1,6 @@
-"""The options dialog and the StartUp shortcut with the real program: the ways to open the
-dialog, its pages and keys, what OK, Cancel, Esc and the close box leave in the Registry, the
-shortcut made and removed through our shell-link library, the library's version, and the
-pages' pictures at 96 and 144 dots per inch."""
+"""The options dialog and the StartUp shortcut with the real program: the dialog from the tray
+and from the button, its pages and keys, what OK and Esc leave in the Registry, and the shortcut
+made and removed through our shell-link library (wide or narrow) from folders of any name."""
 
 from __future__ import annotations
 
@@ -12,13 +11,11 @@ from pathlib import Path
 from typing import Optional
 
 import pocketry as p
-from e2elib import SC_CLOSE, VK_ESCAPE, WM_LBUTTONUP, WM_RBUTTONUP, WM_SYSCOMMAND, Bed, scenario
+import scenarios_tray as t
+from e2elib import VK_ESCAPE, WM_LBUTTONUP, Bed, scenario
 
 TITLE = "Options - Pocketry"
 WM_COMMAND = 0x0111
-WM_KEYDOWN = 0x0100
-WM_KEYUP = 0x0101
-VK_O = 79
 STN_CLICKED = 0
 BM_GETCHECK = 0x00F0
 WS_MAXIMIZEBOX = 0x00010000
@@ -48,25 +45,16 @@ PAGES = [
      ("Static", "Tray icon left click:"), ("ComboBox", "Switch to Juno"),
      ("Button", "Use double-click for tray icon commands")],
 ]
-# Tab from a page's own tab round the whole dialog back to it: the table's order, the
+# Tab from the Juno page's tab round the whole dialog back to it: the table's order, the
 # disabled "Ask before closing Juno" and the other pages' controls left out.
-BUTTONS = ["OK", "Cancel", "&Create", "R&emove"]
-TAB_WALKS = [
-    ["&Auto", "&Other", "Run Juno on startup", "Close Juno on exit",
-     "Empty the Juno ads folder on exit", *BUTTONS, "&Juno"],
-    ["&Other", *BUTTONS, "&Juno", "&Auto"],
-    ["Exit when Juno is no longer running",
-     "Empty the Juno ads folder when Juno is no longer running", "Switch to Juno",
-     "Use double-click for tray icon commands", *BUTTONS, "&Juno", "&Auto", "&Other"],
-]
-
-# Every key the dialog's OK writes, plus the page and the first-start marker.
-SAVED_KEYS = ["Run Juno", "Close Juno", "Close Juno Ask", "Empty Ads App", "Empty Ads Juno",
-              "Exit No Juno", "Tray Left", "Tray Double", "Check Interval"]
-STORED = {"First Run": "False", "Options Tab": "0", "Run Juno": "False", "Close Juno": "True",
-          "Close Juno Ask": "True", "Empty Ads App": "True", "Empty Ads Juno": "False",
-          "Exit No Juno": "False", "Tray Left": "5", "Tray Double": "False",
-          "Check Interval": "450"}
+TAB_WALK = ["&Auto", "&Other", "Run Juno on startup", "Close Juno on exit",
+            "Empty the Juno ads folder on exit", "OK", "Cancel", "&Create", "R&emove", "&Juno"]
+DEFAULT_BOXES = {
+    "Run Juno on startup": (0, True), "Close Juno on exit": (0, True),
+    "Ask before closing Juno": (1, False), "Empty the Juno ads folder on exit": (0, True),
+    "Exit when Juno is no longer running": (0, True),
+    "Empty the Juno ads folder when Juno is no longer running": (0, True),
+    "Use double-click for tray icon commands": (0, True)}
 
 STARTUP_LINK_TEXTS = {
     "created": "A Pocketry shortcut was created in the StartUp program group successfully.  "
@@ -74,8 +62,6 @@ STARTUP_LINK_TEXTS = {
                "to have Juno be run when Pocketry starts up, then turn on the \"Run Juno on "
                "startup\" option.",
     "removed": "The Pocketry shortcut was removed from the StartUp program group successfully.",
-    "not removed": "An error occurred attempting to remove the Pocketry shortcut from the "
-                   "StartUp program group.",
 }
 NO_LIBRARY_ADVICE = ("The probable cause of this error is the Vb5stkit.dll support file does "
                      "not exist in the Windows System folder.")
@@ -178,14 +164,7 @@ def open_from_button(bed: Bed, main: int, how: str) -> int:
 
 
 def open_from_tray_menu(bed: Bed, main: int, how: str) -> int:
-    """Right click on the icon, then "Options..." (the third item) chosen with the keys."""
-    bed.require(bed.tray(main, WM_RBUTTONUP), f"{how}: could not send the right click")
-    menu = bed.menu(5000)
-    bed.require(menu, f"{how}: expected the tray menu within 5 s, saw none")
-    for _ in range(3):
-        bed.require(bed.key(menu["hwnd"], "down"), f"{how}: could not press Down in the menu")
-    bed.require(bed.key(menu["hwnd"], "enter") or bed.menu(0) is None,
-                f"{how}: could not press Enter in the menu")
+    t.choose(bed, main, ["down"] * 3, how)  # "Options...", the third item
     return wait_dialog(bed, how)
 
 
@@ -209,22 +188,14 @@ def click_box(bed: Bed, dialog: int, text: str) -> None:
     time.sleep(0.3)
 
 
-def box_text(bed: Bed, what: str, timeout_ms: int = 8000) -> Optional[dict]:
-    box = bed.msgbox(p.BOX_TITLE, timeout_ms)
-    if not bed.check(box, f"{what}: expected a message box within {timeout_ms // 1000} s, "
-                          f"saw none"):
-        return None
-    bed.require(bed.answer(p.BOX_TITLE, "OK", 5000), f"{what}: the box did not close on OK")
-    return box
-
-
 def check_box(bed: Bed, what: str, text: str, icon: str) -> None:
-    box = box_text(bed, what)
-    if box:
-        bed.check_eq(f"{what}: text", text, box["text"])
-        bed.check_eq(f"{what}: icon", icon, box["icon"])
-        bed.check_eq(f"{what}: buttons", ["OK"], [b["text"] for b in box["buttons"]])
-        bed.check(box["topmost"], f"{what}: expected the system-modal box topmost, it is not")
+    """Pocketry's box, compared whole (text, icon, buttons, system-modal), answered OK."""
+    box = bed.msgbox(p.BOX_TITLE, 8000)
+    if not bed.check(box, f"{what}: expected a message box within 8 s, saw none"):
+        return
+    bed.check_eq(f"{what}: the box", (text, icon, ["OK"], True),
+                 (box["text"], box["icon"], [b["text"] for b in box["buttons"]], box["topmost"]))
+    bed.require(bed.answer(p.BOX_TITLE, "OK", 5000), f"{what}: the box did not close on OK")
 
 
 def file_version(path: Path) -> str:
@@ -247,10 +218,6 @@ def startup_folders(bed: Bed) -> tuple[Path, Path]:
     startup = [d for d in programs.iterdir() if d.name.lower() == "startup"]
     bed.require(len(startup) == 1, f"expected one StartUp folder in {programs}, saw {startup}")
     return startup[0], programs
-
-
-def windows_path(bed: Bed, path: Path) -> str:
-    return "C:\\" + str(path.relative_to(bed.prefix / "drive_c")).replace("/", "\\")
 
 
 def version_message(bed: Bed, main: int, version: str, what: str) -> None:
@@ -311,7 +278,6 @@ def pictures(bed: Bed, dialog: int, dpi_name: str) -> None:
     for page, tab in enumerate(TABS):
         bed.require(bed.click(dialog, tab), f"could not click the tab \"{tab}\"")
         time.sleep(0.5)
-        check_page(bed, dialog, page, f"{dpi_name}, tab {tab} clicked")
         shot = bed.screenshot(f"options-{PAGE_NAMES[page]}-{dpi_name}", bed.info(dialog)["rect"])
         if bed.check(shot, f"{dpi_name}: no screenshot of page {tab}"):
             check_layout(bed, dialog, f"{dpi_name}, page {tab}", shot)
@@ -319,133 +285,57 @@ def pictures(bed: Bed, dialog: int, dpi_name: str) -> None:
 
 # ---- scenarios --------------------------------------------------------------------------------
 
-@scenario("options.opens_from_button_key_and_tray", timeout=150)
-def opens_from_button_key_and_tray(bed: Bed):
-    """The button, the O key and the tray menu's "Options..." open the one dialog; reaching the
-    opener again while it is open brings it to the front instead of a second dialog."""
-    _, main = p.start_first_time(bed)
-    dialog = open_from_button(bed, main, "\"&Options...\" clicked")
-    info = bed.info(dialog)
-    bed.check_eq("caption", TITLE, info["title"])
-    bed.check(not info["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
-              f"expected a fixed dialog without minimise and maximise boxes, style "
-              f"{info['style']:#x}")
-    screen = bed.screen()
-    bed.require(screen["dpi"] == 96, "setup: the desktop is not at 96 dpi")
-    bed.check_eq("client size in pixels at 96 dpi (6105 x 4185 twips)",
-                 tuple(t // TWIPS_PER_PIXEL_AT_96_DPI for t in CLIENT_TWIPS), info["client"])
-    sw, sh = screen["screen"]
-    left, top, right, bottom = info["rect"]
-    bed.check(abs((left + right) - sw) <= 1 and abs((top + bottom) - sh) <= 1,
-              f"expected the dialog centred on the {sw}x{sh} screen, saw {info['rect']}")
-    bed.check(not bed.info(main)["enabled"],
-              "expected the main window disabled while the modal dialog is open")
-    check_page(bed, dialog, 0, "default record")
-    bed.check_eq("default record: check boxes (checked, enabled)", {
-        "Run Juno on startup": (0, True), "Close Juno on exit": (0, True),
-        "Ask before closing Juno": (1, False), "Empty the Juno ads folder on exit": (0, True),
-        "Exit when Juno is no longer running": (0, True),
-        "Empty the Juno ads folder when Juno is no longer running": (0, True),
-        "Use double-click for tray icon commands": (0, True)}, checks(bed, dialog))
-
-    # The opener reached again while the dialog is open, with another window in front: an O
-    # key posted to the (disabled) main window reaches its handler through the dialog's loop,
-    # as a second way in (the tray's "Options", another program) would.
-    trays = bed.find("Shell_TrayWnd", "*")
-    bed.require(trays and bed.foreground(trays[0]), "setup: could not bring the taskbar forward")
-    bed.check(not bed.info(dialog)["foreground"], "setup: the dialog is still in front")
-    bed.require(bed.post(main, WM_KEYDOWN, VK_O, 0x00180001), "could not post the O key")
-    bed.post(main, WM_KEYUP, VK_O, 0xC0180001)
-    time.sleep(1)
-    bed.check_eq("dialogs after the opener ran again", [dialog], dialogs(bed))
-    info = bed.info(dialog)
-    bed.check(info and info["foreground"],
-              "expected the open dialog brought to the front when the opener ran again")
-    bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
-    wait_closed(bed, dialog, "Cancel")
-    bed.check(bed.info(main)["enabled"], "expected the main window enabled again after Cancel")
-
-    # The O key of the main window (typed, whatever modifiers are held).
-    for keys in ("o", "alt+o"):
-        chord(bed, main, keys)
-        dialog = wait_dialog(bed, f"{keys} in the main window")
-        post_key(bed, dialog, VK_ESCAPE)
-        wait_closed(bed, dialog, f"Esc after {keys}")
-
-    # From the tray: the window hidden, the dialog has no owner and comes up in front.
-    bed.require(bed.click(main, "OK"), "could not click OK in the main window")
-    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 5000), "setup: OK did not go to the tray")
-    dialog = open_from_tray_menu(bed, main, "tray menu \"Options...\"")
-    info = bed.info(dialog)
-    bed.check(info["visible"] and info["foreground"],
-              f"tray: expected the dialog shown in front, saw visible={info['visible']} "
-              f"foreground={info['foreground']}")
-    bed.check_eq("tray: the dialog's owner (none while the main window is hidden)", 0,
-                 info["owner"])
-    bed.require(bed.click(dialog, "OK"), "could not click OK")
-    wait_closed(bed, dialog, "OK after the tray")
-    bed.check(bed.tray_icon(main, p.TRAY_ICON_ID), "expected Pocketry still in the tray after OK")
-
-
-@scenario("options.pages_by_click_and_keys", timeout=150)
-def pages_by_click_and_keys(bed: Bed):
-    """Each way of choosing a page shows exactly its controls; Tab and Shift+Tab go round the
-    shown controls in the table's order and never onto a hidden page's; screenshots at 96
-    dpi."""
-    _, main = p.start_first_time(bed)
-    dialog = open_from_button(bed, main, "\"&Options...\"")
-    bed.require(bed.screen()["dpi"] == 96, "setup: the desktop is not at 96 dpi")
-    pictures(bed, dialog, "96dpi")
-
-    # The focus on a page's control, then the page switched away by the keys.
-    chord(bed, dialog, "alt+j")
-    post_key(bed, dialog, "tab")
-    post_key(bed, dialog, "tab")
-    post_key(bed, dialog, "tab")
-    bed.check_eq("focus after Alt+J, Tab, Tab, Tab", "Run Juno on startup",
-                 focus(bed, dialog)["text"])
-    steps = [("ctrl+tab", 1), ("ctrl+tab", 2), ("ctrl+tab", 0), ("ctrl+shift+tab", 2),
-             ("ctrl+shift+tab", 1), ("alt+o", 2), ("alt+a", 1), ("alt+j", 0), ("alt+o", 2)]
-    for keys, page in steps:
-        chord(bed, dialog, keys)
-        check_page(bed, dialog, page, keys)
-    bed.require(bed.click(dialog, "&Other"), "could not click \"&Other\"")
-    time.sleep(0.3)
-    check_page(bed, dialog, 2, "the shown page's tab clicked again")
-
-    for page, tab in enumerate(TABS):
-        chord(bed, dialog, f"alt+{tab[1].lower()}")
-        bed.check_eq(f"focus after Alt+{tab[1]}", tab, focus(bed, dialog)["text"])
-        walk = []
-        for _ in TAB_WALKS[page]:
-            post_key(bed, dialog, "tab")
-            walk.append(focus(bed, dialog)["text"])
-        bed.check_eq(f"Tab round the dialog from \"{tab}\"", TAB_WALKS[page], walk)
-        if page == 2:
-            back = []
-            for _ in TAB_WALKS[page]:
-                chord(bed, dialog, "shift+tab")
-                back.append(focus(bed, dialog)["text"])
-            bed.check_eq(f"Shift+Tab round the dialog from \"{tab}\"",
-                         list(reversed([tab] + TAB_WALKS[page][:-1])), back)
-    bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
-    wait_closed(bed, dialog, "Cancel")
-
-
-@scenario("options.ok_saves_every_key_and_applies", timeout=150)
-def ok_saves_every_key_and_applies(bed: Bed):
-    """OK writes all nine keys and the page; the tray's left click runs the new command at
-    once: "Hide/Show Juno" hides the stand-in."""
+@scenario("options.dialog", timeout=150)
+def dialog_pages_keys_ok_esc(bed: Bed):
+    """From the tray, beside Juno: the dialog comes up in front, without an owner, centred and
+    fixed, on the default record. Ctrl+Tab, Ctrl+Shift+Tab and Alt+letter turn the pages; Tab
+    goes round the shown controls in the table's order. Esc throws the edits away (only the page
+    is stored); OK writes all nine keys and the page, and the tray's left click runs the new
+    command at once: "Hide/Show Juno" hides the stand-in."""
     p.set_settings(bed, {"Check Interval": "450"})
     bed.start(p.JUNO_EXE)
     juno = bed.wait_window(p.JUNO_CLASS, p.JUNO_TITLE, 20000)
     bed.require(juno, "setup: the stand-in's main window did not appear within 20 s")
     juno = juno[0]
     _, main = p.start_in_tray(bed)
-    bed.check_eq("settings before OK", {"First Run": "False", "Check Interval": "450"},
-                 settings(bed))
+    stored = {"First Run": "False", "Check Interval": "450"}
+    bed.check_eq("settings before the dialog", stored, settings(bed))
 
     dialog = open_from_tray_menu(bed, main, "tray menu \"Options...\"")
+    info = bed.info(dialog)
+    screen = bed.screen()
+    bed.require(screen["dpi"] == 96, "setup: the desktop is not at 96 dpi")
+    (sw, sh), (left, top, right, bottom) = screen["screen"], info["rect"]
+    bed.check_eq("the dialog: caption, size boxes and sizing frame, client size (6105 x 4185 "
+                 "twips), centred, shown in front, owner (none while the main window is hidden)",
+                 (TITLE, 0, tuple(t // TWIPS_PER_PIXEL_AT_96_DPI for t in CLIENT_TWIPS),
+                  True, True, True, 0),
+                 (info["title"], info["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+                  info["client"], abs(left + right - sw) <= 1 and abs(top + bottom - sh) <= 1,
+                  info["visible"], info["foreground"], info["owner"]))
+    check_page(bed, dialog, 0, "default record")
+    bed.check_eq("default record: check boxes (checked, enabled)", DEFAULT_BOXES,
+                 checks(bed, dialog))
+    for keys, page in (("ctrl+tab", 1), ("ctrl+shift+tab", 0), ("alt+o", 2)):
+        chord(bed, dialog, keys)
+        check_page(bed, dialog, page, keys)
+    chord(bed, dialog, "alt+j")
+    bed.check_eq("focus after Alt+J", "&Juno", focus(bed, dialog)["text"])
+    walk = []
+    for _ in TAB_WALK:
+        post_key(bed, dialog, "tab")
+        walk.append(focus(bed, dialog)["text"])
+    bed.check_eq("Tab round the dialog from \"&Juno\"", TAB_WALK, walk)
+
+    # Edits, then Esc on the Auto page: only the page is stored.
+    for text in ("Run Juno on startup", "Close Juno on exit"):
+        click_box(bed, dialog, text)
+    chord(bed, dialog, "alt+a")
+    post_key(bed, dialog, VK_ESCAPE)
+    wait_closed(bed, dialog, "Esc")
+    bed.check_eq("settings after Esc", {**stored, "Options Tab": "1"}, settings(bed))
+    dialog = open_from_tray_menu(bed, main, "reopened after Esc")
+    bed.require(bed.click(dialog, "&Juno"), "could not click \"&Juno\"")
     click_box(bed, dialog, "Run Juno on startup")
     click_box(bed, dialog, "Close Juno on exit")
     click_box(bed, dialog, "Ask before closing Juno")
@@ -465,173 +355,58 @@ def ok_saves_every_key_and_applies(bed: Bed):
         "Empty Ads App": "False", "Empty Ads Juno": "True", "Exit No Juno": "False",
         "Tray Left": "2", "Tray Double": "False", "Check Interval": "450", "Options Tab": "2",
     }, settings(bed))
-
-    bed.require(bed.tray(main, WM_LBUTTONUP), "could not send the left click")
-    info = p.wait_state(bed, juno, "visible", False, 5)
-    bed.check(info and not info["visible"],
-              "expected the left click to hide the stand-in (\"Hide/Show Juno\" chosen), it is "
-              "still shown")
-    bed.require(bed.tray(main, WM_LBUTTONUP), "could not send the second left click")
-    info = p.wait_state(bed, juno, "visible", True, 5)
-    bed.check(info and info["visible"], "expected the next left click to show the stand-in")
-
-    # The next opening shows the saved values and the page last chosen.
-    dialog = open_from_tray_menu(bed, main, "reopened")
-    check_page(bed, dialog, 2, "reopened after OK", combo="Hide/Show Juno")
-    bed.check_eq("reopened: check boxes (checked, enabled)", {
-        "Run Juno on startup": (1, True), "Close Juno on exit": (1, True),
-        "Ask before closing Juno": (0, True), "Empty the Juno ads folder on exit": (0, True),
-        "Exit when Juno is no longer running": (0, True),
-        "Empty the Juno ads folder when Juno is no longer running": (1, True),
-        "Use double-click for tray icon commands": (0, True)}, checks(bed, dialog))
-    post_key(bed, dialog, VK_ESCAPE)
-    wait_closed(bed, dialog, "Esc")
+    for visible in (False, True):
+        bed.require(bed.tray(main, WM_LBUTTONUP), "could not send the left click")
+        info = p.wait_state(bed, juno, "visible", visible, 5)
+        bed.check(info and info["visible"] == visible,
+                  f"expected a left click to {'show' if visible else 'hide'} the stand-in "
+                  f"(\"Hide/Show Juno\" chosen), it is {'hidden' if visible else 'still shown'}")
 
 
-@scenario("options.cancel_esc_close_box_keep_record", timeout=150)
-def cancel_esc_close_box_keep_record(bed: Bed):
-    """Cancel, Esc and the close box throw the edits away: the Registry keeps every value but
-    "Options Tab" (the page last shown), and so does the running program."""
-    p.set_settings(bed, STORED)
-    bed.start(p.EXE)
-    main = p.main_window(bed)
-    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 15000), "setup: no tray icon")
-    expected_boxes = {
-        "Run Juno on startup": (0, True), "Close Juno on exit": (1, True),
-        "Ask before closing Juno": (1, True), "Empty the Juno ads folder on exit": (1, True),
-        "Exit when Juno is no longer running": (0, True),
-        "Empty the Juno ads folder when Juno is no longer running": (0, True),
-        "Use double-click for tray icon commands": (0, True)}
-    ways = [("Cancel", "&Auto", 1), ("Esc", "&Other", 2), ("close box", "&Juno", 0)]
-    page = 0
-    for how, tab, new_page in ways:
-        dialog = open_from_tray_menu(bed, main, f"before {how}")
-        check_page(bed, dialog, page, f"opened before {how}", combo="Restore Window")
-        bed.check_eq(f"before {how}: check boxes (checked, enabled)", expected_boxes,
-                     checks(bed, dialog))
-        bed.require(bed.click(dialog, "&Juno"), "could not click &Juno")
-        for text in ("Run Juno on startup", "Close Juno on exit",
-                     "Empty the Juno ads folder on exit"):
-            click_box(bed, dialog, text)
-        bed.require(bed.click(dialog, tab), f"could not click {tab}")
-        time.sleep(0.3)
-        if new_page == 2:
-            click_box(bed, dialog, "Use double-click for tray icon commands")
-        if how == "Cancel":
-            bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
-        elif how == "Esc":
-            post_key(bed, dialog, VK_ESCAPE)
-        else:
-            bed.require(bed.post(dialog, WM_SYSCOMMAND, SC_CLOSE), "could not press the close box")
-        wait_closed(bed, dialog, how)
-        page = new_page
-        bed.check_eq(f"settings after {how}", {**STORED, "Options Tab": str(page)},
-                     settings(bed))
-    # The record in memory kept the stored values too: the tray's left click still restores
-    # the window ("Tray Left" 5), not a command an edit could have chosen.
-    bed.require(bed.tray(main, WM_LBUTTONUP), "could not send the left click")
-    info = p.wait_state(bed, main, "visible", True, 5)
-    bed.check(info and info["visible"], "expected a left click to restore the main window")
-
-
-@scenario("options.startup_shortcut_and_library", timeout=180)
-def startup_shortcut_and_library(bed: Bed):
-    """"&Create" writes a real shortcut to Pocketry.exe into the StartUp folder, "R&emove"
-    deletes it, a second "R&emove" fails; the version message names the library's version; and
-    without the library either button says so with the system's description."""
+@scenario("options.startup_shortcut", timeout=240)
+def startup_shortcut(bed: Bed):
+    """Unpacked under a folder whose name the ANSI code page (1252) cannot hold, first without
+    the library: the version message says "Unknown" and "&Create" fails with the system's
+    description. With the library put beside the program, "&Create" writes a shortcut whose
+    target, read back through IShellLinkW, is exactly the program's own path, "R&emove" deletes
+    it, and the version message names the library's version. With an older library that has
+    only the narrow functions, a folder the code page holds ("Jünö") still works, and the CJK
+    one fails with the system's description instead of a shortcut to the wrong place."""
     startup, programs = startup_folders(bed)
-    before = sorted(x.name for x in programs.iterdir()) if programs.exists() else []
+    before = sorted(x.name for x in programs.iterdir())
     link = startup / "Pocketry.lnk"
     bed.require(not link.exists(), f"setup: {link} exists already")
     library = bed.install_dir / "vb5stkit.dll"
-    bed.require(library.is_file(), "setup: vb5stkit.dll is not beside Pocketry.exe")
-    _, main = p.start_first_time(bed)
-    version_message(bed, main, file_version(library), "version message with the library")
+    bed.require((bed.install_dir / "vb5stkit-narrow.dll").is_file(),
+                "setup: vb5stkit-narrow.dll is not in the build folder")
+    description = {}
+    for error in (ERROR_MOD_NOT_FOUND, ERROR_NO_UNICODE_TRANSLATION):
+        rc, recs = bed.driver("errtext", error)
+        bed.require(rc == 0 and recs, "the driver could not read the system's error text")
+        # The system's text ends in a full stop and a line break; the message puts it on a
+        # line of its own without them.
+        description[error] = recs[0]["text"].rstrip(" \r\n.")
 
-    dialog = open_from_button(bed, main, "\"&Options...\"")
-    bed.require(bed.click(dialog, "&Create"), "could not click \"&Create\"")
-    check_box(bed, "\"&Create\"", STARTUP_LINK_TEXTS["created"], "information")
-    if bed.check(link.is_file(), f"expected {link} after \"&Create\", it is not there"):
-        rc, recs = bed.driver("shelllink", windows_path(bed, link))
-        bed.check_eq("the shortcut read back (target, arguments, working folder)",
-                     {"path": "C:\\Pocketry\\Pocketry.exe", "idpath": "C:\\Pocketry\\Pocketry.exe",
-                      "arguments": "", "workdir": "C:\\Pocketry"},
-                     recs[0] if rc == 0 and recs else None)
-    bed.check_eq("the Programs folder (StartUp is no group of its own there)", before,
-                 sorted(x.name for x in programs.iterdir()))
-    bed.require(bed.click(dialog, "&Create"), "could not click \"&Create\" again")
-    check_box(bed, "\"&Create\" again (replaces the shortcut)", STARTUP_LINK_TEXTS["created"],
-              "information")
-    bed.require(bed.click(dialog, "R&emove"), "could not click \"R&emove\"")
-    check_box(bed, "\"R&emove\"", STARTUP_LINK_TEXTS["removed"], "information")
-    bed.check(not link.exists(), f"expected {link} gone after \"R&emove\", it is still there")
-    bed.require(bed.click(dialog, "R&emove"), "could not click \"R&emove\" again")
-    check_box(bed, "\"R&emove\" with no shortcut", STARTUP_LINK_TEXTS["not removed"], "warning")
-    bed.check_eq("dialogs after the shortcut buttons (the dialog stays open)", [dialog],
-                 dialogs(bed))
-    bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
-    wait_closed(bed, dialog, "Cancel")
-
-    # Without the library.
-    bed.kill_all()
-    library.unlink()
-    bed.reg_delete(p.SETTINGS_KEY, "First Run")
-    rc, recs = bed.driver("errtext", ERROR_MOD_NOT_FOUND)
-    bed.require(rc == 0 and recs, "the driver could not read the system's error text")
-    # The system's text ends in a full stop and a line break; the message puts it on a line of
-    # its own without them.
-    description = recs[0]["text"].rstrip(" \r\n.")
-    _, main = p.start_first_time(bed)
-    version_message(bed, main, "Unknown", "version message without the library")
-    dialog = open_from_button(bed, main, "\"&Options...\" without the library")
-    for button, verb in (("&Create", "create"), ("R&emove", "remove")):
-        bed.require(bed.click(dialog, button), f"could not click \"{button}\"")
-        check_box(bed, f"\"{button}\" without the library",
-                  f"An error occurred attempting to {verb} the Pocketry shortcut:\r\n\r\n"
-                  f"{description}\r\n\r\n{NO_LIBRARY_ADVICE}", "warning")
-    bed.check(not link.exists(), f"expected no {link} without the library")
-
-
-@scenario("options.startup_shortcut_from_any_folder", timeout=240)
-def startup_shortcut_from_any_folder(bed: Bed):
-    """Unpacked under a folder whose name the ANSI code page (1252) cannot hold, "&Create"
-    makes a shortcut whose target, read back through IShellLinkW, is exactly the program's own
-    path. With an older library that has only the narrow functions, a folder the code page
-    holds ("Jünö") still works, and the CJK one fails with the system's description instead of
-    a shortcut to the wrong place."""
-    startup, _ = startup_folders(bed)
-    link = startup / "Pocketry.lnk"
-    drive = bed.prefix / "drive_c"
-    narrow = bed.install_dir / "vb5stkit-narrow.dll"
-    bed.require(narrow.is_file(), "setup: vb5stkit-narrow.dll is not in the build folder")
-    rc, recs = bed.driver("errtext", ERROR_NO_UNICODE_TRANSLATION)
-    bed.require(rc == 0 and recs, "the driver could not read the system's error text")
-    untranslatable = recs[0]["text"].rstrip(" \r\n.")
-
-    for n, (name, library, works) in enumerate([("テスト", "vb5stkit.dll", True),
-                                                ("Jünö", "vb5stkit-narrow.dll", True),
-                                                ("テスト", "vb5stkit-narrow.dll", False)]):
-        how = f"from C:\\{name} with {library}"
-        if n:
-            bed.kill_all()
-            bed.reg_delete(p.SETTINGS_KEY, "First Run")
-            link.unlink(missing_ok=True)
-        folder = drive / name
+    def unpack(name: str, dll: Optional[str]):
+        folder = bed.prefix / "drive_c" / name
         folder.mkdir(exist_ok=True)
         shutil.copy2(bed.install_dir / p.EXE, folder / p.EXE)
-        shutil.copy2(bed.install_dir / library, folder / "vb5stkit.dll")
+        if dll:
+            shutil.copy2(bed.install_dir / dll, folder / "vb5stkit.dll")
         _, main = p.start_first_time(bed, folder)
-        dialog = open_from_button(bed, main, f"\"&Options...\" {how}")
+        return folder, main
+
+    def create(dialog: int, how: str, name: str, error: Optional[int]) -> None:
         bed.require(bed.click(dialog, "&Create"), f"{how}: could not click \"&Create\"")
-        if not works:
+        if error:
             check_box(bed, f"\"&Create\" {how}",
                       f"An error occurred attempting to create the Pocketry shortcut:\r\n\r\n"
-                      f"{untranslatable}\r\n\r\n{NO_LIBRARY_ADVICE}", "warning")
+                      f"{description[error]}\r\n\r\n{NO_LIBRARY_ADVICE}", "warning")
             bed.check(not link.exists(), f"{how}: expected no {link}, it is there")
-            continue
+            return
         check_box(bed, f"\"&Create\" {how}", STARTUP_LINK_TEXTS["created"], "information")
         if not bed.check(link.is_file(), f"{how}: expected {link} after \"&Create\", saw none"):
-            continue
+            return
         rc, recs = bed.driver("shelllink", bed.windows_path(link))
         bed.require(rc == 0 and recs, f"{how}: the driver could not read {link}")
         own = f"C:\\{name}\\{p.EXE}"
@@ -643,3 +418,30 @@ def startup_shortcut_from_any_folder(bed: Bed):
         bed.check_eq(f"{how}: the shortcut read back through IShellLinkW",
                      {"path": own, "idpath": own, "arguments": "", "workdir": f"C:\\{name}"},
                      seen)
+
+    how = "from C:\\テスト"
+    folder, main = unpack("テスト", None)
+    version_message(bed, main, "Unknown", "version message without the library")
+    dialog = open_from_button(bed, main, f"\"&Options...\" {how}")
+    bed.check_eq("the dialog's owner, the main window enabled while it is open", (main, False),
+                 (bed.info(dialog)["owner"], bed.info(main)["enabled"]))
+    create(dialog, f"{how} without the library", "テスト", ERROR_MOD_NOT_FOUND)
+    shutil.copy2(library, folder / "vb5stkit.dll")
+    create(dialog, f"{how} with vb5stkit.dll", "テスト", None)
+    bed.check_eq("the Programs folder (StartUp is no group of its own there)", before,
+                 sorted(x.name for x in programs.iterdir()))
+    bed.require(bed.click(dialog, "R&emove"), "could not click \"R&emove\"")
+    check_box(bed, "\"R&emove\"", STARTUP_LINK_TEXTS["removed"], "information")
+    bed.check(not link.exists(), f"expected {link} gone after \"R&emove\", it is still there")
+    bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
+    wait_closed(bed, dialog, "Cancel")
+    bed.check(bed.info(main)["enabled"], "expected the main window enabled again after Cancel")
+    version_message(bed, main, file_version(library), "version message with the library")
+
+    for name, error in (("Jünö", None), ("テスト", ERROR_NO_UNICODE_TRANSLATION)):
+        how = f"from C:\\{name} with vb5stkit-narrow.dll"
+        bed.kill_all()
+        bed.reg_delete(p.SETTINGS_KEY, "First Run")
+        link.unlink(missing_ok=True)
+        _, main = unpack(name, "vb5stkit-narrow.dll")
+        create(open_from_button(bed, main, f"\"&Options...\" {how}"), how, name, error)
