@@ -1,6 +1,7 @@
-"""Pocketry at 96 and 144 dots per inch: the icons drawn for each scale, windows that a change
-of DPI lays out exactly as a fresh start there, the tray menu at each scale, and the tray icon
-kept through a "TaskbarCreated" that finds it still there."""
+"""Pocketry at 96, 144 and 192 dots per inch: the icons drawn for each scale, windows that a
+change of DPI lays out exactly as a fresh start there, the tray menu and a message box at each
+scale (Windows scales both on its own: photographed to be looked at), and the tray icon kept
+through a "TaskbarCreated" that finds it still there."""
 
 from __future__ import annotations
 
@@ -11,7 +12,9 @@ import scenarios_options as o
 import scenarios_tray as t
 from e2elib import WM_RBUTTONUP, Bed, scenario
 
-DPIS = (96, 144)
+DPIS = (96, 144, 192)
+WM_COMMAND = 0x0111
+STN_CLICKED = 0
 BS_DEFPUSHBUTTON = 1
 
 
@@ -71,7 +74,7 @@ def tray_area(bed: Bed, name: str) -> list[list[str]]:
 
 def fresh_start(bed: Bed, dpi: int):
     """A first start at `dpi`: pictures and layouts of the main window and the options dialog,
-    and the tray menu; at 96 dpi "TaskbarCreated" while the icon is in the tray, and Pocketry
+    the tray menu and a message box; at 96 dpi "TaskbarCreated" while the icon is in the tray, and Pocketry
     left running there. Returns (layouts, process, main window)."""
     name = f"{dpi}dpi"
     bed.reg_delete(p.SETTINGS_KEY)  # a first start, on the first page of the options
@@ -88,6 +91,14 @@ def fresh_start(bed: Bed, dpi: int):
     o.pictures(bed, dialog, name)
     bed.require(bed.click(dialog, "Cancel"), f"{name}: could not click Cancel")
     o.wait_closed(bed, dialog, f"{name}: Cancel")
+
+    label = [c for c in bed.children(main) if c["text"].startswith("Version ")]
+    bed.require(label and bed.post(main, WM_COMMAND, (STN_CLICKED << 16) | label[0]["id"],
+                                   label[0]["hwnd"]), f"{name}: could not click the version label")
+    box = bed.msgbox(p.BOX_TITLE, 8000)
+    bed.require(box, f"{name}: expected the version message")
+    bed.screenshot(f"message-box-{name}", bed.info(box["hwnd"])["rect"])
+    bed.require(bed.answer(p.BOX_TITLE, "OK"), f"{name}: the version message did not close")
 
     bed.require(bed.click(main, "OK"), f"{name}: could not click OK")
     bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 10000), f"{name}: no tray icon after OK")
@@ -125,7 +136,7 @@ def every_dpi(bed: Bed):
     main window and the options dialog sent to each DPI in turn (as Windows does when a window
     reaches a monitor of another scale) look exactly as that fresh start did."""
     fresh = {}
-    for dpi in (144, 96):  # 96 last: its start stays for the moves
+    for dpi in (144, 192, 96):  # 96 last: its start stays for the moves
         fresh[dpi], proc, main = fresh_start(bed, dpi)
     t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
     bed.require(p.wait_state(bed, main, "visible", True, 5)["visible"],
@@ -138,7 +149,7 @@ def every_dpi(bed: Bed):
         seen = layout(bed, hwnd, f"{name}-moved-to-{dpi}dpi")
         same_layout(bed, f"{name} window moved to {dpi} dpi", fresh[dpi][name], seen)
 
-    for dpi in (144, 96):
+    for dpi in (144, 192, 96):
         moved("main", main, dpi)
         # The dialog opens at the system's 96 dpi, over the main window, on the page last shown.
         dialog = o.open_from_button(bed, main, f"\"&Options...\" for {dpi} dpi")
