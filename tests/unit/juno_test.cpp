@@ -321,10 +321,8 @@ TEST_F(JunoTest, AnIniReaderErrorGivesTheDefaultAndIsReportedUnlessSilent) {
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
     EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt,
-              "An error occurred attempting to read a setting from the 'Juno.ini' file.");
-    EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11030u);
+    ExpectOnlyBox("An error occurred attempting to read a setting from the 'Juno.ini' file.",
+                  kWarning);
 }
 
 } // namespace

@@ -9,8 +9,6 @@
 namespace pocketry::testing {
 namespace {
 
-constexpr std::uint32_t kNotice = 0x11040;
-
 class MainWindowTest : public ProgramTest {
   protected:
     void SetUp() override {
@@ -229,16 +227,13 @@ TEST_F(MainWindowTest, OnlyTheLeftButtonOpensTheLinkOnRelease) {
     // Its failures are reported in the shell-open words.
     desk.SetUrlAssociation(false);
     form->MouseUp("labWebSite", platform::kLeftButton, 0, 1, 1);
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "There is no association configured for opening the '" +
-                                             form->Text("labWebSite") + "' file or address.");
+    ExpectOnlyBox("There is no association configured for opening the '" +
+                      form->Text("labWebSite") + "' file or address.",
+                  kNotice);
 }
 
 TEST_F(MainWindowTest, TheVersionLabelShowsTheSupportFileVersion) {
     form->Click("labVersion");
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "Support file versions:\r\n\r\nVb5stkit.dll:\tUnknown");
-    EXPECT_EQ(desk.MsgBoxes()[0].style, kNotice);
 
     platform::VsFixedFileInfo info;
     info.dwFileVersionMS = (5u << 16) | 0u;
@@ -246,8 +241,9 @@ TEST_F(MainWindowTest, TheVersionLabelShowsTheSupportFileVersion) {
     desk.AddFile("C:\\WINDOWS\\system32\\vb5stkit.dll");
     desk.SetVersionInfo("C:\\WINDOWS\\system32\\vb5stkit.dll", info);
     form->Click("labVersion");
-    EXPECT_EQ(desk.MsgBoxes()[1].prompt,
-              "Support file versions:\r\n\r\nVb5stkit.dll:\t5.0.40000.7");
+    EXPECT_EQ(Shown(),
+              (Boxes{{"Support file versions:\r\n\r\nVb5stkit.dll:\tUnknown", kNotice},
+                     {"Support file versions:\r\n\r\nVb5stkit.dll:\t5.0.40000.7", kNotice}}));
 }
 
 } // namespace

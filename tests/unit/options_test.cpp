@@ -355,19 +355,15 @@ TEST_F(OptionsTest, TheShortcutButtonsTellOfSuccess) {
         d.Click("cmdStartupRemove");
         d.Click("cmdCancel");
     });
-    std::vector<std::pair<std::string, std::uint32_t>> boxes;
-    for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-        boxes.emplace_back(m.prompt, m.style);
-    }
-    EXPECT_EQ(boxes, (std::vector<std::pair<std::string, std::uint32_t>>{
-                         {"A Pocketry shortcut was created in the StartUp program group "
-                          "successfully.  Pocketry will now be run every time Windows starts "
-                          "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
-                          "up, then turn on the \"Run Juno on startup\" option.",
-                          0x11040},
-                         {"The Pocketry shortcut was removed from the StartUp program group "
-                          "successfully.",
-                          0x11040}}));
+    EXPECT_EQ(Shown(),
+              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
+                      "successfully.  Pocketry will now be run every time Windows starts "
+                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
+                      "up, then turn on the \"Run Juno on startup\" option.",
+                      kNotice},
+                     {"The Pocketry shortcut was removed from the StartUp program group "
+                      "successfully.",
+                      kNotice}}));
 }
 
 } // namespace
