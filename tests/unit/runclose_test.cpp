@@ -49,8 +49,9 @@ TEST_F(RunCloseTest, RunStartsTheProgramFileAndWaitsForItsWindow) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-TEST_F(RunCloseTest, RunReportsEachMissingPieceInItsOwnWords) {
+TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
     desk.AddDirectory("C:\\Empty");
+    desk.AddDirectory("C:\\Odd\\bin\\juno.exe"); // a folder cannot be started
     const std::pair<std::string, std::string> cases[] = {
         {"", "The Juno client expected could not be run because it does not appear to be "
              "installed on your system."},
@@ -58,26 +59,17 @@ TEST_F(RunCloseTest, RunReportsEachMissingPieceInItsOwnWords) {
                      "specified in the Juno.ini file does not exist."},
         {"  C:\\Empty\\ ", "The Juno client expected could not be run because the "
                            "'C:\\Empty\\bin\\juno.exe' file does not exist."},
+        {"C:\\Odd", "Juno (C:\\Odd\\bin\\juno.exe) could not be run due to an error:\r\n\r\n" +
+                        sim::SystemMessage(5)},
     };
+    const std::size_t from = desk.NotifyIconCalls().size();
     for (const auto& [rootDir, text] : cases) {
         desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", rootDir);
         desk.ClearMsgBoxes();
         main->RunJuno(120);
         EXPECT_EQ(Shown(), (Boxes{{text, kWarning}}));
     }
-    EXPECT_TRUE(desk.StartProcessCalls().empty());
-}
-
-TEST_F(RunCloseTest, RunReportsAStartThatFailsWithTheSystemsWords) {
-    // A folder where the program file should be cannot be started.
-    desk.AddDirectory("C:\\Odd\\bin\\juno.exe");
-    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Odd");
-    const std::size_t from = desk.NotifyIconCalls().size();
-    main->RunJuno(120);
-    EXPECT_EQ(Shown(), (Boxes{{"Juno (C:\\Odd\\bin\\juno.exe) could not be run due to an "
-                               "error:\r\n\r\n" +
-                                   sim::SystemMessage(5),
-                               kWarning}}));
+    EXPECT_EQ(desk.StartProcessCalls().size(), 1u); // only the folder was tried
     EXPECT_TRUE(TrayPicturesSince(from).empty());
 }
 

@@ -79,31 +79,6 @@ TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
     EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / 3);
 }
 
-TEST_F(StartupTest, TheTrayMenuIsWholeWithSixMouseHints) {
-    Start();
-    std::vector<std::string> menu;
-    for (const platform::MenuSpec& m : MainForm::Spec().menus) {
-        menu.push_back(m.name + "|" + form->MenuCaption(m.name) + "|" + m.parent);
-    }
-    const std::vector<std::string> want = {
-        "MenuTray|Commands|",
-        "MenuTray_Exit|Exit\tr+s|MenuTray",
-        "zsep00|-|MenuTray",
-        "MenuTray_Restore|Restore Window\tr+a|MenuTray",
-        "MenuTray_Options|Options...\tr+c|MenuTray",
-        "zsep01|-|MenuTray",
-        "MenuTray_ScreenSaver|Activate Screen Saver|MenuTray",
-        "MenuTray_ClearClipboard|Clear Clipboard|MenuTray",
-        "zsep02|-|MenuTray",
-        "MenuTray_EmptyAds|Empty Juno Ads Folder...|MenuTray",
-        "MenuTrayJuno_RunClose|Run/Close Juno...\tl+s|MenuTray",
-        "zsep03|-|MenuTray",
-        "MenuTrayJuno_HideShow|Hide/Show Juno\tl+a|MenuTray",
-        "MenuTrayJuno_MinRes|Minimize/Restore Juno\tl+c|MenuTray",
-        "MenuTrayJuno_SwitchTo|Switch to Juno|MenuTray"};
-    EXPECT_EQ(menu, want);
-}
-
 TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray) {
     desk.AnswerNextMsgBox([this](const sim::MsgBoxRecord&) {
         // The window is already on screen, and painted, while the notice is open.
@@ -122,16 +97,6 @@ TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray)
     form->PressKey(sim::VK_RETURN);
     EXPECT_FALSE(form->Visible());
     EXPECT_TRUE(desk.TrayIcon(form->hWnd(), 1));
-}
-
-TEST_F(StartupTest, LaterStartsGoStraightToTheTray) {
-    SetStored("First Run", "false");
-    StartAsIs();
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_FALSE(form->Visible());
-    EXPECT_FALSE(form->ShowInTaskbar());
-    EXPECT_TRUE(app->TaskBar().MainInTray());
-    EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
 }
 
 TEST_F(StartupTest, RunJunoAtStartRunsJunoWithTwoMinutesAfterTheTrayIsMade) {
