@@ -586,6 +586,11 @@ TEST_F(TrayWatchdogTest, EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAwa
     EXPECT_EQ(form->WindowState(), kStateMinimized);
     EXPECT_EQ(Calls(NIM_ADD, from), 0u); // no second move to the tray
     EXPECT_EQ(app->subclass.HookCount, 1);
+    // Done putting it away: a window brought back and minimised goes to the tray again.
+    main->MenuTray_Restore_Click();
+    form->Minimize();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(Bar().MainInTray());
 }
 
 struct WatchdogRow {
@@ -656,6 +661,7 @@ TEST_F(TrayWatchdogTest, ANewTaskbarGetsTheIconAtOnceAndATickEndsAWaitingPicture
         Start();
         const std::string tip = form->Caption();
         const std::size_t from = desk.NotifyIconCalls().size();
+        desk.Deliver(Main(), 0x0400, 0, 0); // any other message is no new taskbar
         desk.RecreateTaskbar(iconStays);
         ASSERT_TRUE(desk.TrayIcon(Main(), 1));
         EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), tip);
