@@ -182,8 +182,14 @@ TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
         {"a link opened as its target, as under Wine", "C:\\Precious", true},
         {"a link to another folder named ads", "C:\\Other\\ads", false},
         {"the same under Wine", "C:\\Other\\ads", true},
+        // Under Wine only the final path tells: the same length elsewhere, or
+        // another name of three letters beside it, is no ads folder either.
+        {"a link to an ads folder under another root", "C:\\Jumo\\ads", true},
+        {"a link to a sibling folder", "C:\\Juno\\bus", true},
     };
     PlantPrecious(desk);
+    desk.AddFile("C:\\Jumo\\ads\\keep.gif");
+    desk.AddFile("C:\\Juno\\bus\\keep.gif");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         desk.RemoveTree("C:\\Juno\\ads");

@@ -36,11 +36,11 @@ class JunoTest : public ProgramTest {
 
 TEST(JunoPatternTest, LikeMatchesTheWholeTextCaseSensitively) {
     using Pairs = std::vector<std::pair<const char*, const char*>>; // text, pattern
-    const Pairs matching = {{"Juno", "Juno"},   {"", ""},         {"", "*"},
-                            {"abc", "*"},       {"ac", "a*c"},    {"abxbc", "a*bc"},
-                            {"xaybz", "*a*b*"}, {"abc", "a?c"},   {"a7", "a#"},
-                            {"b", "[a-c]"},     {"d", "[!a-c]"},  {"y", "[xyz]"},
-                            {"a*c", "a[*]c"},   {"a?c", "a[?]c"}, {"#32770", "[#]32770"}};
+    const Pairs matching = {
+        {"Juno", "Juno"}, {"", ""},          {"", "*"},          {"abc", "*"},
+        {"ac", "a*c"},    {"abxbc", "a*bc"}, {"xaybz", "*a*b*"}, {"abc", "a?c"},
+        {"a7", "a#"},     {"b", "[a-c]"},    {"d", "[!a-c]"},    {"y", "[xyz]"},
+        {"a*c", "a[*]c"}, {"ab", "a[]b"},    {"a?c", "a[?]c"},   {"#32770", "[#]32770"}};
     // Malformed patterns ("[a", "[c-a]", "x[") match nothing, not even their own text.
     const Pairs other = {{"Juno", "Jun"},  {"Juno", "Junos"},     {"juno", "Juno"},
                          {"abc", "*b"},    {"ac", "a?c"},         {"", "?"},
@@ -96,6 +96,9 @@ TEST_F(JunoTest, FindWindowLikeCountsEveryMatchOrStopsAtTheFirst) {
         EXPECT_EQ(FindWindowLike(*app, "[#]32770", "Dialog", first), 0);
         EXPECT_EQ(found.size(), 1u);
     }
+    // Names of a single character are read whole.
+    const Hwnd one = desk.AddWindow({.className = "K", .title = "x"});
+    EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "K", "x", true)), one);
 }
 
 TEST_F(JunoTest, LongNamesAreComparedByTheirFirst511Characters) {

@@ -190,6 +190,15 @@ TEST_F(TrayIconTest, OneIconPerIdAndTheShownFlagFollowsAddAndDelete) {
     EXPECT_FALSE(Bar().MainInTray());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
     EXPECT_EQ(desk.TrayIconCount(), 0u);
+
+    // The second ID is kept to one icon as well, and shut down with the first.
+    desk.FailNotifyIcon(NIM_ADD, false);
+    ASSERT_TRUE(Bar().AddIcon(*form, 5, "e", 2));
+    const std::size_t second = desk.NotifyIconCalls().size();
+    ASSERT_TRUE(Bar().AddIcon(*form, 6, "f", 2));
+    EXPECT_EQ(Calls(NIM_DELETE, second), 1u);
+    Bar().Shutdown(*form, false, false);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
 TEST_F(TrayIconTest, HooksAreCountedAndOnlyTheLastShutdownPutsTheOldProcedureBack) {
