@@ -206,6 +206,7 @@ TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
                               {"Are you sure you want to run Juno?", kAskYes},
                               {"Are you sure you want to close Juno?", kAskNo},
                               {"Are you sure you want to close Juno?", kAskNo}}));
+    EXPECT_EQ(main->calls, (std::vector<std::string>{"RunJuno(120)", "CloseJuno(30)"}));
 }
 
 } // namespace

@@ -106,6 +106,8 @@ TEST_F(SettingsTest, NumbersRoundHalvesToEvenAndMustFitTheirField) {
           // Read as the nearest double first, then rounded: 2.5, 2.5000000000000004, 32767.5.
           Row{"2.50000000000000001", 2, 2}, Row{"2.5000000000000004", 3, 3},
           Row{"32767.49999999999999", 0, 32768},
+          // Exactly between 2.5 and the next double: the even one, 2.5.
+          Row{"2.5000000000000002220446049250313080847263336181640625", 2, 2},
           // Beyond a double either way: not a number at all.
           Row{"1e400", 0, 300}, Row{"1e-400", 0, 300}}) {
         for (const char* key : {"Options Tab", "Tray Left", "Check Interval"}) {
