@@ -146,7 +146,8 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNoKeepsEverything) {
     main->MenuTray_EmptyAds_Click();
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
     desk.AnswerNextMsgBox(IDYES);
-    main->MenuTray_EmptyAds_Click();
+    desk.ChooseMenuItem("MenuTray_EmptyAds"); // this time from the tray menu
+    ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
     EXPECT_FALSE(desk.Exists("C:\\Juno\\ads\\top.gif"));
     EXPECT_EQ(Shown(),
               (Boxes{{"Are you sure you want to empty the Juno ads folder?", kAskNo},

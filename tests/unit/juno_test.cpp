@@ -96,9 +96,11 @@ TEST_F(JunoTest, FindWindowLikeCountsEveryMatchOrStopsAtTheFirst) {
         EXPECT_EQ(FindWindowLike(*app, "[#]32770", "Dialog", first), 0);
         EXPECT_EQ(found.size(), 1u);
     }
-    // Names of a single character are read whole.
+    // Names of a single character are read whole, and an empty title is empty.
     const Hwnd one = desk.AddWindow({.className = "K", .title = "x"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "K", "x", true)), one);
+    const Hwnd blank = desk.AddWindow({.className = "B"});
+    EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "B", "", true)), blank);
 }
 
 TEST_F(JunoTest, LongNamesAreComparedByTheirFirst511Characters) {
