@@ -99,22 +99,17 @@ TEST_F(DesktopTest, OpeningSucceedsOrReportsTheShellsCode) {
     EXPECT_EQ(desk.ShellExecuteCalls().back().showCmd, platform::SW_SHOWMINNOACTIVE);
 
     desk.AddFile("C:\\data.xyz");
-    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\data.xyz", false, false));
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt,
-              "There is no association configured for opening the 'C:\\data.xyz' file or address.");
-    EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11040u);
-
-    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\missing.txt", false, false));
-    ASSERT_EQ(desk.MsgBoxes().size(), 2u);
-    EXPECT_EQ(desk.MsgBoxes()[1].prompt, "An error occurred attempting to open the "
-                                         "'C:\\missing.txt' file or address (ShellExecute API "
-                                         "code 2).");
-    EXPECT_EQ(desk.MsgBoxes()[1].style, 0x11030u);
-
-    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\missing.txt", false, true));
-    EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\data.xyz", false, true));
-    EXPECT_EQ(desk.MsgBoxes().size(), 2u);
+    // Silent failures say nothing.
+    for (const bool silent : {true, false}) {
+        EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\data.xyz", false, silent));
+        EXPECT_FALSE(OpenFileOrAddress(*app, "C:\\missing.txt", false, silent));
+    }
+    EXPECT_EQ(Shown(), (Boxes{{"There is no association configured for opening the "
+                               "'C:\\data.xyz' file or address.",
+                               kNotice},
+                              {"An error occurred attempting to open the 'C:\\missing.txt' file "
+                               "or address (ShellExecute API code 2).",
+                               kWarning}}));
 }
 
 TEST_F(DesktopTest, FileVersionsAreFourNumbersOrUnknownOrEmpty) {

@@ -39,16 +39,6 @@ class EmptyAdsTest : public ProgramTest {
         }
         return ops;
     }
-    std::vector<std::pair<std::string, std::uint32_t>> Boxes() const {
-        std::vector<std::pair<std::string, std::uint32_t>> boxes;
-        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-            boxes.emplace_back(m.prompt, m.style);
-        }
-        return boxes;
-    }
-    void ExpectOnlyBox(const std::string& text, std::uint32_t style) {
-        EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::uint32_t>>{{text, style}}));
-    }
 };
 
 TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
@@ -85,7 +75,7 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (Names{"A", "B"}));
     EXPECT_EQ(desk.Children("C:\\Juno\\ads\\A"), Names{});
     EXPECT_EQ(desk.Children("C:\\Juno\\ads\\B"), (Names{"open.gif"}));
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 5 ad files in 3 ad folders.", 0x11040);
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 5 ad files in 3 ad folders.", kNotice);
     EXPECT_EQ(desk.MousePointerLog(), (std::vector<int>{kPointerHourglass, kPointerDefault}));
 
     // The next run takes what the first left behind: A, and B once its file is free.
@@ -97,12 +87,6 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-TEST_F(EmptyAdsTest, AnEmptyFolderGivesZeroCounts) {
-    main->EmptyAdsFolder(true);
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 0 ad files in 0 ad folders.", 0x11040);
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
-}
-
 TEST_F(EmptyAdsTest, NothingHappensWhileJunoRuns) {
     desk.AddFile("C:\\Juno\\ads\\top.gif");
     juno.StartNow();
@@ -110,7 +94,7 @@ TEST_F(EmptyAdsTest, NothingHappensWhileJunoRuns) {
     desk.AnswerNextMsgBox(IDYES);
     main->MenuTray_EmptyAds_Click();
     // Only the menu's own question was shown.
-    ExpectOnlyBox("Are you sure you want to empty the Juno ads folder?", 0x11124);
+    ExpectOnlyBox("Are you sure you want to empty the Juno ads folder?", kAskNo);
     EXPECT_TRUE(desk.FileOps().empty());
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
 }
@@ -137,23 +121,15 @@ TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
         desk.ClearMsgBoxes();
         // The warnings are shown whether or not the result is.
         main->EmptyAdsFolder(false);
-        ExpectOnlyBox(c.warning, 0x11030);
+        ExpectOnlyBox(c.warning, kWarning);
     }
     EXPECT_TRUE(desk.FileOps().empty());
     EXPECT_TRUE(desk.MousePointerLog().empty());
     EXPECT_TRUE(desk.Exists("C:\\Other\\ads\\keep.doc"));
 }
 
-TEST_F(EmptyAdsTest, ARootWithSpacesAndATrailingBackslashIsJoinedOnce) {
+TEST_F(EmptyAdsTest, ARootWithSpacesIsJoinedOnceAndADirectoryLinkAndWhatLiesBehindItStay) {
     desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "  C:\\Juno\\  ");
-    desk.AddFile("C:\\Juno\\ads\\top.gif");
-    main->EmptyAdsFolder(true);
-    EXPECT_EQ(Deletions(), (std::vector<Op>{{"SetFileAttributesA", "C:\\Juno\\ads\\top.gif"},
-                                            {"DeleteFileA", "C:\\Juno\\ads\\top.gif"}}));
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040);
-}
-
-TEST_F(EmptyAdsTest, ADirectoryLinkAndWhatLiesBehindItStay) {
     desk.AddDirectoryLink("C:\\Juno\\ads\\link");
     desk.AddFile("C:\\Juno\\ads\\link\\precious.doc");
     desk.AddFile("C:\\Juno\\ads\\ad.gif");
@@ -161,7 +137,7 @@ TEST_F(EmptyAdsTest, ADirectoryLinkAndWhatLiesBehindItStay) {
     EXPECT_EQ(Deletions(), (std::vector<Op>{{"SetFileAttributesA", "C:\\Juno\\ads\\ad.gif"},
                                             {"DeleteFileA", "C:\\Juno\\ads\\ad.gif"}}));
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\link\\precious.doc"));
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040);
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice);
 }
 
 TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNoKeepsEverything) {
@@ -170,13 +146,13 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNoKeepsEverything) {
     main->MenuTray_EmptyAds_Click();
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
     desk.AnswerNextMsgBox(IDYES);
-    main->MenuTray_EmptyAds_Click();
+    desk.ChooseMenuItem("MenuTray_EmptyAds"); // this time from the tray menu
+    ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
     EXPECT_FALSE(desk.Exists("C:\\Juno\\ads\\top.gif"));
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::pair<std::string, std::uint32_t>>{
-                  {"Are you sure you want to empty the Juno ads folder?", 0x11124},
-                  {"Are you sure you want to empty the Juno ads folder?", 0x11124},
-                  {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040}}));
+    EXPECT_EQ(Shown(),
+              (Boxes{{"Are you sure you want to empty the Juno ads folder?", kAskNo},
+                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
+                     {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice}}));
 }
 
 // ---- today's Windows
@@ -207,8 +183,14 @@ TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
         {"a link opened as its target, as under Wine", "C:\\Precious", true},
         {"a link to another folder named ads", "C:\\Other\\ads", false},
         {"the same under Wine", "C:\\Other\\ads", true},
+        // Under Wine only the final path tells: the same length elsewhere, or
+        // another name of three letters beside it, is no ads folder either.
+        {"a link to an ads folder under another root", "C:\\Jumo\\ads", true},
+        {"a link to a sibling folder", "C:\\Juno\\bus", true},
     };
     PlantPrecious(desk);
+    desk.AddFile("C:\\Jumo\\ads\\keep.gif");
+    desk.AddFile("C:\\Juno\\bus\\keep.gif");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         desk.RemoveTree("C:\\Juno\\ads");
@@ -218,7 +200,7 @@ TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
         main->EmptyAdsFolder(true);
         ExpectOnlyBox(std::string("It could not be confirmed that the 'C:\\Juno\\ads") +
                           kNotConfirmed,
-                      0x11030);
+                      kWarning);
         EXPECT_TRUE(desk.FileOps().empty());
         EXPECT_EQ(Precious(desk), kPreciousIntact);
     }
@@ -236,7 +218,7 @@ TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
         desk.AddFile("C:\\Juno\\ads\\A\\ad.gif"); // lands in D:\Apps\Juno\ads
         desk.ClearMsgBoxes();
         main->EmptyAdsFolder(true);
-        ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 1 ad folders.", 0x11040);
+        ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 1 ad folders.", kNotice);
         EXPECT_EQ(desk.Children("D:\\Apps\\Juno\\ads"), Names{}) << wineLinks;
     }
 }
@@ -278,17 +260,19 @@ TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
         main->EmptyAdsFolder(true);
         desk.BeforeFileOp(nullptr);
         // Nothing behind the link went, the link neither.
-        ExpectOnlyBox(c.notice, 0x11040);
+        ExpectOnlyBox(c.notice, kNotice);
         EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
         EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
         EXPECT_TRUE(desk.Exists(c.swapped));
     }
 }
 
+// An empty folder gives zero counts and stays.
 TEST_F(EmptyAdsTest, OnlyARootWhereWindowsRedirectsHasAVirtualStoreCopy) {
     desk.AddFile(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif");
     main->EmptyAdsFolder(true);
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 0 ad files in 0 ad folders.", 0x11040);
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 0 ad files in 0 ad folders.", kNotice);
+    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
     EXPECT_TRUE(desk.Exists(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif"));
 }
 
@@ -300,14 +284,6 @@ class VirtualStoreTest : public InstalledJunoTest {
     const std::string store = desk.VirtualStoreFolder();
     const std::string ads = "C:\\Program Files\\Juno\\ads";
     const std::string copy = store + "\\Program Files\\Juno\\ads";
-
-    std::vector<std::pair<std::string, std::uint32_t>> Boxes() const {
-        std::vector<std::pair<std::string, std::uint32_t>> boxes;
-        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-            boxes.emplace_back(m.prompt, m.style);
-        }
-        return boxes;
-    }
 };
 
 TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
@@ -342,9 +318,7 @@ TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
 TEST_F(VirtualStoreTest, WithoutACopyTheRealFolderAloneIsEmptied) {
     desk.AddFile(ads + "\\top.gif");
     main->EmptyAdsFolder(true);
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::pair<std::string, std::uint32_t>>{
-                  {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", 0x11040}}));
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice);
     EXPECT_EQ(desk.Children(ads), Names{});
 }
 
@@ -354,9 +328,7 @@ TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
     desk.AddFile(copy + "\\v.gif", FILE_ATTRIBUTE_READONLY);
     desk.AddFile(copy + "\\V\\W\\w.gif");
     main->EmptyAdsFolder(true);
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::pair<std::string, std::uint32_t>>{
-                  {"Empty Juno Ads Folder:  Processed 4 ad files in 3 ad folders.", 0x11040}}));
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 4 ad files in 3 ad folders.", kNotice);
     std::vector<std::string> deleted;
     for (const sim::FileOpCall& c : desk.FileOps()) {
         if (c.function != "SetFileAttributesA" && c.result) {
@@ -400,9 +372,7 @@ TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
         c.plant();
         desk.ClearMsgBoxes();
         main->EmptyAdsFolder(true);
-        EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::uint32_t>>{
-                               {"It could not be confirmed that the '" + c.refused + kNotConfirmed,
-                                0x11030}}));
+        ExpectOnlyBox("It could not be confirmed that the '" + c.refused + kNotConfirmed, kWarning);
         EXPECT_TRUE(desk.FileOps().empty());
         EXPECT_TRUE(desk.Exists(ads + "\\top.gif"));
         EXPECT_EQ(Precious(desk), kPreciousIntact);

@@ -156,6 +156,9 @@ TEST_F(ListingTest, APathTooLongForTheAnsiCallsIsSkipped) {
     // inside a 257-character folder even "*.*" reaches past it.
     const std::string deep = "C:\\Ads\\" + std::string(240, 'd');
     const std::string deeper = "C:\\Ads\\" + std::string(250, 'x');
+    const std::string edge = "C:\\Ads\\" + std::string(253, 'z'); // 260: one too many
+    desk.AddDirectory(edge);
+    desk.SetShortName(edge, std::string(253, 'Z'));
     desk.AddDirectory(deep + "\\" + std::string(30, 'e'));
     desk.AddFile(deep + "\\" + std::string(30, 'e') + "\\far.gif");
     desk.AddFile(deep + "\\file.gif");

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "options/frmOptions.h"
-#include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
 
 namespace pocketry::testing {
@@ -142,62 +141,52 @@ TEST_F(OptionsTest, PagesSitTenAndEightPixelsInAtEveryDpiAsAtAFreshStart) {
     }
 }
 
-TEST_F(OptionsTest, TheDefaultRecordOpensOnTheJunoPage) {
-    Open([&](sim::SimForm& d) {
-        EXPECT_EQ(d.Caption(), "Options - Pocketry");
-        EXPECT_EQ(ShownPage(d), 0);
-        for (int i = 0; i < 3; ++i) {
-            const std::string page = "Frame1(" + std::to_string(i) + ")";
-            EXPECT_EQ(std::vector<int>({d.ControlLeft(page), d.ControlTop(page),
-                                        d.ControlWidth(page), d.ControlHeight(page)}),
-                      std::vector<int>({150, 570, 4395, 3195}));
-        }
-        EXPECT_EQ(d.Value("chkCloseJunoExitAsk"), 1);
-        EXPECT_FALSE(d.Enabled("chkCloseJunoExitAsk"));
-        for (const char* box : {"chkRunJunoStartup", "chkCloseJunoExit", "chkEmptyAdsAppExit",
-                                "chkEmptyAdsJunoExit", "chkExitNoJuno", "chkTrayDoubleClick"}) {
-            EXPECT_EQ(d.Value(box), 0) << box;
-        }
-        std::vector<std::string> entries;
-        for (int i = 0; i < d.ListCount("comboTrayLeftClick"); ++i) {
-            entries.push_back(d.ListItem("comboTrayLeftClick", i));
-        }
-        EXPECT_EQ(entries, (std::vector<std::string>{"Switch to Juno", "Minimize/Restore Juno",
-                                                     "Hide/Show Juno", "Run/Close Juno", "Options",
-                                                     "Restore Window", "Activate Screen Saver"}));
-        EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), 0);
-        EXPECT_EQ(d.OwnerWindow(), 0u); // the main window sits in the tray
-    });
-}
-
 TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
-    AppSettingsRecord& s = app->AppSettings;
-    s = {.OptionsTab = 2,
-         .RunJunoAtStart = true,
-         .CloseJunoAtExit = true,
-         .CloseJunoAsk = false,
-         .EmptyAdsAtExit = true,
-         .EmptyAdsWhenJunoEnds = true,
-         .ExitWhenJunoEnds = true,
-         .TrayLeftCommand = 5,
-         .TrayDoubleClick = true,
-         .CheckInterval = 300};
-    Open([&](sim::SimForm& d) {
-        EXPECT_EQ(ShownPage(d), 2);
-        EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), 5);
-        EXPECT_TRUE(d.Enabled("chkCloseJunoExitAsk"));
-        EXPECT_EQ(d.Value("chkCloseJunoExitAsk"), 0);
-        for (const char* box : {"chkRunJunoStartup", "chkCloseJunoExit", "chkEmptyAdsAppExit",
-                                "chkEmptyAdsJunoExit", "chkExitNoJuno", "chkTrayDoubleClick"}) {
-            EXPECT_EQ(d.Value(box), 1) << box;
-        }
-    });
-    s.OptionsTab = 7;
-    s.TrayLeftCommand = 7;
-    Open([&](sim::SimForm& d) {
-        EXPECT_EQ(ShownPage(d), 0);
-        EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), 0);
-    });
+    struct Row {
+        const char* what;
+        AppSettingsRecord record;
+        int page, command, ask, others; // the six other boxes all hold `others`
+        bool askEnabled;
+    };
+    const AppSettingsRecord all = {.OptionsTab = 2,
+                                   .RunJunoAtStart = true,
+                                   .CloseJunoAtExit = true,
+                                   .CloseJunoAsk = false,
+                                   .EmptyAdsAtExit = true,
+                                   .EmptyAdsWhenJunoEnds = true,
+                                   .ExitWhenJunoEnds = true,
+                                   .TrayLeftCommand = 5,
+                                   .TrayDoubleClick = true,
+                                   .CheckInterval = 300};
+    AppSettingsRecord outside = all;
+    outside.OptionsTab = 7;
+    outside.TrayLeftCommand = 7;
+    for (const Row& r :
+         {Row{"defaults", {}, 0, 0, 1, 0, false}, Row{"all on", all, 2, 5, 0, 1, true},
+          Row{"outside", outside, 0, 0, 0, 1, true}}) {
+        SCOPED_TRACE(r.what);
+        app->AppSettings = r.record;
+        Open([&](sim::SimForm& d) {
+            EXPECT_EQ(d.Caption(), "Options - Pocketry");
+            EXPECT_EQ(ShownPage(d), r.page);
+            EXPECT_EQ(d.Value("chkCloseJunoExitAsk"), r.ask);
+            EXPECT_EQ(d.Enabled("chkCloseJunoExitAsk"), r.askEnabled);
+            for (const char* box : {"chkRunJunoStartup", "chkCloseJunoExit", "chkEmptyAdsAppExit",
+                                    "chkEmptyAdsJunoExit", "chkExitNoJuno", "chkTrayDoubleClick"}) {
+                EXPECT_EQ(d.Value(box), r.others) << box;
+            }
+            std::vector<std::string> entries;
+            for (int i = 0; i < d.ListCount("comboTrayLeftClick"); ++i) {
+                entries.push_back(d.ListItem("comboTrayLeftClick", i));
+            }
+            EXPECT_EQ(entries,
+                      (std::vector<std::string>{"Switch to Juno", "Minimize/Restore Juno",
+                                                "Hide/Show Juno", "Run/Close Juno", "Options",
+                                                "Restore Window", "Activate Screen Saver"}));
+            EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), r.command);
+            EXPECT_EQ(d.OwnerWindow(), 0u); // the main window sits in the tray
+        });
+    }
 }
 
 // -1 selects no entry: the tray then runs nothing on a plain click, and an
@@ -317,18 +306,6 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
     EXPECT_EQ(main->OptionsDialog(), nullptr);
 }
 
-TEST_F(OptionsTest, AChoiceTakesEffectAtOnce) {
-    sim::SimJuno juno(desk);
-    juno.StartNow();
-    Open([&](sim::SimForm& d) {
-        d.Click("Check1(2)");
-        d.SetListIndex("comboTrayLeftClick", 2); // Hide/Show Juno
-        d.Click("cmdOK");
-    });
-    ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 514));
-    EXPECT_FALSE(desk.Window(juno.MainWindow())->visible);
-}
-
 TEST_F(OptionsTest, EveryWayInOpensTheOneDialog) {
     int opened = 0;
     desk.SetModalResponder([&](sim::SimForm& d) {
@@ -355,19 +332,15 @@ TEST_F(OptionsTest, TheShortcutButtonsTellOfSuccess) {
         d.Click("cmdStartupRemove");
         d.Click("cmdCancel");
     });
-    std::vector<std::pair<std::string, std::uint32_t>> boxes;
-    for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-        boxes.emplace_back(m.prompt, m.style);
-    }
-    EXPECT_EQ(boxes, (std::vector<std::pair<std::string, std::uint32_t>>{
-                         {"A Pocketry shortcut was created in the StartUp program group "
-                          "successfully.  Pocketry will now be run every time Windows starts "
-                          "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
-                          "up, then turn on the \"Run Juno on startup\" option.",
-                          0x11040},
-                         {"The Pocketry shortcut was removed from the StartUp program group "
-                          "successfully.",
-                          0x11040}}));
+    EXPECT_EQ(Shown(),
+              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
+                      "successfully.  Pocketry will now be run every time Windows starts "
+                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
+                      "up, then turn on the \"Run Juno on startup\" option.",
+                      kNotice},
+                     {"The Pocketry shortcut was removed from the StartUp program group "
+                      "successfully.",
+                      kNotice}}));
 }
 
 } // namespace

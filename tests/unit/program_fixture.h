@@ -18,6 +18,9 @@
 namespace pocketry::testing {
 
 inline const std::string kSection = "Settings";
+// Message box styles: notice, warning, a question defaulting to Yes, one defaulting to No.
+constexpr std::uint32_t kNotice = 0x11040, kWarning = 0x11030, kAskYes = 0x11024, kAskNo = 0x11124;
+using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
 
 // The main window with the calls of its not-yet-built commands written down,
 // in order ("RunJuno(120)", "CloseJuno(30)", "EmptyAdsFolder(false)",
@@ -98,6 +101,21 @@ class ProgramTest : public ::testing::Test {
         ASSERT_NE(form, nullptr);
     }
 
+    // Every message box shown so far, its text and style (each titled as the program).
+    Boxes Shown() const {
+        Boxes boxes;
+        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
+            boxes.emplace_back(m.prompt, m.style);
+        }
+        return boxes;
+    }
+    void ExpectOnlyBox(const std::string& text, std::uint32_t style) const {
+        EXPECT_EQ(Shown(), (Boxes{{text, style}}));
+    }
+    std::vector<std::uint32_t> WaitThenNormal() const {
+        return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
+    }
+
     // The pictures the tray icon was changed to since the shell call numbered `from`.
     std::vector<std::uint32_t> TrayPicturesSince(std::size_t from) const {
         std::vector<std::uint32_t> pictures;
@@ -113,6 +131,9 @@ class ProgramTest : public ::testing::Test {
     void TearDown() override {
         for (const std::string& e : desk.Errors()) {
             ADD_FAILURE() << "simulation error: " << e;
+        }
+        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
+            EXPECT_EQ(m.title, "Pocketry") << m.prompt;
         }
     }
 };

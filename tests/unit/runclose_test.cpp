@@ -14,21 +14,10 @@ namespace pocketry::testing {
 namespace {
 
 using namespace platform;
-using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
 
 class RunCloseTest : public InstalledJunoTest {
   protected:
     RunCloseTest() : InstalledJunoTest({.root = "C:\\Program Files\\Juno", .startDelayMs = 3000}) {}
-    Boxes Shown() const {
-        Boxes boxes;
-        for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-            boxes.emplace_back(m.prompt, m.style);
-        }
-        return boxes;
-    }
-    std::vector<std::uint32_t> WaitThenNormal() const {
-        return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
-    }
     std::vector<sim::MessageCall> MessagesTo(Hwnd h) const {
         std::vector<sim::MessageCall> to;
         for (const sim::MessageCall& m : desk.Messages()) {
@@ -60,8 +49,9 @@ TEST_F(RunCloseTest, RunStartsTheProgramFileAndWaitsForItsWindow) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-TEST_F(RunCloseTest, RunReportsEachMissingPieceInItsOwnWords) {
+TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
     desk.AddDirectory("C:\\Empty");
+    desk.AddDirectory("C:\\Odd\\bin\\juno.exe"); // a folder cannot be started
     const std::pair<std::string, std::string> cases[] = {
         {"", "The Juno client expected could not be run because it does not appear to be "
              "installed on your system."},
@@ -69,26 +59,17 @@ TEST_F(RunCloseTest, RunReportsEachMissingPieceInItsOwnWords) {
                      "specified in the Juno.ini file does not exist."},
         {"  C:\\Empty\\ ", "The Juno client expected could not be run because the "
                            "'C:\\Empty\\bin\\juno.exe' file does not exist."},
+        {"C:\\Odd", "Juno (C:\\Odd\\bin\\juno.exe) could not be run due to an error:\r\n\r\n" +
+                        sim::SystemMessage(5)},
     };
+    const std::size_t from = desk.NotifyIconCalls().size();
     for (const auto& [rootDir, text] : cases) {
         desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", rootDir);
         desk.ClearMsgBoxes();
         main->RunJuno(120);
-        EXPECT_EQ(Shown(), (Boxes{{text, 0x11030}}));
+        EXPECT_EQ(Shown(), (Boxes{{text, kWarning}}));
     }
-    EXPECT_TRUE(desk.StartProcessCalls().empty());
-}
-
-TEST_F(RunCloseTest, RunReportsAStartThatFailsWithTheSystemsWords) {
-    // A folder where the program file should be cannot be started.
-    desk.AddDirectory("C:\\Odd\\bin\\juno.exe");
-    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Odd");
-    const std::size_t from = desk.NotifyIconCalls().size();
-    main->RunJuno(120);
-    EXPECT_EQ(Shown(), (Boxes{{"Juno (C:\\Odd\\bin\\juno.exe) could not be run due to an "
-                               "error:\r\n\r\n" +
-                                   sim::SystemMessage(5),
-                               0x11030}}));
+    EXPECT_EQ(desk.StartProcessCalls().size(), 1u); // only the folder was tried
     EXPECT_TRUE(TrayPicturesSince(from).empty());
 }
 
@@ -106,7 +87,7 @@ TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
                                    "' application was run successfully, however the Juno window "
                                    "expected was not detected within the specified 120 second "
                                    "timeout.",
-                               0x11030}}));
+                               kWarning}}));
     // The normal picture comes back once the warning is dismissed.
     EXPECT_EQ(picturesWhileShown, (std::vector<std::uint32_t>{form->Picture("TrayIconWait")}));
     EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
@@ -171,7 +152,7 @@ TEST_F(RunCloseTest, ALateConfirmationStaysUnansweredAndTheWaitTimesOut) {
     EXPECT_FALSE(juno.Confirmed());
     EXPECT_TRUE(juno.Running());
     EXPECT_EQ(Shown(),
-              (Boxes{{"Juno did not close within the specified 30 second timeout.", 0x11040}}));
+              (Boxes{{"Juno did not close within the specified 30 second timeout.", kNotice}}));
 }
 
 TEST_F(RunCloseTest, AHungConfirmationCannotHangTheProgram) {
@@ -184,7 +165,7 @@ TEST_F(RunCloseTest, AHungConfirmationCannotHangTheProgram) {
     // the pause between them, the wait.
     EXPECT_LE(desk.Now() - t0, 2000u + 5000u + 100u + 5000u + 32000u);
     EXPECT_EQ(Shown(),
-              (Boxes{{"Juno did not close within the specified 30 second timeout.", 0x11040}}));
+              (Boxes{{"Juno did not close within the specified 30 second timeout.", kNotice}}));
 }
 
 TEST_F(RunCloseTest, OnlyTheQuestionOfTheJunoAskedToCloseIsAnswered) {
@@ -221,10 +202,11 @@ TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
     desk.AnswerNextMsgBox(IDYES);
     main->MenuTrayJuno_RunClose_Click();
     EXPECT_FALSE(juno.Running());
-    EXPECT_EQ(Shown(), (Boxes{{"Are you sure you want to run Juno?", 0x11024},
-                              {"Are you sure you want to run Juno?", 0x11024},
-                              {"Are you sure you want to close Juno?", 0x11124},
-                              {"Are you sure you want to close Juno?", 0x11124}}));
+    EXPECT_EQ(Shown(), (Boxes{{"Are you sure you want to run Juno?", kAskYes},
+                              {"Are you sure you want to run Juno?", kAskYes},
+                              {"Are you sure you want to close Juno?", kAskNo},
+                              {"Are you sure you want to close Juno?", kAskNo}}));
+    EXPECT_EQ(main->calls, (std::vector<std::string>{"RunJuno(120)", "CloseJuno(30)"}));
 }
 
 } // namespace

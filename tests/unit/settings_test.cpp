@@ -7,34 +7,37 @@
 #include "app/basPublic.h"
 #include "program_fixture.h"
 
+#include <optional>
+#include <tuple>
+
 namespace pocketry::testing {
 namespace {
 
 using platform::Status;
 
-constexpr std::uint32_t kWarning = 0x11030;
 const std::string kNineKeys[] = {"Run Juno",      "Close Juno",     "Close Juno Ask",
                                  "Empty Ads App", "Empty Ads Juno", "Exit No Juno",
                                  "Tray Left",     "Tray Double",    "Check Interval"};
+const char* const kTruthKeys[] = {"Run Juno",      "Close Juno",     "Close Juno Ask",
+                                  "Empty Ads App", "Empty Ads Juno", "Exit No Juno",
+                                  "Tray Double"};
 
 class SettingsTest : public ProgramTest {
   protected:
     void SetUp() override { Create(); }
+    std::vector<bool> Truths() const {
+        const AppSettingsRecord& s = app->AppSettings;
+        return {s.RunJunoAtStart,       s.CloseJunoAtExit,  s.CloseJunoAsk,   s.EmptyAdsAtExit,
+                s.EmptyAdsWhenJunoEnds, s.ExitWhenJunoEnds, s.TrayDoubleClick};
+    }
 };
 
 TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
     basPublic::LoadSettings(*app);
     const AppSettingsRecord& s = app->AppSettings;
-    EXPECT_EQ(s.OptionsTab, 0);
-    EXPECT_FALSE(s.RunJunoAtStart);
-    EXPECT_FALSE(s.CloseJunoAtExit);
-    EXPECT_TRUE(s.CloseJunoAsk);
-    EXPECT_FALSE(s.EmptyAdsAtExit);
-    EXPECT_FALSE(s.EmptyAdsWhenJunoEnds);
-    EXPECT_FALSE(s.ExitWhenJunoEnds);
-    EXPECT_EQ(s.TrayLeftCommand, 0);
-    EXPECT_FALSE(s.TrayDoubleClick);
-    EXPECT_EQ(s.CheckInterval, 300);
+    EXPECT_EQ(Truths(), (std::vector<bool>{false, false, true, false, false, false, false}));
+    EXPECT_EQ(std::make_tuple(s.OptionsTab, s.TrayLeftCommand, s.CheckInterval),
+              std::make_tuple(0, 0, 300));
 
     // Each key in order, read with its default in the text form the store keeps.
     std::vector<std::string> reads;
@@ -52,36 +55,44 @@ TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsNumbers) {
-    const std::pair<const char*, bool> cases[] = {
-        {"TRUE", true},   {"true", true},   {"1", true}, {"-1", true},
-        {"FALSE", false}, {"fAlSe", false}, {"0", false}};
+TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsAnyDecimalNumber) {
+    // Any number but zero is true; a text that is neither gives each key its default.
+    const std::vector<bool> defaults = {false, false, true, false, false, false, false};
+    const std::pair<const char*, std::optional<bool>> cases[] = {{"TRUE", true},
+                                                                 {"true", true},
+                                                                 {"1", true},
+                                                                 {"-1", true},
+                                                                 {"FALSE", false},
+                                                                 {"fAlSe", false},
+                                                                 {"0", false},
+                                                                 {"0.5", true},
+                                                                 {"2.0", true},
+                                                                 {"-1.0", true},
+                                                                 {" 1.5 ", true},
+                                                                 {".25", true},
+                                                                 {"1e2", true},
+                                                                 {"0.0", false},
+                                                                 {"-0", false},
+                                                                 {"0.", false},
+                                                                 {"+0.000", false},
+                                                                 {"4.9e-324", true},
+                                                                 {"maybe", std::nullopt},
+                                                                 {"", std::nullopt}};
     for (const auto& [text, expected] : cases) {
-        SetStored("Run Juno", text);
-        SetStored("Close Juno Ask", text);
+        for (const char* key : kTruthKeys) {
+            SetStored(key, text);
+        }
         basPublic::LoadSettings(*app);
-        EXPECT_EQ(app->AppSettings.RunJunoAtStart, expected) << text;
-        EXPECT_EQ(app->AppSettings.CloseJunoAsk, expected) << text;
+        EXPECT_EQ(Truths(), expected ? std::vector<bool>(7, *expected) : defaults) << text;
     }
 }
 
-TEST_F(SettingsTest, DecimalFractionsConvertAsDecimalNumbers) {
-    // Truth values: any value but zero is true.
-    const std::pair<const char*, bool> truths[] = {
-        {"0.5", true}, {"2.0", true},     {"-1.0", true},    {" 1.5 ", true},
-        {".25", true}, {"1e2", true},     {"0.0", false},    {"-0", false},
-        {"0.", false}, {"+0.000", false}, {"4.9e-324", true}};
-    for (const auto& [text, expected] : truths) {
-        SetStored("Run Juno", text);
-        SetStored("Close Juno Ask", text);
-        basPublic::LoadSettings(*app);
-        EXPECT_EQ(app->AppSettings.RunJunoAtStart, expected) << text;
-        EXPECT_EQ(app->AppSettings.CloseJunoAsk, expected) << text;
-    }
-    // Numbers round halves to the even neighbour; the range is the rounded value's.
+TEST_F(SettingsTest, NumbersRoundHalvesToEvenAndMustFitTheirField) {
+    // The range is the rounded value's; a text that is not a number, or does
+    // not fit, gives the default (0, and 300 for the interval).
     struct Row {
         const char* text;
-        std::int16_t trayLeft;
+        std::int16_t small; // the options page and the tray command
         std::int32_t interval;
     };
     for (const Row& r :
@@ -90,41 +101,24 @@ TEST_F(SettingsTest, DecimalFractionsConvertAsDecimalNumbers) {
           Row{"32767.5", 0, 32768}, Row{"-32768.5", -32768, -32768}, Row{"-32768.51", 0, -32769},
           Row{"2147483647.5", 0, 300}, Row{"1.5e1", 15, 15}, Row{"1.2.3", 0, 300}, Row{"5.", 5, 5},
           Row{".", 0, 300}, Row{"inf", 0, 300}, Row{"0x10", 0, 300}, Row{"1e", 0, 300},
+          Row{"two", 0, 300}, Row{"40000", 0, 40000}, Row{"99999999999", 0, 300},
+          Row{"-32768", -32768, -32768}, Row{" 2 ", 2, 2}, Row{"-45", -45, -45},
           // Read as the nearest double first, then rounded: 2.5, 2.5000000000000004, 32767.5.
           Row{"2.50000000000000001", 2, 2}, Row{"2.5000000000000004", 3, 3},
           Row{"32767.49999999999999", 0, 32768},
+          // Exactly between 2.5 and the next double: the even one, 2.5.
+          Row{"2.5000000000000002220446049250313080847263336181640625", 2, 2},
           // Beyond a double either way: not a number at all.
           Row{"1e400", 0, 300}, Row{"1e-400", 0, 300}}) {
-        SetStored("Tray Left", r.text);
-        SetStored("Check Interval", r.text);
+        for (const char* key : {"Options Tab", "Tray Left", "Check Interval"}) {
+            SetStored(key, r.text);
+        }
         basPublic::LoadSettings(*app);
-        EXPECT_EQ(app->AppSettings.TrayLeftCommand, r.trayLeft) << r.text;
-        EXPECT_EQ(app->AppSettings.CheckInterval, r.interval) << r.text;
+        const AppSettingsRecord& s = app->AppSettings;
+        EXPECT_EQ(std::make_tuple(s.OptionsTab, s.TrayLeftCommand, s.CheckInterval),
+                  std::make_tuple(r.small, r.small, r.interval))
+            << r.text;
     }
-}
-
-TEST_F(SettingsTest, TextsThatDoNotConvertFallBackToTheKeysDefault) {
-    SetStored("Close Juno Ask", "maybe");
-    SetStored("Run Juno", "");
-    SetStored("Tray Left", "40000"); // beyond a 16-bit field
-    SetStored("Options Tab", "two");
-    SetStored("Check Interval", "99999999999");
-    basPublic::LoadSettings(*app);
-    EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
-    EXPECT_FALSE(app->AppSettings.RunJunoAtStart);
-    EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
-    EXPECT_EQ(app->AppSettings.OptionsTab, 0);
-    EXPECT_EQ(app->AppSettings.CheckInterval, 300);
-}
-
-TEST_F(SettingsTest, NumbersReadWithinTheirRange) {
-    SetStored("Tray Left", "-32768");
-    SetStored("Options Tab", " 2 ");
-    SetStored("Check Interval", "-45");
-    basPublic::LoadSettings(*app);
-    EXPECT_EQ(app->AppSettings.TrayLeftCommand, -32768);
-    EXPECT_EQ(app->AppSettings.OptionsTab, 2);
-    EXPECT_EQ(app->AppSettings.CheckInterval, -45);
 }
 
 TEST_F(SettingsTest, AStoreThatCannotBeReadGivesTheDefaultsSilently) {
@@ -165,14 +159,10 @@ TEST_F(SettingsTest, ARefusingStoreGivesOneMessagePerKeyAndTheRecordKeepsItsValu
     app->AppSettings.ExitWhenJunoEnds = true;
     basPublic::SaveSettings(*app);
 
-    ASSERT_EQ(desk.MsgBoxes().size(), 9u);
-    for (const auto& box : desk.MsgBoxes()) {
-        EXPECT_EQ(box.prompt, "An error occurred attempting to save a setting to the Windows "
-                              "Registry:\r\n\r\n" +
-                                  sim::SystemMessage(5));
-        EXPECT_EQ(box.style, kWarning);
-        EXPECT_EQ(box.title, "Pocketry");
-    }
+    EXPECT_EQ(Shown(), Boxes(9, {"An error occurred attempting to save a setting to the Windows "
+                                 "Registry:\r\n\r\n" +
+                                     sim::SystemMessage(5),
+                                 kWarning}));
     EXPECT_TRUE(app->AppSettings.ExitWhenJunoEnds);
     EXPECT_FALSE(Stored("Exit No Juno"));
 }
@@ -182,11 +172,10 @@ TEST_F(SettingsTest, SingleValueWrappersReportFailuresUnlessSilent) {
     EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", true), "dflt");
     EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", false), "dflt");
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "An error occurred attempting to read a setting from the "
-                                         "Windows Registry:\r\n\r\n" +
-                                             sim::SystemMessage(5));
-    EXPECT_EQ(desk.MsgBoxes()[0].style, kWarning);
+    ExpectOnlyBox("An error occurred attempting to read a setting from the Windows "
+                  "Registry:\r\n\r\n" +
+                      sim::SystemMessage(5),
+                  kWarning);
 
     desk.FailSettingReads(Status::Ok());
     desk.FailSettingWrites(sim::Failure(5), "Broken");

@@ -12,7 +12,6 @@
 namespace pocketry::testing {
 namespace {
 
-constexpr std::uint32_t kNotice = 0x11040, kWarning = 0x11030, kAskYes = 0x11024;
 const std::string kFirstRunNotice =
     "Since this is the first time you are running this version, please be sure to read the App "
     "Notes so you know what to expect of the features offered.  Thanks much.  :-)";
@@ -80,31 +79,6 @@ TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
     EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / 3);
 }
 
-TEST_F(StartupTest, TheTrayMenuIsWholeWithSixMouseHints) {
-    Start();
-    std::vector<std::string> menu;
-    for (const platform::MenuSpec& m : MainForm::Spec().menus) {
-        menu.push_back(m.name + "|" + form->MenuCaption(m.name) + "|" + m.parent);
-    }
-    const std::vector<std::string> want = {
-        "MenuTray|Commands|",
-        "MenuTray_Exit|Exit\tr+s|MenuTray",
-        "zsep00|-|MenuTray",
-        "MenuTray_Restore|Restore Window\tr+a|MenuTray",
-        "MenuTray_Options|Options...\tr+c|MenuTray",
-        "zsep01|-|MenuTray",
-        "MenuTray_ScreenSaver|Activate Screen Saver|MenuTray",
-        "MenuTray_ClearClipboard|Clear Clipboard|MenuTray",
-        "zsep02|-|MenuTray",
-        "MenuTray_EmptyAds|Empty Juno Ads Folder...|MenuTray",
-        "MenuTrayJuno_RunClose|Run/Close Juno...\tl+s|MenuTray",
-        "zsep03|-|MenuTray",
-        "MenuTrayJuno_HideShow|Hide/Show Juno\tl+a|MenuTray",
-        "MenuTrayJuno_MinRes|Minimize/Restore Juno\tl+c|MenuTray",
-        "MenuTrayJuno_SwitchTo|Switch to Juno|MenuTray"};
-    EXPECT_EQ(menu, want);
-}
-
 TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray) {
     desk.AnswerNextMsgBox([this](const sim::MsgBoxRecord&) {
         // The window is already on screen, and painted, while the notice is open.
@@ -114,10 +88,7 @@ TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray)
     });
     StartAsIs();
     EXPECT_EQ(Stored("First Run"), "False");
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt, kFirstRunNotice);
-    EXPECT_EQ(desk.MsgBoxes()[0].style, kNotice);
-    EXPECT_EQ(desk.MsgBoxes()[0].title, "Pocketry");
+    EXPECT_EQ(Shown(), (Boxes{{kFirstRunNotice, kNotice}}));
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(desk.TrayIconCount(), 0u);
     EXPECT_FALSE(app->TaskBar().MainInTray());
@@ -126,16 +97,6 @@ TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray)
     form->PressKey(sim::VK_RETURN);
     EXPECT_FALSE(form->Visible());
     EXPECT_TRUE(desk.TrayIcon(form->hWnd(), 1));
-}
-
-TEST_F(StartupTest, LaterStartsGoStraightToTheTray) {
-    SetStored("First Run", "false");
-    StartAsIs();
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_FALSE(form->Visible());
-    EXPECT_FALSE(form->ShowInTaskbar());
-    EXPECT_TRUE(app->TaskBar().MainInTray());
-    EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
 }
 
 TEST_F(StartupTest, RunJunoAtStartRunsJunoWithTwoMinutesAfterTheTrayIsMade) {
@@ -157,24 +118,24 @@ TEST_F(StartupTest, RunJunoAtStartRunsJunoWithTwoMinutesAfterTheTrayIsMade) {
 }
 
 TEST_F(StartupTest, AFailedFirstRunWriteIsReportedAndTheNoticeStillFollows) {
-    desk.FailSettingWrites(sim::Failure(5), "First Run");
-    StartAsIs();
-    ASSERT_EQ(desk.MsgBoxes().size(), 2u);
-    EXPECT_EQ(desk.MsgBoxes()[0].style, kWarning);
-    EXPECT_NE(desk.MsgBoxes()[0].prompt.find("save a setting"), std::string::npos);
-    EXPECT_EQ(desk.MsgBoxes()[1].prompt, kFirstRunNotice);
-    EXPECT_FALSE(Stored("First Run"));
-    EXPECT_TRUE(form->Visible());
-}
-
-TEST_F(StartupTest, AnUnreadableStoreStartsWithDefaultsAndSaysNothingAboutReading) {
-    desk.FailSettingReads(sim::Failure(1009));
-    desk.FailSettingWrites(sim::Failure(1009));
-    StartAsIs();
-    EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
-    // Only the write of the first-run marker and the notice are shown.
-    ASSERT_EQ(desk.MsgBoxes().size(), 2u);
-    EXPECT_EQ(desk.MsgBoxes()[1].prompt, kFirstRunNotice);
+    // Reads that fail give the defaults without a word; only the write is reported.
+    for (const bool readsFail : {false, true}) {
+        SCOPED_TRACE(readsFail);
+        desk.FailSettingReads(readsFail ? sim::Failure(1009) : platform::Status::Ok());
+        desk.FailSettingWrites(sim::Failure(1009), "First Run");
+        desk.ClearMsgBoxes();
+        StartAsIs();
+        EXPECT_EQ(Shown(), (Boxes{{"An error occurred attempting to save a setting to the "
+                                   "Windows Registry:\r\n\r\n" +
+                                       sim::SystemMessage(1009),
+                                   kWarning},
+                                  {kFirstRunNotice, kNotice}}));
+        EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
+        EXPECT_FALSE(Stored("First Run"));
+        EXPECT_TRUE(form->Visible());
+        main.reset();
+        app.reset();
+    }
 }
 
 TEST_F(StartupTest, SettingsAreReadBeforeTheFirstRunCheckAndNothingBeforeThem) {
@@ -235,9 +196,7 @@ TEST_P(EveryWayOutTest, AsksCloseJunoNowWhenSetAndJunoRunsAndEndsAnyway) {
         desk.TrayMouse(form->hWnd(), 1, 517);
         break;
     }
-    ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-    EXPECT_EQ(desk.MsgBoxes()[0].prompt, "Close Juno now?");
-    EXPECT_EQ(desk.MsgBoxes()[0].style, kAskYes);
+    EXPECT_EQ(Shown(), (Boxes{{"Close Juno now?", kAskYes}}));
     EXPECT_FALSE(form->Loaded());
     EXPECT_TRUE(main->calls.empty()); // the answer was No: Juno is left alone
     EXPECT_EQ(main->pointerAtQueryUnload.size(), 1u);
@@ -250,10 +209,10 @@ INSTANTIATE_TEST_SUITE_P(Shutdown, EveryWayOutTest,
 struct CleanUpRow {
     const char* name;
     bool closeJuno, ask, emptyAds, junoRuns;
-    int answer;      // to "Close Juno now?"
-    bool closeWorks; // CloseJuno takes Juno away
-    bool asked;
-    std::vector<std::string> calls;
+    int answer;        // to "Close Juno now?"
+    bool closeWorks;   // CloseJuno takes Juno away
+    const char* boxes; // "A": asked; "T": told Juno did not close
+    const char* calls;
     friend void PrintTo(const CleanUpRow& r, std::ostream* os) { *os << r.name; }
 };
 
@@ -278,93 +237,40 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
     }
     desk.AnswerNextMsgBox(row.answer);
     main->cmdExit_Click();
-    std::vector<std::string> asked;
-    for (const sim::MsgBoxRecord& box : desk.MsgBoxes()) {
-        asked.push_back(box.prompt);
+    Boxes expected;
+    for (const char* b = row.boxes; *b != 0; ++b) {
+        expected.push_back(*b == 'A' ? Boxes::value_type{"Close Juno now?", kAskYes}
+                                     : Boxes::value_type{"Juno did not close within the "
+                                                         "specified 30 second timeout.",
+                                                         kNotice});
     }
-    std::vector<std::string> expected;
-    if (row.asked) {
-        expected.push_back("Close Juno now?");
+    EXPECT_EQ(Shown(), expected);
+    std::string calls;
+    for (const std::string& c : main->calls) {
+        calls += (calls.empty() ? "" : " ") + c;
     }
-    if (!row.closeWorks && row.calls == std::vector<std::string>{"CloseJuno(30)"}) {
-        expected.push_back("Juno did not close within the specified 30 second timeout.");
-    }
-    EXPECT_EQ(asked, expected);
-    EXPECT_EQ(main->calls, row.calls);
+    EXPECT_EQ(calls, row.calls);
     EXPECT_FALSE(form->Loaded());
 }
 
+using platform::IDNO, platform::IDYES;
 INSTANTIATE_TEST_SUITE_P(
     Shutdown, CleanUpTest,
     ::testing::Values(
-        CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, platform::IDNO, true, true, {}},
-        CleanUpRow{"YesClosesWithoutWaiting",
-                   true,
-                   true,
-                   false,
-                   true,
-                   platform::IDYES,
-                   true,
-                   true,
-                   {"CloseJuno(0)"}},
-        CleanUpRow{"YesWaitsThenEmpties",
-                   true,
-                   true,
-                   true,
-                   true,
-                   platform::IDYES,
-                   true,
-                   true,
-                   {"CloseJuno(30)", "EmptyAdsFolder(false)"}},
-        CleanUpRow{"AJunoThatStaysKeepsItsAds",
-                   true,
-                   true,
-                   true,
-                   true,
-                   platform::IDYES,
-                   false,
-                   true,
-                   {"CloseJuno(30)"}},
-        CleanUpRow{"UnaskedClose",
-                   true,
-                   false,
-                   true,
-                   true,
-                   0,
-                   true,
-                   false,
-                   {"CloseJuno(30)", "EmptyAdsFolder(false)"}},
-        CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, false, {}},
-        CleanUpRow{"EmptyOnlyWithoutJuno",
-                   false,
-                   true,
-                   true,
-                   false,
-                   0,
-                   false,
-                   false,
-                   {"EmptyAdsFolder(false)"}}),
+        CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, IDNO, true, "A", ""},
+        CleanUpRow{"YesClosesWithoutWaiting", true, true, false, true, IDYES, true, "A",
+                   "CloseJuno(0)"},
+        CleanUpRow{"YesWaitsThenEmpties", true, true, true, true, IDYES, true, "A",
+                   "CloseJuno(30) EmptyAdsFolder(false)"},
+        CleanUpRow{"AJunoThatStaysKeepsItsAds", true, true, true, true, IDYES, false, "AT",
+                   "CloseJuno(30)"},
+        CleanUpRow{"UnaskedClose", true, false, true, true, 0, true, "",
+                   "CloseJuno(30) EmptyAdsFolder(false)"},
+        CleanUpRow{"NoJunoNoQuestion", true, true, false, false, 0, false, "", ""},
+        CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, "", ""},
+        CleanUpRow{"EmptyOnlyWithoutJuno", false, true, true, false, 0, false, "",
+                   "EmptyAdsFolder(false)"}),
     [](const ::testing::TestParamInfo<CleanUpRow>& p) { return std::string(p.param.name); });
-
-TEST_F(ShutdownTest, NoQuestionWhenJunoIsNotRunning) {
-    SetStored("Close Juno", "True");
-    Start();
-    main->cmdExit_Click();
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_FALSE(form->Loaded());
-}
-
-TEST_F(ShutdownTest, NoQuestionWhenAskingIsOff) {
-    SetStored("Close Juno", "True");
-    SetStored("Close Juno Ask", "False");
-    sim::SimJuno client(desk);
-    client.Install();
-    client.StartNow();
-    Start();
-    main->cmdExit_Click();
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_FALSE(form->Loaded());
-}
 
 TEST_F(ShutdownTest, CleanUpNeverCancelsAndLeavesTheWindowRestoredButHidden) {
     Start();
@@ -377,12 +283,6 @@ TEST_F(ShutdownTest, CleanUpNeverCancelsAndLeavesTheWindowRestoredButHidden) {
     EXPECT_FALSE(form->Visible());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
 }
-
-} // namespace
-} // namespace pocketry::testing
-
-namespace pocketry::testing {
-namespace {
 
 using EndSessionTest = ProgramTest;
 

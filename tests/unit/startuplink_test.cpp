@@ -33,12 +33,7 @@ class StartupLinkTest : public ProgramTest {
         }
         return calls;
     }
-    void ExpectOnlyWarning(const std::string& text) {
-        ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-        EXPECT_EQ(desk.MsgBoxes()[0].prompt, text);
-        EXPECT_EQ(desk.MsgBoxes()[0].style, 0x11030u);
-        EXPECT_EQ(desk.MsgBoxes()[0].title, "Pocketry");
-    }
+    void ExpectOnlyWarning(const std::string& text) { ExpectOnlyBox(text, kWarning); }
 };
 
 TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {

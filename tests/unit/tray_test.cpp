@@ -19,7 +19,6 @@ namespace {
 
 using namespace platform;
 
-constexpr std::uint32_t kWarningStyle = 69680;
 constexpr int VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18;
 const std::string kNoTaskbarText =
     "The Windows taskbar could not be detected, therefore a tray icon cannot be "
@@ -55,12 +54,6 @@ class TrayTest : public ProgramTest {
         return n;
     }
     std::uint32_t TrayPicture() const { return desk.TrayIcon(form->hWnd(), 1)->hIcon; }
-    void ExpectOneMessage(const std::string& prompt) {
-        ASSERT_EQ(desk.MsgBoxes().size(), 1u);
-        EXPECT_EQ(desk.MsgBoxes()[0].prompt, prompt);
-        EXPECT_EQ(desk.MsgBoxes()[0].style, kWarningStyle);
-        EXPECT_EQ(desk.MsgBoxes()[0].title, "Pocketry");
-    }
 };
 
 template <class Row> std::string RowName(const ::testing::TestParamInfo<Row>& p) {
@@ -146,7 +139,7 @@ TEST_P(TraySetupTest, SetupHidesTheWindowOnlyWithATaskbarAndAHook) {
     EXPECT_EQ(Bar().Exists(), row.taskbar);
     EXPECT_EQ(Bar().Setup(*form, row.silent), row.ready);
     if (row.message != nullptr) {
-        ExpectOneMessage(*row.message);
+        ExpectOnlyBox(*row.message, kWarning);
     } else {
         EXPECT_TRUE(desk.MsgBoxes().empty());
     }
@@ -187,10 +180,24 @@ TEST_F(TrayIconTest, OneIconPerIdAndTheShownFlagFollowsAddAndDelete) {
     EXPECT_FALSE(Bar().MainInTray());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
 
+    // An add that fails after taking the shown icon away leaves no icon and no watchdog.
+    ASSERT_TRUE(Bar().AddIcon(*form, 3, "c", 1));
     desk.FailNotifyIcon(NIM_ADD, true);
-    EXPECT_FALSE(Bar().AddIcon(*form, 3, "c", 1));
+    const std::size_t failing = desk.NotifyIconCalls().size();
+    EXPECT_FALSE(Bar().AddIcon(*form, 4, "d", 1));
+    EXPECT_EQ(Calls(NIM_DELETE, failing), 1u);
+    EXPECT_EQ(Calls(NIM_ADD, failing), 1u);
     EXPECT_FALSE(Bar().MainInTray());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+
+    // The second ID is kept to one icon as well, and shut down with the first.
+    desk.FailNotifyIcon(NIM_ADD, false);
+    ASSERT_TRUE(Bar().AddIcon(*form, 5, "e", 2));
+    const std::size_t second = desk.NotifyIconCalls().size();
+    ASSERT_TRUE(Bar().AddIcon(*form, 6, "f", 2));
+    EXPECT_EQ(Calls(NIM_DELETE, second), 1u);
+    Bar().Shutdown(*form, false, false);
     EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
@@ -228,19 +235,6 @@ TEST_F(TrayIconTest, HooksAreCountedAndOnlyTheLastShutdownPutsTheOldProcedureBac
     EXPECT_EQ(desk.Window(Main())->wndProc, original);
 }
 
-TEST_F(TrayIconTest, TheHookedProcedureHandsTrayMessagesToTheHandlerAndPassesTheRestOn) {
-    Start();
-    app->AppSettings.TrayLeftCommand = 6; // the screen saver: easy to see
-    const std::size_t before = desk.SpiCalls().size();
-    desk.Deliver(Main(), 1793, 1, 513); // button down: not a command
-    EXPECT_EQ(desk.SpiCalls().size(), before);
-    desk.Deliver(Main(), 1793, 1, 514);
-    EXPECT_GT(desk.SpiCalls().size(), before);
-    EXPECT_TRUE(form->Loaded());
-    desk.Deliver(Main(), WM_CLOSE, 0, 0); // the window's own procedure closes it
-    EXPECT_FALSE(form->Loaded());
-}
-
 std::vector<std::uint32_t> g_passedOn;
 std::intptr_t RecordingProc(Hwnd, std::uint32_t uMsg, std::uintptr_t, std::intptr_t) {
     g_passedOn.push_back(uMsg);
@@ -268,20 +262,6 @@ TEST_F(TrayIconTest, BeforeTheFirstIconNoMessageIsTakenForTheTrayCallback) {
     desk.Deliver(Main(), 1793, 1, 514);
     EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793, 0}));
     EXPECT_GT(desk.SpiCalls().size(), spi);
-}
-
-TEST_F(TrayIconTest, AnAddThatFailsAfterRemovingTheShownIconLeavesNoIconAndNoWatchdog) {
-    StartShown();
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
-    desk.FailNotifyIcon(NIM_ADD, true);
-    const std::size_t from = desk.NotifyIconCalls().size();
-    EXPECT_FALSE(Bar().AddIcon(*form, 2, "b", 1));
-    EXPECT_EQ(Calls(NIM_DELETE, from), 1u);
-    EXPECT_EQ(Calls(NIM_ADD, from), 1u);
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_FALSE(Bar().MainInTray());
-    EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
 }
 
 // ---------------------------------------------------------------- the mouse on the icon
@@ -317,7 +297,10 @@ class TrayEventsTest : public TrayTest {
             d.Click("cmdCancel");
         });
     }
-    void TearDown() override { desk.SetModalResponder(nullptr); }
+    void TearDown() override {
+        desk.SetModalResponder(nullptr);
+        TrayTest::TearDown();
+    }
     // Every command that left a trace. Run/Close Juno asks first (Juno runs, so it asks
     // about closing; the answer is the default No), Options opens its dialog.
     std::set<Did> Seen() const {
@@ -569,7 +552,7 @@ TEST_F(TrayTest, IfTheIconCannotBeAddedTheWindowStaysMinimisedOnTheTaskbar) {
         return 0;
     });
     Start();
-    ExpectOneMessage("A taskbar tray icon could not be created.");
+    ExpectOnlyBox("A taskbar tray icon could not be created.", kWarning);
     EXPECT_TRUE(busyWhileAsking);
     EXPECT_FALSE(main->TrayBusy);
     EXPECT_TRUE(form->Visible());
@@ -582,7 +565,7 @@ TEST_F(TrayTest, IfTheIconCannotBeAddedTheWindowStaysMinimisedOnTheTaskbar) {
 TEST_F(TrayTest, WithoutATaskbarTheWindowIsShownInstead) {
     desk.SetNoTaskbar(true);
     Start();
-    ExpectOneMessage(kNoTaskbarText);
+    ExpectOnlyBox(kNoTaskbarText, kWarning);
     EXPECT_TRUE(form->Visible());
     EXPECT_FALSE(main->TrayBusy);
     EXPECT_TRUE(desk.NotifyIconCalls().empty());
@@ -612,6 +595,11 @@ TEST_F(TrayWatchdogTest, EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAwa
     EXPECT_EQ(form->WindowState(), kStateMinimized);
     EXPECT_EQ(Calls(NIM_ADD, from), 0u); // no second move to the tray
     EXPECT_EQ(app->subclass.HookCount, 1);
+    // Done putting it away: a window brought back and minimised goes to the tray again.
+    main->MenuTray_Restore_Click();
+    form->Minimize();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(Bar().MainInTray());
 }
 
 struct WatchdogRow {
@@ -645,8 +633,9 @@ TEST_P(TrayWatchdogRetryTest, ChangeThenAddUpToThreeTimesEachThreeSecondsApart) 
     EXPECT_EQ(Calls(NIM_MODIFY, from), row.changes);
     EXPECT_EQ(Calls(NIM_ADD, from), row.adds);
     if (row.gaveUp) {
-        ExpectOneMessage("The Pocketry tray icon could not be updated due to an API call error, "
-                         "therefore the Pocketry window will now be restored.");
+        ExpectOnlyBox("The Pocketry tray icon could not be updated due to an API call error, "
+                      "therefore the Pocketry window will now be restored.",
+                      kWarning);
         EXPECT_TRUE(form->Visible());
         EXPECT_TRUE(form->ShowInTaskbar());
         EXPECT_EQ(form->WindowState(), kStateMinimized);
@@ -681,6 +670,7 @@ TEST_F(TrayWatchdogTest, ANewTaskbarGetsTheIconAtOnceAndATickEndsAWaitingPicture
         Start();
         const std::string tip = form->Caption();
         const std::size_t from = desk.NotifyIconCalls().size();
+        desk.Deliver(Main(), 0x0400, 0, 0); // any other message is no new taskbar
         desk.RecreateTaskbar(iconStays);
         ASSERT_TRUE(desk.TrayIcon(Main(), 1));
         EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), tip);
@@ -727,8 +717,9 @@ TEST_F(TrayWatchdogTest,
             EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
             EXPECT_FALSE(form->Visible());
         } else {
-            ExpectOneMessage("The Pocketry tray icon could not be updated due to an API call "
-                             "error, therefore the Pocketry window will now be restored.");
+            ExpectOnlyBox("The Pocketry tray icon could not be updated due to an API call "
+                          "error, therefore the Pocketry window will now be restored.",
+                          kWarning);
             EXPECT_TRUE(form->Visible());
             EXPECT_TRUE(form->ShowInTaskbar());
             EXPECT_FALSE(Hooked());
@@ -796,8 +787,9 @@ TEST_F(TrayCommandsTest, ClearClipboardEmptiesItOrSaysWhyAndLeavesItAsItWas) {
     desk.AddClipboardFormat(8);
     desk.FailEmptyClipboard(sim::Failure(5));
     main->MenuTray_ClearClipboard_Click();
-    ExpectOneMessage("An error occurred attempting to clear the Windows Clipboard:\r\n\r\n" +
-                     sim::SystemMessage(5));
+    ExpectOnlyBox("An error occurred attempting to clear the Windows Clipboard:\r\n\r\n" +
+                      sim::SystemMessage(5),
+                  kWarning);
     EXPECT_TRUE(desk.ClipboardHas(8));
 }
 

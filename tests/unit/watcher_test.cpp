@@ -29,20 +29,6 @@ class WatcherTest : public ProgramTest {
         form->SetTimerEnabled("Checker_Timer", false);
         form->SetTimerEnabled("TrayIcon_Timer", false);
     }
-    // The pictures the icon was changed to since the call numbered `from`.
-    std::vector<std::uint32_t> PicturesSince(std::size_t from) const {
-        std::vector<std::uint32_t> pictures;
-        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
-            const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
-            if (c.message == NIM_MODIFY) {
-                pictures.push_back(c.Data().hIcon);
-            }
-        }
-        return pictures;
-    }
-    std::vector<std::uint32_t> WaitThenNormal() const {
-        return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
-    }
     // Runs one tick of the watcher; returns how long it took.
     std::uint64_t Tick() {
         const std::uint64_t t0 = desk.Now();
@@ -108,7 +94,7 @@ TEST_F(WatcherTest, TheWelcomeDialogGivingWayToTheMainWindowIsNoEndOfJuno) {
     desk.RunFor(60000);
     ASSERT_NE(slow.MainWindow(), 0u);
     EXPECT_TRUE(main->JunoWasRunning);
-    for (std::uint32_t picture : PicturesSince(0)) {
+    for (std::uint32_t picture : TrayPicturesSince(0)) {
         EXPECT_NE(picture, form->Picture("TrayIconWait"));
     }
     EXPECT_TRUE(desk.Sleeps().empty());
@@ -124,7 +110,7 @@ TEST_F(WatcherTest, AJunoThatComesBackWithinTheWaitStillCountsAsRunning) {
     const std::size_t from = desk.NotifyIconCalls().size(), slept = desk.Sleeps().size();
     const std::uint64_t took = Tick();
     EXPECT_TRUE(main->JunoWasRunning);
-    EXPECT_EQ(PicturesSince(from), WaitThenNormal());
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
     EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
     EXPECT_GE(took, 10000u);
     EXPECT_LE(took, 10250u); // noticed soon after its return
@@ -165,24 +151,15 @@ TEST_P(WatcherGoneTest, AJunoGoneForTheWholeWaitIsForgottenAndMayEndTheProgram) 
     const std::size_t from = desk.NotifyIconCalls().size();
     Tick();
     EXPECT_FALSE(main->JunoWasRunning);
-    EXPECT_EQ(PicturesSince(from), WaitThenNormal());
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
     EXPECT_EQ(form->Loaded(), !row.exit);
     // The folder is emptied without a question; the count is told only to a
     // user the program stays with.
     EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\a.gif"), !row.emptyAds);
     EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\deep"), !row.emptyAds);
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
-    std::vector<std::string> boxes;
-    for (const sim::MsgBoxRecord& m : desk.MsgBoxes()) {
-        boxes.push_back(m.prompt + " / " + std::to_string(m.style));
-    }
-    if (row.emptyAds && !row.exit) {
-        EXPECT_EQ(boxes, std::vector<std::string>{
-                             "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders. / " +
-                             std::to_string(0x11040)});
-    } else {
-        EXPECT_EQ(boxes, std::vector<std::string>{});
-    }
+    const Boxes told = {{"Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders.", kNotice}};
+    EXPECT_EQ(Shown(), row.emptyAds && !row.exit ? told : Boxes{});
     if (!row.exit) {
         EXPECT_TRUE(app->TaskBar().MainInTray());
         // Forgotten: the next tick does not wait again.
