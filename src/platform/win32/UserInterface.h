@@ -43,11 +43,10 @@ class UserInterface final : public platform::UserInterface {
     static constexpr const wchar_t* kFrameClass = L"PocketryFrame";
 
     HINSTANCE Instance() const { return instance_; }
+    // Screen positions at the system DPI, as the program measures the screen;
+    // a form lays out its client area at its own window's DPI.
     int ToPixelsX(int twips) const { return TwipsToPixels(twips, dpiX_); }
     int ToPixelsY(int twips) const { return TwipsToPixels(twips, dpiY_); }
-    // A control's width and height: between its edges on the pixel grid.
-    int SpanPixelsX(int start, int length) const { return SpanPixels(start, length, dpiX_); }
-    int SpanPixelsY(int start, int length) const { return SpanPixels(start, length, dpiY_); }
     int ToTwipsX(int pixels) const { return ::MulDiv(pixels, 1440, dpiX_); }
     int ToTwipsY(int pixels) const { return ::MulDiv(pixels, 1440, dpiY_); }
     int DpiY() const { return dpiY_; }
