@@ -89,18 +89,6 @@ def start_first_time(bed: Bed, folder=None):
     return proc, main_window(bed, 5000)
 
 
-def first_starts(bed: Bed, ways: dict):
-    """For each way (name: action on the main window): a fresh first start, the notice
-    answered, the action done. Yields (name, process, main window)."""
-    for n, (how, act) in enumerate(ways.items()):
-        if n:
-            bed.kill_all()
-            bed.reg_delete(SETTINGS_KEY, "First Run")
-        app, main = start_first_time(bed)
-        bed.require(act(main), f"{how}: the driver could not deliver it")
-        yield how, app, main
-
-
 def start_in_tray(bed: Bed):
     """A start with "First Run" already stored: waits for the tray icon. (process, window)"""
     bed.reg_set(SETTINGS_KEY, "First Run", "False")

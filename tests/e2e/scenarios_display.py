@@ -1,7 +1,4 @@
-"""Pocketry at 96, 144 and 192 dots per inch: the icons drawn for each scale, windows that a
-change of DPI lays out exactly as a fresh start there, the tray menu and a message box at each
-scale (Windows scales both on its own: photographed to be looked at), and the tray icon kept
-through a "TaskbarCreated" that finds it still there."""
+"""Pocketry at 96, 144 and 192 dots per inch."""
 
 from __future__ import annotations
 
@@ -10,11 +7,9 @@ import time
 import pocketry as p
 import scenarios_options as o
 import scenarios_tray as t
-from e2elib import WM_RBUTTONUP, Bed, scenario
+from e2elib import Bed, scenario
 
 DPIS = (96, 144, 192)
-WM_COMMAND = 0x0111
-STN_CLICKED = 0
 BS_DEFPUSHBUTTON = 1
 
 
@@ -40,61 +35,36 @@ def layout(bed: Bed, hwnd: int, name: str) -> dict:
                       for c in controls], "labels": labels}
 
 
-def same_layout(bed: Bed, what: str, expected: dict, seen: dict) -> None:
-    bed.check_eq(f"{what}: outer size", expected["size"], seen["size"])
-    bed.check_eq(f"{what}: control table", expected["table"], seen["table"])
-    for text, pixels in expected["labels"].items():
-        bed.check(seen["labels"].get(text) == pixels,
-                  f"{what}: the label \"{text}\" is drawn differently from a fresh start "
-                  f"(compare {expected['shot'].name} with {seen['shot'].name})")
-
-
-def small_icon(bed: Bed, hwnd: int, dpi: int, what: str) -> None:
-    """The icon in the window's caption is the image drawn for the caption's size at `dpi`.
-    (Wine keeps icons in the process that made them, so the driver cannot read the icon's
-    size; the screen shows which image Wine draws, 1:1 when it is made for that size.)"""
-    sizes = [16 * d // 96 for d in DPIS]
-    info = bed.info(hwnd)
-    left, top = info["rect"][:2]
-    caption = (left, top, left + 2 * max(sizes), info["origin"][1])
-    seen = p.picture_at(bed, caption, f"caption-icon-{what}",
-                        {size: p.picture("pocketry", size) for size in sizes})
-    bed.check_eq(f"{what}: the image in the window's caption", 16 * dpi // 96, seen)
-
-
-def tray_area(bed: Bed, name: str) -> list[list[str]]:
-    """The pixels of Wine's tray (its taskbar's right end, where the icons are)."""
-    trays = bed.find("Shell_TrayWnd", "*")
-    bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd)")
-    left, top, right, bottom = bed.info(trays[0])["rect"]
-    shot = bed.screenshot(name, (right - 200, top, right, bottom))
-    bed.require(shot, f"could not take screenshot {name}")
-    return bed.pixels(shot, (0, 0, 200, bottom - top))
-
-
 def fresh_start(bed: Bed, dpi: int):
-    """A first start at `dpi`: pictures and layouts of the main window and the options dialog,
-    the tray menu and a message box; at 96 dpi "TaskbarCreated" while the icon is in the tray, and Pocketry
-    left running there. Returns (layouts, process, main window)."""
+    """A first start at `dpi`: the icons drawn for the scale, pictures and layouts of the main
+    window and the options dialog, and the tray menu and a message box (Windows scales both on
+    its own: photographed to be looked at). Pocketry is left running in the tray. Returns
+    (layouts, process, main window)."""
     name = f"{dpi}dpi"
     bed.reg_delete(p.SETTINGS_KEY)  # a first start, on the first page of the options
     bed.reg_set(r"HKCU\Control Panel\Desktop", "LogPixels", str(dpi), "REG_DWORD")
     bed.kill_all()  # Wine's taskbar, too, starts again at the new DPI
     proc, main = p.start_first_time(bed)
     bed.require(bed.screen()["dpi"] == dpi, f"setup: the desktop is not at {dpi} dpi")
-    small_icon(bed, main, dpi, name)
+    # The caption shows the icon's image made for the caption's size at this DPI. (Wine keeps
+    # icons in the process that made them, so the driver cannot read the icon's size; the screen
+    # shows which image Wine draws, 1:1 when it is made for that size.)
+    sizes = [16 * d // 96 for d in DPIS]
+    info = bed.info(main)
+    left, top = info["rect"][:2]
+    bed.check_eq(f"{name}: the image in the main window's caption", 16 * dpi // 96,
+                 p.picture_at(bed, (left, top, left + 2 * max(sizes), info["origin"][1]),
+                              f"caption-icon-{name}",
+                              {size: p.picture("pocketry", size) for size in sizes}))
     fresh = {"main": layout(bed, main, f"main-window-{name}")}
     for problem in bed.clipped_labels(main, fresh["main"]["shot"]):
         bed.fail(f"main window at {name}: {problem}")
     dialog = o.open_from_button(bed, main, f"\"&Options...\" at {name}")
     fresh["options"] = layout(bed, dialog, f"options-{name}")
     o.pictures(bed, dialog, name)
-    bed.require(bed.click(dialog, "Cancel"), f"{name}: could not click Cancel")
-    o.wait_closed(bed, dialog, f"{name}: Cancel")
+    o.cancel(bed, dialog, name)
 
-    label = [c for c in bed.children(main) if c["text"].startswith("Version ")]
-    bed.require(label and bed.post(main, WM_COMMAND, (STN_CLICKED << 16) | label[0]["id"],
-                                   label[0]["hwnd"]), f"{name}: could not click the version label")
+    o.click_version_label(bed, main, name)
     box = bed.msgbox(p.BOX_TITLE, 8000)
     bed.require(box, f"{name}: expected the version message")
     bed.screenshot(f"message-box-{name}", bed.info(box["hwnd"])["rect"])
@@ -103,30 +73,14 @@ def fresh_start(bed: Bed, dpi: int):
     bed.require(bed.click(main, "OK"), f"{name}: could not click OK")
     bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 10000), f"{name}: no tray icon after OK")
     time.sleep(0.5)
-    before = tray_area(bed, f"tray-{name}")
-    trays = bed.find("Shell_TrayWnd", "*")
-    right, top, bottom = (bed.info(trays[0])["rect"][i] for i in (2, 1, 3))
+    right, top, bottom = (t.taskbar(bed)["rect"][i] for i in (2, 1, 3))
     # The tray draws its icons at its own DPI, where the program's window may differ.
     bed.check_eq(f"{name}: the image in the tray", 16 * dpi // 96,
                  p.picture_at(bed, (right - 64, top, right, bottom), f"tray-icon-{name}",
                               {16 * d // 96: p.picture("tray", 16 * d // 96) for d in DPIS}))
-    bed.require(bed.tray(main, WM_RBUTTONUP), f"{name}: could not right-click the tray icon")
-    menu = bed.menu(5000)
-    bed.require(menu, f"{name}: expected the tray menu")
+    menu = t.open_menu(bed, main, name)
     bed.screenshot(f"tray-menu-{name}", menu["rect"])
     bed.require(bed.menu_close(), f"{name}: could not close the tray menu")
-    if dpi != 96:
-        p.stop(bed, proc, main, name)
-        return fresh, None, None
-    rc, _ = bed.driver("send", main, "TaskbarCreated", 0, 0)
-    bed.check_eq(f"{name}: \"TaskbarCreated\" sent", 0, rc)
-    time.sleep(0.5)
-    bed.check(bed.tray_icon(main, p.TRAY_ICON_ID), f"{name}: the icon is gone after "
-              "\"TaskbarCreated\"")
-    # No second icon and no move: the tray looks as before.
-    bed.check(tray_area(bed, f"tray-after-taskbarcreated-{name}") == before,
-              f"{name}: the tray changed after \"TaskbarCreated\" (compare tray-{name}.png "
-              f"with tray-after-taskbarcreated-{name}.png)")
     return fresh, proc, main
 
 
@@ -146,8 +100,14 @@ def every_dpi(bed: Bed):
         rc, _ = bed.driver("dpi-change", hwnd, dpi)
         bed.require(rc == 0, f"could not move the {name} window to {dpi} dpi")
         time.sleep(0.5)
-        seen = layout(bed, hwnd, f"{name}-moved-to-{dpi}dpi")
-        same_layout(bed, f"{name} window moved to {dpi} dpi", fresh[dpi][name], seen)
+        seen, expected = layout(bed, hwnd, f"{name}-moved-to-{dpi}dpi"), fresh[dpi][name]
+        what = f"{name} window moved to {dpi} dpi"
+        bed.check_eq(f"{what}: outer size, control table", (expected["size"], expected["table"]),
+                     (seen["size"], seen["table"]))
+        for text, pixels in expected["labels"].items():
+            bed.check(seen["labels"].get(text) == pixels,
+                      f"{what}: the label \"{text}\" is drawn differently from a fresh start "
+                      f"(compare {expected['shot'].name} with {seen['shot'].name})")
 
     for dpi in (144, 192, 96):
         moved("main", main, dpi)
@@ -155,6 +115,5 @@ def every_dpi(bed: Bed):
         dialog = o.open_from_button(bed, main, f"\"&Options...\" for {dpi} dpi")
         bed.require(bed.click(dialog, "&Juno"), "could not click the tab \"&Juno\"")
         moved("options", dialog, dpi)
-        bed.require(bed.click(dialog, "Cancel"), "could not click Cancel")
-        o.wait_closed(bed, dialog, "Cancel")
+        o.cancel(bed, dialog, f"moved to {dpi} dpi")
     p.stop(bed, proc, main, "the end")

@@ -1,9 +1,5 @@
-"""A Juno client whose window and topmost mail dialog have stopped answering: Pocketry must
-never wait on it (under Wine a synchronous ShowWindow or SetWindowPos on such a window blocks
-the caller for good). (Another program's "Confirm Permanent Delete": juno.close_at_exit.)
-
-Each limit below is the driver's own wait, started when the driver is: the Wine start of the
-driver itself is not counted."""
+"""A Juno client that has stopped answering: Pocketry must never wait on it (under Wine a
+synchronous ShowWindow or SetWindowPos on such a window blocks the caller for good)."""
 
 from __future__ import annotations
 
@@ -11,10 +7,9 @@ import time
 
 import pocketry as p
 import scenarios_tray as t
-from e2elib import WM_ENDSESSION, WM_LBUTTONUP, WM_QUERYENDSESSION, WM_RBUTTONUP, Bed, scenario
+from e2elib import WM_ENDSESSION, WM_QUERYENDSESSION, WM_RBUTTONUP, Bed, scenario
 
-MAIL_TITLE = "Get New Mail"
-LIMIT_MS = 2000
+LIMIT_MS = 2000  # the driver's own wait: the Wine start of the driver itself is not counted
 
 
 def answers(bed: Bed, hwnd: int) -> bool:
@@ -30,17 +25,6 @@ def menu_opens(bed: Bed, main: int, what: str) -> None:
     bed.require(bed.menu_close(), f"{what}: the tray menu did not close on Esc")
 
 
-def ends_within(bed: Bed, app, main: int, what: str) -> None:
-    rc = bed.wait_exit(app, LIMIT_MS / 1000)
-    bed.check(rc == 0, f"{what}: expected Pocketry to end with exit code 0 within {LIMIT_MS} ms, "
-                       f"{'it is still running' if rc is None else f'it ended with {rc}'}")
-    if rc is None:
-        bed.kill_all()
-        bed.abort(f"{what}: Pocketry hangs")
-    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
-              f"{what}: expected the tray icon gone, the shell still holds it")
-
-
 @scenario("others.hung_client", timeout=150)
 def hung_client(bed: Bed):
     """Beside a client whose main window and topmost "Get New Mail" dialog have stopped
@@ -49,14 +33,10 @@ def hung_client(bed: Bed):
     session with "Close Juno" set (the close request is posted to the hung client). After each
     the tray menu opens within 2 s; the end of the session is answered within its own 2-second
     pause before looking for the delete confirmation, plus 2 s, and Pocketry ends."""
-    p.set_settings(bed, {"First Run": "False", "Tray Left": "2", "Close Juno": "True",
-                         "Close Juno Ask": "False"})
-    bed.start(p.JUNO_EXE, "--mail-dialog", "new", "--hang-after-ms", "4000")
-    juno = bed.wait_window(p.JUNO_CLASS, p.JUNO_TITLE, 20000)
-    bed.require(juno, "setup: the stand-in's main window did not appear within 20 s")
-    juno = juno[0]
-    mail = bed.wait_window("#32770", MAIL_TITLE, 5000)
-    bed.require(mail, f"setup: the stand-in's \"{MAIL_TITLE}\" dialog did not appear")
+    p.set_settings(bed, {"Tray Left": "2", "Close Juno": "True", "Close Juno Ask": "False"})
+    juno = t.start_juno(bed, "--mail-dialog", "new", "--hang-after-ms", "4000")
+    mail = bed.wait_window("#32770", t.MAIL_TITLE, 5000)
+    bed.require(mail, f"setup: the stand-in's \"{t.MAIL_TITLE}\" dialog did not appear")
     app, main = p.start_in_tray(bed)
     # Hung: no sent message is taken, for longer than Windows waits before it calls a window
     # hung (5 s, the second look), and Pocketry's watcher has ticked on the hung dialog.
@@ -66,22 +46,25 @@ def hung_client(bed: Bed):
     bed.require(not answers(bed, mail[0]),
                 "setup: expected the stand-in's windows to stop answering, they answer")
 
-    menu_opens(bed, main, "hung client, Tray Left 2")
-    for n in (1, 2):
-        bed.require(bed.tray(main, WM_LBUTTONUP), "could not send the tray callback")
-        menu_opens(bed, main, f"after Hide/Show {n} on the hung client")
-    for item, keys in (("Minimize/Restore Juno", ["up", "up"]), ("Switch to Juno", ["up"])):
-        t.choose(bed, main, keys, f"{item} on the hung client")
-        menu_opens(bed, main, f"after {item} on the hung client")
+    for what, act in (("the hang", lambda: None), ("Hide/Show 1", lambda: t.click(bed, main)),
+                      ("Hide/Show 2", lambda: t.click(bed, main)),
+                      ("Minimize/Restore Juno", lambda: t.choose(bed, main, ["up", "up"], what)),
+                      ("Switch to Juno", lambda: t.choose(bed, main, ["up"], what))):
+        act()
+        menu_opens(bed, main, f"after {what} on the hung client")
 
+    what = "the end of the session beside the hung client"
     asked = time.monotonic()
     answer = bed.send(main, WM_QUERYENDSESSION)
     took = time.monotonic() - asked
     bed.check(answer not in (None, 0) and took <= 2 + 2 + 1,
-              f"the end of the session beside the hung client: expected WM_QUERYENDSESSION "
-              f"answered non-zero within 4 s (and the driver's start), saw {answer} after "
-              f"{took:.1f} s")
+              f"{what}: expected WM_QUERYENDSESSION answered non-zero within 4 s (and the "
+              f"driver's start), saw {answer} after {took:.1f} s")
     bed.send(main, WM_ENDSESSION, 1, 0)
-    ends_within(bed, app, main, "the end of the session beside the hung client")
+    rc = bed.wait_exit(app, LIMIT_MS / 1000)
+    bed.require(rc == 0, f"{what}: expected Pocketry to end with exit code 0 within {LIMIT_MS} "
+                         f"ms, {'it hangs' if rc is None else f'it ended with {rc}'}")
+    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
+              f"{what}: expected the tray icon gone, the shell still holds it")
     bed.check(bed.find(p.JUNO_CLASS, p.JUNO_TITLE),
               "the hung client's window is gone: the test saw nothing hang")

@@ -1,16 +1,25 @@
-"""Pocketry's start: the first-start notice and the main window, the ways to the tray and back,
-the single instance, and a later start straight into the tray."""
+"""Pocketry's starts and every way out.
+
+The ways out come through sent messages, as Windows and other programs deliver them: WM_CLOSE
+sent from another process, the tray menu's Exit (the shell sends the tray callback, so the menu
+and the unload run inside a sent message), and the end of a session. A window destroyed inside a
+sent message never passes through the program's GetMessage, so a message loop that checks for
+the last window only when GetMessage returns would outlive its window, holding the
+single-instance object, and the next start would end at once as a second instance does: each
+ending is therefore followed by a start that must come up, and that start is what the next way
+out ends."""
 
 from __future__ import annotations
 
-import time
-
 import pocketry as p
 import scenarios_tray as t
-from e2elib import SC_MINIMIZE, VK_RETURN, WM_SYSCOMMAND, Bed, scenario
+from e2elib import (ENDSESSION_LOGOFF, SC_CLOSE, SC_MINIMIZE, VK_RETURN, WM_CLOSE, WM_ENDSESSION,
+                    WM_QUERYENDSESSION, WM_SYSCOMMAND, Bed, scenario)
 
-TWIPS_PER_PIXEL_AT_96_DPI = 15
-CLIENT_TWIPS = (4470, 2370)
+# Put in the tray from the shown window it is minimised as well as hidden; a later start
+# only hides it.
+IN_TRAY = {"shown": False, "minimised": True, "tray icon": True, "taskbar button": False}
+SHOWN = {"shown": True, "minimised": False, "tray icon": False, "taskbar button": True}
 
 
 def where(bed: Bed, main: int, what: str) -> dict:
@@ -22,45 +31,72 @@ def where(bed: Bed, main: int, what: str) -> dict:
             "taskbar button": t.taskbar_button(bed, main, info["visible"])}
 
 
-# Put in the tray from the shown window it is minimised as well as hidden; a later start
-# only hides it.
-IN_TRAY = {"shown": False, "minimised": True, "tray icon": True, "taskbar button": False}
-SHOWN = {"shown": True, "minimised": False, "tray icon": False, "taskbar button": True}
+def ended(bed: Bed, app, main: int, what: str) -> None:
+    """Pocketry's process ended cleanly, its window and tray icon gone."""
+    rc = p.wait_exit(bed, app, 15, what)
+    if rc is not None:
+        bed.check_eq(f"{what}: Pocketry's exit code", 0, rc)
+    left = [w["hwnd"] for w in p.main_windows(bed)]
+    bed.check(not left, f"{what}: expected Pocketry's main window gone, saw {left}")
+    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
+              f"{what}: expected the tray icon gone, the shell still holds it")
 
 
-@scenario("startup.first_and_later_start", timeout=150)
-def first_and_later_start(bed: Bed):
+def next_start(bed: Bed, what: str):
+    """A later start after an ending: its window and tray icon come. Returns (process,
+    window)."""
+    proc = bed.start(p.EXE)
+    main = p.main_window(bed, 20000)
+    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 15000),
+                f"{what}: expected the next start's tray icon within 15 s, the shell holds none")
+    return proc, main
+
+
+def query_end_session(bed: Bed, app, main: int, lparam: int, what: str) -> None:
+    """Sends WM_QUERYENDSESSION: the shutdown steps run (the tray icon goes), the answer is "may
+    end" (non-zero), and Pocketry and its window stay until WM_ENDSESSION says how it ends."""
+    answer = bed.send(main, WM_QUERYENDSESSION, 0, lparam)
+    bed.check(answer not in (None, 0),
+              f"{what}: expected WM_QUERYENDSESSION answered non-zero (the session may end), "
+              f"saw {'no answer within 5 s' if answer is None else answer}")
+    bed.require(bed.info(main) is not None and bed.wait_exit(app, 0.5) is None,
+                f"{what}: expected Pocketry and its main window to stay until WM_ENDSESSION, "
+                f"they went on the query")
+    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
+              f"{what}: expected the shutdown steps to remove the tray icon on "
+              f"WM_QUERYENDSESSION, the shell still holds it")
+
+
+def no_window_shown(bed: Bed, watch, what: str) -> None:
+    shown = [f"{e['class']} \"{e['title']}\"" for e in watch.shown(p.EXE)]
+    bed.check(not shown, f"{what}: expected no window of Pocketry to appear, saw {shown}")
+
+
+@scenario("startup.starts_and_ways_out", timeout=300)
+def starts_and_ways_out(bed: Bed):
     """The very first start: the notice over the shown main window, laid out at 96 dpi. Enter
     puts it in the tray, the menu's Restore Window brings it back, minimising puts it away
-    again; a second start ends silently; a later start goes straight to the tray."""
+    again; a second start ends silently; a later start goes straight to the tray. Then each
+    way out, each followed by the start the next one ends; the close box, posted, last."""
     app = bed.start(p.EXE)
-    box = bed.msgbox(p.BOX_TITLE, 30000)
+    box = t.box(bed, "the very first start's notice", p.FIRST_RUN_NOTICE, answer=None,
+                timeout_ms=30000)
     if not box:
-        bed.abort(f"expected a message box \"{p.BOX_TITLE}\" on the very first start within "
-                  f"30 s, saw none (visible: {p.describe_windows(bed)})")
-    box_info = bed.info(box["hwnd"])
-    bed.check_eq("the notice (text, buttons, icon, topmost, foreground)",
-                 (p.FIRST_RUN_NOTICE, ["OK"], "information", True, True),
-                 (box["text"], [b["text"] for b in box["buttons"]], box["icon"], box["topmost"],
-                  bool(box_info and box_info["foreground"])))
-    # Before the notice is answered: the setting is stored and the window is already up.
-    bed.check_eq("First Run while the notice is up", ("REG_SZ", "False"),
-                 bed.reg_get(p.SETTINGS_KEY, "First Run"))
+        bed.abort("expected the notice on the very first start")
+    bed.check((bed.info(box["hwnd"]) or {}).get("foreground"), "expected the notice in front")
     main = p.main_window(bed, 5000)
     bed.check_eq("while the notice is up", SHOWN, where(bed, main, "notice"))
     bed.require(bed.answer(p.BOX_TITLE, "OK", 5000), "the notice did not close when OK was pressed")
-    again = bed.msgbox("*", 1000)
-    bed.check(again is None, f"expected no further message box, saw {again and again['text']!r}")
     bed.check_eq("after the notice", SHOWN, where(bed, main, "after the notice"))
 
-    # Laid out from twips at 96 dpi, a third of the free height down the work area.
+    # Laid out from twips at 96 dpi (15 a pixel), a third of the free height down the work area.
     info = bed.info(main)
     wa_left, wa_top, wa_right, wa_bottom = bed.screen()["workarea"]
     left, top, right, bottom = info["rect"]
     width, height = right - left, bottom - top
     bed.check_eq(f"caption, client size (4470 x 2370 twips), position (work area "
                  f"{wa_left},{wa_top},{wa_right},{wa_bottom}, window {width}x{height})",
-                 (p.MAIN_TITLE, tuple(t // TWIPS_PER_PIXEL_AT_96_DPI for t in CLIENT_TWIPS),
+                 (p.MAIN_TITLE, (4470 // 15, 2370 // 15),
                   (wa_left + (wa_right - wa_left - width) // 2,
                    wa_top + (wa_bottom - wa_top - height) // 3)),
                  (info["title"], info["client"], (left, top)))
@@ -68,7 +104,6 @@ def first_and_later_start(bed: Bed):
     bed.require(bed.key(main, VK_RETURN), "could not press Enter in the main window")
     p.wait_state(bed, main, "visible", False, 5)
     bed.check_eq("after Enter", IN_TRAY, where(bed, main, "Enter"))
-
     t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
     p.wait_state(bed, main, "visible", True, 5)
     bed.check_eq("after the menu's Restore Window", SHOWN, where(bed, main, "Restore Window"))
@@ -78,34 +113,52 @@ def first_and_later_start(bed: Bed):
     bed.check_eq("after minimising", IN_TRAY, where(bed, main, "minimise"))
 
     # A second start while the first runs: it ends at once, showing nothing.
-    before = bed.info(main)
     watch = bed.watch()
     second = bed.start(p.EXE)
     rc = p.wait_exit(bed, second, 15, "second start")
     watch.stop()
     bed.check_eq("second start's exit code", 0, rc)
-    shown = [f"{e['class']} \"{e['title']}\"" for e in watch.shown(p.EXE)]
-    bed.check(not shown, f"second start: expected no window to appear, saw {shown}")
-    after = bed.info(main)
-    bed.require(after, "second start: the first instance's window is gone")
-    keys = ("pid", "title", "visible", "iconic", "rect")
-    bed.check_eq("the first instance after a second start", {k: before[k] for k in keys},
-                 {k: after[k] for k in keys})
-    bed.check_eq("number of main windows after a second start", 1, len(p.main_windows(bed)))
-    p.stop(bed, app, main, "closing the first instance")
+    no_window_shown(bed, watch, "second start")
+
+    what = "WM_CLOSE sent"
+    bed.check(bed.send(main, WM_CLOSE) is not None,
+              f"{what}: expected the sent WM_CLOSE to return within 5 s, it did not")
+    ended(bed, app, main, what)
 
     # A later start: straight to the tray, nothing shown meanwhile.
     watch = bed.watch()
-    app = bed.start(p.EXE)
-    main = p.main_window(bed)
-    icon = bed.tray_icon(main, p.TRAY_ICON_ID, 15000)
+    app, main = next_start(bed, f"after the {what}")
     watch.stop(settle=1.5)
-    shown = [f"{e['class']} \"{e['title']}\"" for e in watch.shown(p.EXE)]
-    bed.check(not shown, f"expected no window shown on a later start, saw {shown}")
+    no_window_shown(bed, watch, "a later start")
     bed.check_eq("a later start", {**IN_TRAY, "minimised": False},
                  where(bed, main, "later start"))
-    if icon:
-        bed.check_eq("tray tip", p.MAIN_TITLE, bed.tray_tip())
-    bed.check_eq("First Run after a later start", ("REG_SZ", "False"),
-                 bed.reg_get(p.SETTINGS_KEY, "First Run"))
-    bed.check(bed.wait_exit(app, 0.2) is None, "Pocketry exited")
+    bed.check_eq("tray tip", p.MAIN_TITLE, bed.tray_tip())
+
+    what = "tray menu Exit"
+    t.choose(bed, main, ["down"], what)  # the top item
+    ended(bed, app, main, what)
+
+    # A log-off asked about and called off: Pocketry goes on, back in the tray with its icon,
+    # still answering it; then one that goes ahead ends it.
+    app, main = next_start(bed, f"after the {what}")
+    what = "log-off called off"
+    query_end_session(bed, app, main, ENDSESSION_LOGOFF, what)
+    bed.check(bed.send(main, WM_ENDSESSION, 0, ENDSESSION_LOGOFF) is not None,
+              f"{what}: expected WM_ENDSESSION FALSE answered within 5 s, it was not")
+    rc = bed.wait_exit(app, 1)
+    bed.require(rc is None, f"{what}: expected Pocketry to go on after WM_ENDSESSION FALSE, it "
+                            f"exited with {rc}")
+    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 5000),
+                f"{what}: expected the tray icon put back, the shell holds none")
+    t.open_menu(bed, main, f"{what}: a right click on the icon put back")
+    bed.menu_close()
+    what = "end of session"
+    query_end_session(bed, app, main, 0, what)
+    # The window goes while WM_ENDSESSION is handled; the reply may not come back.
+    bed.send(main, WM_ENDSESSION, 1, 0)
+    ended(bed, app, main, f"{what}, WM_ENDSESSION TRUE")
+
+    # The close box, posted: the ordinary way through GetMessage.
+    app, main = next_start(bed, f"after the {what}")
+    bed.require(bed.post(main, WM_SYSCOMMAND, SC_CLOSE), "could not post SC_CLOSE")
+    ended(bed, app, main, "close box (SC_CLOSE)")

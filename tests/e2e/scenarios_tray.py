@@ -1,12 +1,12 @@
-"""Pocketry in the tray beside the stand-in Juno client: the pop-up menu as drawn, the clipboard
-command, the Juno window commands from a click and from the menu, the watcher of the mail
-dialogs, and the icon put back when the shell lost it."""
+"""Pocketry in the tray beside the stand-in Juno client, and the steps the other scenario files
+share (Pocketry's message boxes, the stand-in, Wine's taskbar, the tray menu)."""
 
 from __future__ import annotations
 
 import statistics
 import time
 from collections import Counter
+from pathlib import Path
 from typing import Optional
 
 import pocketry as p
@@ -19,7 +19,6 @@ MAIL_TITLE = "Get New Mail"
 MENU_LAYOUT = ["Exit", "-", "Restore Window", "Options...", "-", "Activate Screen Saver",
                "Clear Clipboard", "-", "Empty Juno Ads Folder...", "Run/Close Juno...", "-",
                "Hide/Show Juno", "Minimize/Restore Juno", "Switch to Juno"]
-MENU_ITEMS = [name for name in MENU_LAYOUT if name != "-"]
 WITH_SHORTCUT = {"Exit", "Restore Window", "Options...", "Run/Close Juno...", "Hide/Show Juno",
                  "Minimize/Restore Juno"}
 
@@ -28,18 +27,67 @@ CHECKER_MS = 500
 UNTOP_LIMIT_MS = 1000  # one watcher period, plus a period's worth of slack
 
 
-# ---- helpers ----------------------------------------------------------------------------------
+# ---- steps the other scenario files share -----------------------------------------------------
+
+# Pocketry's message boxes: (icon, buttons, default button).
+NOTICE = ("information", ["OK"], "OK")
+WARNING = ("warning", ["OK"], "OK")
+ASK_YES = ("question", ["&Yes", "&No"], "&Yes")
+ASK_NO = ("question", ["&Yes", "&No"], "&No")
+
+
+def box(bed: Bed, what: str, text: str, kind: tuple = NOTICE, answer: Optional[str] = "OK",
+        timeout_ms: int = 10000) -> Optional[dict]:
+    """Pocketry's message box compared whole (text, icon, buttons, default, system-modal), then
+    answered with `answer` (None: left open). The box, or None when none came."""
+    seen = bed.msgbox(p.BOX_TITLE, timeout_ms)
+    if not seen:
+        bed.fail(f"{what}: expected the box {text!r} within {timeout_ms // 1000} s, saw none "
+                 f"(visible: {p.describe_windows(bed)})")
+        return None
+    buttons = seen["buttons"]
+    bed.check_eq(f"{what}: the box (text, icon, buttons, default, topmost)",
+                 (text, *kind, True),
+                 (seen["text"], seen["icon"], [b["text"] for b in buttons],
+                  next((b["text"] for b in buttons if b["default"]), None), seen["topmost"]))
+    if answer:
+        bed.require(bed.answer(p.BOX_TITLE, answer, 5000),
+                    f"{what}: the box did not close on {answer}")
+    return seen
+
+
+def start_juno(bed: Bed, *flags: str) -> int:
+    """Starts the stand-in with flags; its main window."""
+    bed.start(p.JUNO_EXE, *flags)
+    juno = bed.wait_window(p.JUNO_CLASS, p.JUNO_TITLE, 20000)
+    bed.require(juno, "setup: the stand-in's main window did not appear within 20 s")
+    return juno[0]
+
+
+def taskbar(bed: Bed) -> dict:
+    """Wine's taskbar (its right end is the tray, icons in 20-pixel slots)."""
+    trays = bed.find("Shell_TrayWnd", "*")
+    bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd) on the virtual desktop")
+    return bed.info(trays[0])
+
+
+def user_folder(bed: Bed) -> Path:
+    """The one user's profile folder in the prefix."""
+    users = [u for u in (bed.prefix / "drive_c/users").iterdir()
+             if u.name not in ("Public", "Default") and not u.is_symlink()]
+    bed.require(len(users) == 1, f"setup: expected one user folder in the prefix, saw {users}")
+    return users[0]
+
 
 def taskbar_button(bed: Bed, hwnd: int, expected: bool, seconds: float = 3) -> bool:
     """Whether Wine's taskbar shows a button for the window, polled until it is as expected
     (the taskbar catches up a moment after the window changes). The taskbar keeps one Button
     child per top-level window, its control id the window's handle, visible while shown."""
-    trays = bed.find("Shell_TrayWnd", "*")
-    bed.require(trays, "expected Wine's taskbar (Shell_TrayWnd) on the virtual desktop")
+    bar = taskbar(bed)["hwnd"]
     deadline = time.monotonic() + seconds
     while True:
         shown = any(c["class"].lower() == "button" and c["id"] == hwnd and c["visible"]
-                    for c in bed.children(trays[0]))
+                    for c in bed.children(bar))
         if shown == expected or time.monotonic() > deadline:
             return shown
         time.sleep(0.2)
@@ -61,13 +109,13 @@ def luminance(colour: str) -> float:
     return 0.299 * r + 0.587 * g + 0.114 * b
 
 
-def read_menu(grid: list[list[str]]) -> list[dict]:
+def read_menu(grid: list[list[str]]) -> list:
     """The rows of a pop-up menu read from its picture (the menu's items cannot be read
     across processes under Wine). Bands of rows that differ from the menu's background are
-    items or separators (a line one or two rows high across the menu). For an item: its text
-    black (enabled) or grey (greyed), bold (strokes two pixels wide: the median horizontal run
-    of ink is 2, against 1 for the regular face), a shortcut column (ink after a wide gap in
-    the right half), highlighted (the band's own background differs)."""
+    items or separators ("-": a line one or two rows high across the menu). An item is
+    (enabled: its text black, not grey; bold: strokes two pixels wide, the median horizontal
+    run of ink 2 against 1 for the regular face; a shortcut column: ink after a wide gap in
+    the right half; highlighted: the band's own background differs)."""
     height, width = len(grid), len(grid[0])
     margin = 3  # clear of the menu's frame
     xs = range(margin, width - margin)
@@ -89,7 +137,7 @@ def read_menu(grid: list[list[str]]) -> list[dict]:
         area = [(x, y) for y in range(first, last + 1) for x in xs]
         other = sum(1 for x, y in area if grid[y][x] != background)
         if last - first <= 1 and other >= 0.6 * len(area):
-            found.append({"kind": "separator"})
+            found.append("-")
             continue
         band_bg = Counter(grid[y][x] for x, y in area).most_common(1)[0][0]
         ink = [(x, y) for x, y in area if grid[y][x] != band_bg]
@@ -105,33 +153,10 @@ def read_menu(grid: list[list[str]]) -> list[dict]:
                     run = 0
         columns = sorted({x for x, _ in ink})
         gaps = [(b, a) for a, b in zip(columns, columns[1:]) if b - a >= 10]
-        found.append({"kind": "item", "top": first, "bottom": last,
-                      "highlighted": band_bg != background,
-                      "enabled": True if dark > 0.6 else False if dark < 0.1 else None,
-                      "bold": bool(runs) and statistics.median(runs) >= 2,
-                      "shortcut": any(start >= width // 2 for start, _ in gaps)})
+        found.append((True if dark > 0.6 else False if dark < 0.1 else None,
+                      bool(runs) and statistics.median(runs) >= 2,
+                      any(start >= width // 2 for start, _ in gaps), band_bg != background))
     return found
-
-
-def check_menu(bed: Bed, menu: dict, what: str, greyed: set, default: str) -> None:
-    """The open menu's picture read whole: its rows, then each item's (enabled, bold as the
-    default item, with a shortcut column, highlighted)."""
-    shot = bed.screenshot(f"tray-menu-{what.replace(' ', '-')}", menu["rect"])
-    bed.require(shot, f"{what}: could not take a screenshot of the menu")
-    left, top, right, bottom = menu["rect"]
-    rows = read_menu(bed.pixels(shot, (0, 0, right - left, bottom - top)))
-    seen_layout = ["-" if r["kind"] == "separator" else "item" for r in rows]
-    expected_layout = ["-" if n == "-" else "item" for n in MENU_LAYOUT]
-    if not bed.check(seen_layout == expected_layout,
-                     f"{what}: expected the menu's rows {expected_layout}, read {seen_layout} "
-                     f"from {shot}"):
-        return
-    items = dict(zip(MENU_ITEMS, [r for r in rows if r["kind"] == "item"]))
-    bed.check_eq(f"{what}: items read from {shot.name} (enabled: black, not grey; bold; "
-                 f"shortcut column; highlighted)",
-                 {n: (n not in greyed, n == default, n in WITH_SHORTCUT, False) for n in MENU_ITEMS},
-                 {n: (r["enabled"], r["bold"], r["shortcut"], r["highlighted"])
-                  for n, r in items.items()})
 
 
 def open_menu(bed: Bed, main: int, what: str) -> dict:
@@ -141,45 +166,21 @@ def open_menu(bed: Bed, main: int, what: str) -> dict:
         bed.abort(f"{what}: expected the tray menu open within 5 s of a right click, saw none "
                   f"(visible: {p.describe_windows(bed)})")
     bed.check_eq(f"{what}: the menu's owner process", bed.info(main)["pid"], menu["pid"])
-    # Readable on Windows; under Wine the owner's process keeps the items.
-    bed.log(f"{what}: menu items across processes: count {menu['count']} {menu.get('items')}")
     return menu
 
 
-def untopped(bed: Bed, what: str, track: p.Track) -> None:
-    """Checks a tracked mail dialog: made topmost by the stand-in again and again, and each
-    time made not topmost by Pocketry within the limit."""
-    shown = [r for r in track.records() if r["exists"]]
-    if not bed.check(shown, f"{what}: expected the \"{MAIL_TITLE}\" dialog to appear, saw none"):
-        return
-    spells, since = [], None
-    for r in shown:
-        if r["topmost"] and since is None:
-            since = r["t"]
-        elif not r["topmost"] and since is not None:
-            spells.append(r["t"] - since)
-            since = None
-    if since is not None:  # topmost when tracking ended
-        spells.append(track.timeout_ms - since)
-    bed.log(f"{what}: topmost spells (ms): {spells}; the first state seen: "
-            f"topmost={int(shown[0]['topmost'])}")
-    # The stand-in re-tops the dialog every 1.2 s; fewer spells mean the test saw nothing.
-    bed.check(len(spells) >= 2, f"{what}: expected the stand-in to make the dialog topmost "
-                                f"again and again, saw {len(spells)} topmost spell(s)")
-    bed.check(all(s <= UNTOP_LIMIT_MS for s in spells),
-              f"{what}: expected the dialog to be not topmost within {UNTOP_LIMIT_MS} ms each "
-              f"time (Pocketry looks every {CHECKER_MS} ms), saw topmost spells of {spells} ms")
-
-
-def choose(bed: Bed, main: int, keys: list[str], what: str) -> None:
-    """Opens the menu and chooses an item with the keys (Up from the top reaches the last item;
+def pick(bed: Bed, menu: dict, keys: list[str], what: str) -> None:
+    """Chooses an item of the open menu with the keys (Up from the top reaches the last item;
     only separators are skipped, greyed items are not)."""
-    menu = open_menu(bed, main, what)
     for key in keys:
         bed.require(bed.key(menu["hwnd"], key), f"{what}: could not press {key} in the menu")
     # Enter ends the menu on its key-down, so the key-up may find no menu window to go to.
     bed.require(bed.key(menu["hwnd"], "enter") or bed.menu(0) is None,
                 f"{what}: could not press Enter in the menu")
+
+
+def choose(bed: Bed, main: int, keys: list[str], what: str) -> None:
+    pick(bed, open_menu(bed, main, what), keys, what)
 
 
 # ---- scenarios --------------------------------------------------------------------------------
@@ -192,17 +193,13 @@ def menu_and_juno_window(bed: Bed):
     it, and switches to it from behind; the mail dialog is never topmost for longer than the
     watcher allows, and stays topmost without Pocketry. An icon the shell lost is put back on
     "TaskbarCreated"."""
-    p.set_settings(bed, {"First Run": "False", "Tray Left": "2"})
+    p.set_settings(bed, {"Tray Left": "2"})
     bed.require(bed.driver("clip", "Pocketry test text")[0] == 0,
                 "setup: could not put text on the clipboard")
     app, main = p.start_in_tray(bed)
     track = p.Track(bed, "#32770", MAIL_TITLE, 7000)
-    bed.start(p.JUNO_EXE, "--mail-dialog", "new", "--mail-dialog-after-ms", "1000",
-              "--retopmost-ms", "1200")
-    juno = bed.wait_window(p.JUNO_CLASS, p.JUNO_TITLE, 20000)
-    bed.require(juno, "setup: the stand-in's main window did not appear within 20 s")
-    juno = juno[0]
-
+    juno = start_juno(bed, "--mail-dialog", "new", "--mail-dialog-after-ms", "1000",
+                      "--retopmost-ms", "1200")
     for n, visible in enumerate((False, True)):
         click(bed, main)
         info = p.wait_state(bed, juno, "visible", visible, 5)
@@ -216,12 +213,19 @@ def menu_and_juno_window(bed: Bed):
                          ({"Empty Juno Ads Folder...", "Clear Clipboard"}, None)):
         what = f"menu with {'text on' if keys else 'an empty'} clipboard"
         menu = open_menu(bed, main, what)
-        check_menu(bed, menu, what, greyed=greyed, default="Hide/Show Juno")
+        # Read whole, row by row: separators, and each item (named here) enabled, bold as the
+        # default item, with a shortcut column, highlighted.
+        shot = bed.screenshot(f"tray-menu-{what.replace(' ', '-')}", menu["rect"])
+        bed.require(shot, f"{what}: could not take a screenshot of the menu")
+        left, top, right, bottom = menu["rect"]
+        rows = read_menu(bed.pixels(shot, (0, 0, right - left, bottom - top)))
+        bed.check_eq(f"{what}: rows read from {shot.name}",
+                     [n if n == "-" else (n, n not in greyed, n == "Hide/Show Juno",
+                                          n in WITH_SHORTCUT, False) for n in MENU_LAYOUT],
+                     [r if r == "-" else (n, *r) for n, r in zip(MENU_LAYOUT, rows)]
+                     + rows[len(MENU_LAYOUT):])
         if keys:
-            for key in keys:
-                bed.require(bed.key(menu["hwnd"], key), f"{what}: could not press Down")
-            bed.require(bed.key(menu["hwnd"], "enter") or bed.menu(0) is None,
-                        f"{what}: could not press Enter in the menu")
+            pick(bed, menu, keys, what)
             time.sleep(0.3)
         else:
             bed.require(bed.menu_close(), "the tray menu did not close on Esc")
@@ -246,14 +250,26 @@ def menu_and_juno_window(bed: Bed):
     bed.check(info and info["foreground"] and info["visible"] and not info["iconic"],
               f"Switch to Juno: expected Juno's main window restored and in the foreground, "
               f"saw {state(info)}")
-    untopped(bed, "mail dialog with Pocketry running", track)
+    # The dialog, made topmost by the stand-in every 1.2 s, is made not topmost by Pocketry
+    # each time within the limit; fewer than two topmost spells mean the test saw nothing.
+    shown = [r for r in track.records() if r["exists"]]
+    spells, since = [], None
+    for r in shown:
+        if r["topmost"] and since is None:
+            since = r["t"]
+        elif not r["topmost"] and since is not None:
+            spells.append(r["t"] - since)
+            since = None
+    if since is not None:  # topmost when tracking ended
+        spells.append(track.timeout_ms - since)
+    bed.check(len(spells) >= 2 and max(spells) <= UNTOP_LIMIT_MS,
+              f"expected the stand-in to make \"{MAIL_TITLE}\" topmost again and again and "
+              f"Pocketry (looking every {CHECKER_MS} ms) to end each spell within "
+              f"{UNTOP_LIMIT_MS} ms, saw topmost spells of {spells} ms")
 
     # The shell loses the icon; a new taskbar's "TaskbarCreated" has it added again at once.
-    bed.check(not taskbar_button(bed, main, False),
-              "in the tray: expected no taskbar button for Pocketry, the taskbar shows one")
-    bed.require(bed.tray_delete(main, p.TRAY_ICON_ID), "could not delete the tray icon")
-    bed.require(not bed.tray_icon(main, p.TRAY_ICON_ID), "the tray icon is still there after it "
-                                                         "was deleted")
+    bed.require(bed.tray_delete(main, p.TRAY_ICON_ID) and not bed.tray_icon(main, p.TRAY_ICON_ID),
+                "setup: could not delete the tray icon behind Pocketry's back")
     bed.check_eq("\"TaskbarCreated\" sent", 0, bed.driver("send", main, "TaskbarCreated", 0, 0)[0])
     bed.check(bed.tray_icon(main, p.TRAY_ICON_ID, 3000),
               "expected the icon added again on \"TaskbarCreated\", the shell holds none")
