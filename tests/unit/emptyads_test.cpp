@@ -215,46 +215,39 @@ TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
 }
 
 TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
-    struct Case {
-        const char* what;
-        const char* swapped; // made a link to C:\Outside before the first change
-        bool wineLinks;
-        const char* notice; // the counts as listed: the sub-folders are listed after the files
-    };
-    const char* const twoAndOne = "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders.";
-    const char* const twoAndNone = "Empty Juno Ads Folder:  Processed 2 ad files in 0 ad folders.";
-    const Case cases[] = {
-        {"a sub-folder", "C:\\Juno\\ads\\A", false, twoAndNone},
-        {"a sub-folder, under Wine", "C:\\Juno\\ads\\A", true, twoAndNone},
-        {"the ads folder", "C:\\Juno\\ads", false, twoAndOne},
-        {"the ads folder, under Wine", "C:\\Juno\\ads", true, twoAndOne},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        desk.RemoveTree("C:\\Juno\\ads");
-        desk.AddFile("C:\\Juno\\ads\\top.gif");
-        desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
-        for (const char* file :
-             {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
-            desk.AddFile(file);
-        }
-        desk.SetLinksOpenAsTargets(c.wineLinks);
-        bool swapped = false;
-        desk.BeforeFileOp([&](const std::string&, const std::string&) {
-            if (!swapped) {
-                swapped = true;
-                desk.RemoveTree(c.swapped);
-                desk.AddDirectoryLink(c.swapped, "C:\\Outside");
+    // The folder made a link to C:\Outside before the first change, and the
+    // counts as listed: the sub-folders are listed after the files.
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Juno\\ads\\A", "Empty Juno Ads Folder:  Processed 2 ad files in 0 ad folders."},
+        {"C:\\Juno\\ads", "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders."}};
+    for (const auto& [changed, notice] : cases) {
+        for (const bool wineLinks : {false, true}) {
+            SCOPED_TRACE(std::string(changed) + (wineLinks ? ", under Wine" : ""));
+            desk.RemoveTree("C:\\Juno\\ads");
+            desk.AddFile("C:\\Juno\\ads\\top.gif");
+            desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
+            for (const char* file :
+                 {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
+                desk.AddFile(file);
             }
-        });
-        desk.ClearMsgBoxes();
-        main->EmptyAdsFolder(true);
-        desk.BeforeFileOp(nullptr);
-        // Nothing behind the link went, the link neither.
-        ExpectOnlyBox(c.notice, kNotice);
-        EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
-        EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
-        EXPECT_TRUE(desk.Exists(c.swapped));
+            desk.SetLinksOpenAsTargets(wineLinks);
+            bool swapped = false;
+            desk.BeforeFileOp([&](const std::string&, const std::string&) {
+                if (!swapped) {
+                    swapped = true;
+                    desk.RemoveTree(changed);
+                    desk.AddDirectoryLink(changed, "C:\\Outside");
+                }
+            });
+            desk.ClearMsgBoxes();
+            main->EmptyAdsFolder(true);
+            desk.BeforeFileOp(nullptr);
+            // Nothing behind the link went, the link neither.
+            ExpectOnlyBox(notice, kNotice);
+            EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
+            EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
+            EXPECT_TRUE(desk.Exists(changed));
+        }
     }
 }
 
