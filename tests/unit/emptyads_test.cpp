@@ -38,9 +38,9 @@ class EmptyAdsTest : public ProgramTest {
     }
 };
 
-// C:\Juno is no root where Windows redirects: a VirtualStore copy there is
-// none of Juno's and stays.
 TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
+    // C:\Juno is no root where Windows redirects: a VirtualStore copy there
+    // is none of Juno's and stays.
     const std::string unseen = desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif";
     desk.AddFile(unseen);
     desk.AddFile("C:\\Juno\\ads\\top.gif");
