@@ -58,9 +58,11 @@ TEST_F(SettingsTest, NothingStoredOrAStoreThatCannotBeReadGivesTheDefaultsSilent
 }
 
 TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsAnyDecimalNumber) {
-    // Any number but zero is true; a text that is neither gives each key its default.
+    // Any number but zero is true, up to the largest double and beyond 2^53; a
+    // text that is neither gives each key its default.
     const std::pair<std::vector<const char*>, std::vector<bool>> groups[] = {
-        {{"TRUE", "true", "1", "-1", "0.5", "2.0", "-1.0", " 1.5 ", ".25", "1e2", "4.9e-324"},
+        {{"TRUE", "true", "1", "-1", "0.5", "2.0", "-1.0", " 1.5 ", ".25", "1e2", "4.9e-324",
+          "1.7976931348623157e308", "9007199254740993"},
          std::vector<bool>(7, true)},
         {{"FALSE", "fAlSe", "0", "0.0", "-0", "0.", "+0.000"}, std::vector<bool>(7, false)},
         {{"maybe", ""}, kTruthDefaults}};
