@@ -18,33 +18,29 @@ class DesktopTest : public ProgramTest {
     void SetUp() override { Create(); }
 };
 
-TEST_F(DesktopTest, WorkAreaEdgesInTwipsAndPixels) {
-    desk.SetWorkArea({0, 30, 1024, 768}); // taskbar at the top, 30 pixels high
+TEST_F(DesktopTest, EdgesOfTheWorkAreaOrTheWholeScreenInTwipsOrPixels) {
+    desk.SetWorkArea({10, 30, 1034, 768}); // taskbar at the top, 30 pixels high
+    desk.SetScreenPixels(800, 600);
     EXPECT_EQ(GetDesktopSize(*app, true, false, "T"), 450);
     EXPECT_EQ(GetDesktopSize(*app, true, true, "t"), 30);
     EXPECT_EQ(GetDesktopSize(*app, true, false, "h"), 738 * 15);
     EXPECT_EQ(GetDesktopSize(*app, true, true, "B"), 768);
-    EXPECT_EQ(GetDesktopSize(*app, true, true, "r"), 1024);
+    EXPECT_EQ(GetDesktopSize(*app, true, true, "r"), 1034);
     for (const char* width : {"w", "", "x", "left"}) {
         EXPECT_EQ(GetDesktopSize(*app, true, true, width), 1024) << width;
     }
     // All six values of the last measurement are kept.
     EXPECT_EQ(app->desktop.top, 30);
     EXPECT_EQ(app->desktop.height, 738);
-}
-
-TEST_F(DesktopTest, TheWholeScreenStandsInWhenTheWorkAreaIsNotReadOrNotAskedFor) {
-    desk.SetWorkArea({10, 30, 1000, 700});
-    desk.SetScreenPixels(800, 600);
+    // The whole screen stands in when the work area is not asked for or not read.
     EXPECT_EQ(GetDesktopSize(*app, false, true, "l"), 0);
     EXPECT_EQ(GetDesktopSize(*app, false, true, "w"), 800);
     EXPECT_EQ(GetDesktopSize(*app, false, false, "h"), 600 * 15);
     desk.FailSystemParameter(platform::SPI_GETWORKAREA, true);
     EXPECT_EQ(GetDesktopSize(*app, true, true, "t"), 0);
     EXPECT_EQ(GetDesktopSize(*app, true, true, "h"), 600);
-}
-
-TEST_F(DesktopTest, ConversionRoundsHalvesToEven) {
+    // Twips round halves to even.
+    desk.FailSystemParameter(platform::SPI_GETWORKAREA, false);
     desk.SetTwipsPerPixel(7.5, 7.5); // 192 dots per inch
     desk.SetWorkArea({1, 3, 1001, 701});
     EXPECT_EQ(GetDesktopSize(*app, true, false, "l"), 8);    // 7.5 -> 8
@@ -52,31 +48,20 @@ TEST_F(DesktopTest, ConversionRoundsHalvesToEven) {
     EXPECT_EQ(GetDesktopSize(*app, true, false, "r"), 7508); // 7507.5 -> 7508
 }
 
-TEST_F(DesktopTest, CenterFormMovesTheDivisorIntoRangeAndWritesItBack) {
+TEST_F(DesktopTest, TheWindowStartsCentredAThirdDownAndOtherDivisorsAreMovedIntoRange) {
+    desk.SetWorkArea({0, 30, 1024, 768}); // taskbar docked at the top
     StartAsIs();
-    desk.SetWorkArea({0, 0, 1024, 768});
     const int freeWidth = 1024 * 15 - form->Width();
-    const int freeHeight = 768 * 15 - form->Height();
-
-    std::int32_t divisor = 0;
-    CenterForm(*app, *form, divisor);
-    EXPECT_EQ(divisor, 2);
-    EXPECT_EQ(form->Top(), freeHeight / 2);
+    const int freeHeight = (768 - 30) * 15 - form->Height();
     EXPECT_EQ(form->Left(), freeWidth / 2);
-
-    divisor = 25;
-    CenterForm(*app, *form, divisor);
-    EXPECT_EQ(divisor, 10);
-    EXPECT_EQ(form->Top(), freeHeight / 10);
-
-    divisor = 1;
-    CenterForm(*app, *form, divisor);
-    EXPECT_EQ(divisor, 1);
-    EXPECT_EQ(form->Top(), freeHeight);
-}
-
-TEST_F(DesktopTest, AFormLargerThanTheWorkAreaStartsBeforeItsOrigin) {
-    StartAsIs();
+    EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / 3);
+    for (const auto& [given, kept] : {std::pair{0, 2}, {25, 10}, {1, 1}}) {
+        std::int32_t divisor = given;
+        CenterForm(*app, *form, divisor);
+        EXPECT_EQ(divisor, kept); // written back
+        EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / kept) << given;
+    }
+    // A form larger than the work area starts before its origin.
     desk.SetWorkArea({100, 50, 200, 80});
     std::int32_t divisor = 3;
     CenterForm(*app, *form, divisor);
@@ -114,22 +99,19 @@ TEST_F(DesktopTest, OpeningSucceedsOrReportsTheShellsCode) {
 
 TEST_F(DesktopTest, FileVersionsAreFourNumbersOrUnknownOrEmpty) {
     platform::VsFixedFileInfo info;
-    info.dwFileVersionMS = (1u << 16) | 2u;
+    info.dwFileVersionMS = (65535u << 16) | 40000u;
     info.dwFileVersionLS = (3u << 16) | 4u;
     info.dwProductVersionMS = (9u << 16) | 9u;
     desk.AddFile("C:\\tools\\lib.dll");
     desk.SetVersionInfo("C:\\tools\\lib.dll", info);
-    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\lib.dll"), "1.2.3.4");
-
-    info.dwFileVersionMS = (65535u << 16) | 40000u;
-    desk.SetVersionInfo("C:\\tools\\lib.dll", info);
-    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\lib.dll"), "65535.40000.3.4");
-
     desk.AddFile("C:\\tools\\plain.dll");
-    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\plain.dll"), "Unknown");
-    EXPECT_EQ(GetFileVersion(*app, "C:\\tools\\none.dll"), "Unknown");
-    EXPECT_EQ(GetFileVersion(*app, "   "), "");
-    EXPECT_EQ(GetFileVersion(*app, ""), "");
+    std::vector<std::string> versions;
+    for (const char* file :
+         {"C:\\tools\\lib.dll", "C:\\tools\\plain.dll", "C:\\tools\\none.dll", "   ", ""}) {
+        versions.push_back(GetFileVersion(*app, file));
+    }
+    EXPECT_EQ(versions,
+              (std::vector<std::string>{"65535.40000.3.4", "Unknown", "Unknown", "", ""}));
 }
 
 } // namespace

@@ -17,11 +17,6 @@ namespace {
 using namespace platform;
 using Names = std::vector<std::string>;
 
-struct Op {
-    std::string function, path;
-    bool operator==(const Op&) const = default;
-};
-
 class EmptyAdsTest : public ProgramTest {
   protected:
     sim::SimJuno juno{desk, {.root = "C:\\Juno"}};
@@ -31,17 +26,23 @@ class EmptyAdsTest : public ProgramTest {
         Start();
         desk.ClearMsgBoxes();
     }
-    // The deletions, in the order they were asked for.
-    std::vector<Op> Deletions() const {
-        std::vector<Op> ops;
+    // The changes asked for, in order, each as a call.
+    Names Changes() const {
+        Names ops;
         for (const sim::FileOpCall& c : desk.FileOps()) {
-            ops.push_back({c.function, c.path});
+            const bool attributes = c.function == "SetFileAttributesA";
+            ops.push_back(c.function + "(" + c.path +
+                          (attributes ? ", " + std::to_string(c.attributes) : "") + ")");
         }
         return ops;
     }
 };
 
 TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
+    // C:\Juno is no root where Windows redirects: a VirtualStore copy there
+    // is none of Juno's and stays.
+    const std::string unseen = desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif";
+    desk.AddFile(unseen);
     desk.AddFile("C:\\Juno\\ads\\top.gif");
     desk.AddFile("C:\\Juno\\ads\\locked.gif", FILE_ATTRIBUTE_READONLY);
     desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
@@ -50,26 +51,19 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     desk.SetInUse("C:\\Juno\\ads\\B\\open.gif", true);
     main->EmptyAdsFolder(true);
 
-    EXPECT_EQ(Deletions(), (std::vector<Op>{
-                               {"SetFileAttributesA", "C:\\Juno\\ads\\locked.gif"},
-                               {"DeleteFileA", "C:\\Juno\\ads\\locked.gif"},
-                               {"SetFileAttributesA", "C:\\Juno\\ads\\top.gif"},
-                               {"DeleteFileA", "C:\\Juno\\ads\\top.gif"},
-                               {"SetFileAttributesA", "C:\\Juno\\ads\\A\\a.gif"},
-                               {"DeleteFileA", "C:\\Juno\\ads\\A\\a.gif"},
-                               {"SetFileAttributesA", "C:\\Juno\\ads\\B\\open.gif"},
-                               {"DeleteFileA", "C:\\Juno\\ads\\B\\open.gif"},
-                               {"SetFileAttributesA", "C:\\Juno\\ads\\A\\A1\\a1.gif"},
-                               {"DeleteFileA", "C:\\Juno\\ads\\A\\A1\\a1.gif"},
-                               {"RemoveDirectoryA", "C:\\Juno\\ads\\A"},
-                               {"RemoveDirectoryA", "C:\\Juno\\ads\\B"},
-                               {"RemoveDirectoryA", "C:\\Juno\\ads\\A\\A1"},
-                           }));
-    for (const sim::FileOpCall& c : desk.FileOps()) {
-        if (c.function == "SetFileAttributesA") {
-            EXPECT_EQ(c.attributes, 0u) << c.path;
-        }
-    }
+    EXPECT_EQ(
+        Changes(),
+        (Names{"SetFileAttributesA(C:\\Juno\\ads\\locked.gif, 0)",
+               "DeleteFileA(C:\\Juno\\ads\\locked.gif)",
+               "SetFileAttributesA(C:\\Juno\\ads\\top.gif, 0)",
+               "DeleteFileA(C:\\Juno\\ads\\top.gif)",
+               "SetFileAttributesA(C:\\Juno\\ads\\A\\a.gif, 0)",
+               "DeleteFileA(C:\\Juno\\ads\\A\\a.gif)",
+               "SetFileAttributesA(C:\\Juno\\ads\\B\\open.gif, 0)",
+               "DeleteFileA(C:\\Juno\\ads\\B\\open.gif)",
+               "SetFileAttributesA(C:\\Juno\\ads\\A\\A1\\a1.gif, 0)",
+               "DeleteFileA(C:\\Juno\\ads\\A\\A1\\a1.gif)", "RemoveDirectoryA(C:\\Juno\\ads\\A)",
+               "RemoveDirectoryA(C:\\Juno\\ads\\B)", "RemoveDirectoryA(C:\\Juno\\ads\\A\\A1)"}));
     // The read-only file went; the one in use stays, so does its folder, and
     // A, which still held A1 when its turn came. Everything listed is counted.
     EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (Names{"A", "B"}));
@@ -81,22 +75,11 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     // The next run takes what the first left behind: A, and B once its file is free.
     desk.SetInUse("C:\\Juno\\ads\\B\\open.gif", false);
     desk.ClearMsgBoxes();
-    main->EmptyAdsFolder(false);
+    main->EmptyAdsFolder(true);
     EXPECT_EQ(desk.Children("C:\\Juno\\ads"), Names{});
     EXPECT_EQ(desk.Children("C:\\Juno"), (Names{"ads", "bin"}));
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
-TEST_F(EmptyAdsTest, NothingHappensWhileJunoRuns) {
-    desk.AddFile("C:\\Juno\\ads\\top.gif");
-    juno.StartNow();
-    main->EmptyAdsFolder(true);
-    desk.AnswerNextMsgBox(IDYES);
-    main->MenuTray_EmptyAds_Click();
-    // Only the menu's own question was shown.
-    ExpectOnlyBox("Are you sure you want to empty the Juno ads folder?", kAskNo);
-    EXPECT_TRUE(desk.FileOps().empty());
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
+    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 2 ad folders.", kNotice);
+    EXPECT_TRUE(desk.Exists(unseen));
 }
 
 TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
@@ -134,23 +117,31 @@ TEST_F(EmptyAdsTest, ARootWithSpacesIsJoinedOnceAndADirectoryLinkAndWhatLiesBehi
     desk.AddFile("C:\\Juno\\ads\\link\\precious.doc");
     desk.AddFile("C:\\Juno\\ads\\ad.gif");
     main->EmptyAdsFolder(true);
-    EXPECT_EQ(Deletions(), (std::vector<Op>{{"SetFileAttributesA", "C:\\Juno\\ads\\ad.gif"},
-                                            {"DeleteFileA", "C:\\Juno\\ads\\ad.gif"}}));
+    EXPECT_EQ(Changes(), (Names{"SetFileAttributesA(C:\\Juno\\ads\\ad.gif, 0)",
+                                "DeleteFileA(C:\\Juno\\ads\\ad.gif)"}));
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\link\\precious.doc"));
     ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice);
 }
 
-TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNoKeepsEverything) {
+TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
     desk.AddFile("C:\\Juno\\ads\\top.gif");
     desk.AnswerNextMsgBox(IDNO);
     main->MenuTray_EmptyAds_Click();
+    // Juno locks up when its ads go while it runs: not even the result is shown.
+    juno.StartNow();
+    main->EmptyAdsFolder(true);
+    desk.AnswerNextMsgBox(IDYES);
+    main->MenuTray_EmptyAds_Click();
+    EXPECT_TRUE(desk.FileOps().empty());
     EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
+    juno.Crash();
     desk.AnswerNextMsgBox(IDYES);
     desk.ChooseMenuItem("MenuTray_EmptyAds"); // this time from the tray menu
     ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
     EXPECT_FALSE(desk.Exists("C:\\Juno\\ads\\top.gif"));
     EXPECT_EQ(Shown(),
               (Boxes{{"Are you sure you want to empty the Juno ads folder?", kAskNo},
+                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
                      {"Are you sure you want to empty the Juno ads folder?", kAskNo},
                      {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice}}));
 }
@@ -224,56 +215,40 @@ TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
 }
 
 TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
-    struct Case {
-        const char* what;
-        const char* swapped; // made a link to C:\Outside before the first change
-        bool wineLinks;
-        const char* notice; // the counts as listed: the sub-folders are listed after the files
-    };
-    const char* const twoAndOne = "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders.";
-    const char* const twoAndNone = "Empty Juno Ads Folder:  Processed 2 ad files in 0 ad folders.";
-    const Case cases[] = {
-        {"a sub-folder", "C:\\Juno\\ads\\A", false, twoAndNone},
-        {"a sub-folder, under Wine", "C:\\Juno\\ads\\A", true, twoAndNone},
-        {"the ads folder", "C:\\Juno\\ads", false, twoAndOne},
-        {"the ads folder, under Wine", "C:\\Juno\\ads", true, twoAndOne},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        desk.RemoveTree("C:\\Juno\\ads");
-        desk.AddFile("C:\\Juno\\ads\\top.gif");
-        desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
-        for (const char* file :
-             {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
-            desk.AddFile(file);
-        }
-        desk.SetLinksOpenAsTargets(c.wineLinks);
-        bool swapped = false;
-        desk.BeforeFileOp([&](const std::string&, const std::string&) {
-            if (!swapped) {
-                swapped = true;
-                desk.RemoveTree(c.swapped);
-                desk.AddDirectoryLink(c.swapped, "C:\\Outside");
+    // The folder made a link to C:\Outside before the first change, and the
+    // counts as listed: the sub-folders are listed after the files.
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Juno\\ads\\A", "Empty Juno Ads Folder:  Processed 2 ad files in 0 ad folders."},
+        {"C:\\Juno\\ads", "Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders."}};
+    for (const auto& [changed, notice] : cases) {
+        for (const bool wineLinks : {false, true}) {
+            SCOPED_TRACE(std::string(changed) + (wineLinks ? ", under Wine" : ""));
+            desk.RemoveTree("C:\\Juno\\ads");
+            desk.AddFile("C:\\Juno\\ads\\top.gif");
+            desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
+            for (const char* file :
+                 {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
+                desk.AddFile(file);
             }
-        });
-        desk.ClearMsgBoxes();
-        main->EmptyAdsFolder(true);
-        desk.BeforeFileOp(nullptr);
-        // Nothing behind the link went, the link neither.
-        ExpectOnlyBox(c.notice, kNotice);
-        EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
-        EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
-        EXPECT_TRUE(desk.Exists(c.swapped));
+            desk.SetLinksOpenAsTargets(wineLinks);
+            bool swapped = false;
+            desk.BeforeFileOp([&](const std::string&, const std::string&) {
+                if (!swapped) {
+                    swapped = true;
+                    desk.RemoveTree(changed);
+                    desk.AddDirectoryLink(changed, "C:\\Outside");
+                }
+            });
+            desk.ClearMsgBoxes();
+            main->EmptyAdsFolder(true);
+            desk.BeforeFileOp(nullptr);
+            // Nothing behind the link went, the link neither.
+            ExpectOnlyBox(notice, kNotice);
+            EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
+            EXPECT_EQ(desk.Children("C:\\Outside\\A"), Names{"a.gif"});
+            EXPECT_TRUE(desk.Exists(changed));
+        }
     }
-}
-
-// An empty folder gives zero counts and stays.
-TEST_F(EmptyAdsTest, OnlyARootWhereWindowsRedirectsHasAVirtualStoreCopy) {
-    desk.AddFile(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif");
-    main->EmptyAdsFolder(true);
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 0 ad files in 0 ad folders.", kNotice);
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
-    EXPECT_TRUE(desk.Exists(desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif"));
 }
 
 // A legacy Juno under Program Files: Windows redirects its writes to the
@@ -313,16 +288,12 @@ TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
-// The usual case under Program Files: Windows could redirect, but Juno
-// never wrote a copy.
-TEST_F(VirtualStoreTest, WithoutACopyTheRealFolderAloneIsEmptied) {
-    desk.AddFile(ads + "\\top.gif");
+TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
+    // The usual case: Windows could redirect, but Juno never wrote a copy.
+    desk.AddFile(ads + "\\old.gif");
     main->EmptyAdsFolder(true);
     ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice);
-    EXPECT_EQ(desk.Children(ads), Names{});
-}
-
-TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
+    desk.ClearMsgBoxes();
     desk.AddFile(ads + "\\top.gif");
     desk.AddFile(ads + "\\A\\a.gif");
     desk.AddFile(copy + "\\v.gif", FILE_ATTRIBUTE_READONLY);
@@ -336,9 +307,9 @@ TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
         }
     }
     // The real folder, then its copy, each emptied as one folder is; V still
-    // held W when its turn came.
-    EXPECT_EQ(deleted, (Names{ads + "\\top.gif", ads + "\\A\\a.gif", ads + "\\A", copy + "\\v.gif",
-                              copy + "\\V\\W\\w.gif", copy + "\\V\\W"}));
+    // held W when its turn came. (The first run's file first.)
+    EXPECT_EQ(deleted, (Names{ads + "\\old.gif", ads + "\\top.gif", ads + "\\A\\a.gif", ads + "\\A",
+                              copy + "\\v.gif", copy + "\\V\\W\\w.gif", copy + "\\V\\W"}));
     EXPECT_EQ(desk.Children(ads), Names{});
     EXPECT_EQ(desk.Children(copy), Names{"V"});
 }

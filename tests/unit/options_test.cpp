@@ -32,11 +32,12 @@ class OptionsTest : public ProgramTest {
         main->cmdSetup_Click();
         desk.SetModalResponder(nullptr);
     }
-    std::vector<std::pair<std::string, std::string>> Writes() const {
-        std::vector<std::pair<std::string, std::string>> writes;
+    // "key=value" for each setting written, in order.
+    std::vector<std::string> Writes() const {
+        std::vector<std::string> writes;
         for (const sim::SettingOp& op : desk.SettingsLog()) {
             if (op.write) {
-                writes.emplace_back(op.key, op.value);
+                writes.push_back(op.key + "=" + op.value);
             }
         }
         return writes;
@@ -155,15 +156,16 @@ TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
                                    .EmptyAdsAtExit = true,
                                    .EmptyAdsWhenJunoEnds = true,
                                    .ExitWhenJunoEnds = true,
-                                   .TrayLeftCommand = 5,
+                                   .TrayLeftCommand = 6,
                                    .TrayDoubleClick = true,
                                    .CheckInterval = 300};
-    AppSettingsRecord outside = all;
+    AppSettingsRecord outside = all, none;
     outside.OptionsTab = 7;
     outside.TrayLeftCommand = 7;
+    none.TrayLeftCommand = -1; // no entry: the tray runs nothing on a plain click
     for (const Row& r :
-         {Row{"defaults", {}, 0, 0, 1, 0, false}, Row{"all on", all, 2, 5, 0, 1, true},
-          Row{"outside", outside, 0, 0, 0, 1, true}}) {
+         {Row{"defaults", {}, 0, 0, 1, 0, false}, Row{"all on", all, 2, 6, 0, 1, true},
+          Row{"outside", outside, 0, 0, 0, 1, true}, Row{"no command", none, 0, -1, 1, 0, false}}) {
         SCOPED_TRACE(r.what);
         app->AppSettings = r.record;
         Open([&](sim::SimForm& d) {
@@ -189,33 +191,26 @@ TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
     }
 }
 
-// -1 selects no entry: the tray then runs nothing on a plain click, and an
-// OK without a choice must not turn that into a command.
-TEST_F(OptionsTest, MinusOneSelectsNoEntryAndOkKeepsItUntilOneIsPicked) {
+// An OK without a choice must not turn "no command" into one.
+TEST_F(OptionsTest, OkWithoutAChoiceKeepsNoCommand) {
     app->AppSettings.TrayLeftCommand = -1;
-    Open([&](sim::SimForm& d) {
-        EXPECT_EQ(d.ListIndex("comboTrayLeftClick"), -1);
-        EXPECT_EQ(d.Text("comboTrayLeftClick"), "");
-        d.Click("cmdOK");
-    });
+    Open([&](sim::SimForm& d) { d.Click("cmdOK"); });
     EXPECT_EQ(app->AppSettings.TrayLeftCommand, -1);
     EXPECT_EQ(Stored("Tray Left"), "-1");
-    Open([&](sim::SimForm& d) {
-        d.Click("Check1(2)");
-        d.SetListIndex("comboTrayLeftClick", 3); // Run/Close Juno
-        d.Click("cmdOK");
-    });
-    EXPECT_EQ(app->AppSettings.TrayLeftCommand, 3);
-    EXPECT_EQ(Stored("Tray Left"), "3");
 }
 
 TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     Open([&](sim::SimForm& d) {
         EXPECT_TRUE(d.Click("Check1(0)")); // the page already shown
         EXPECT_EQ(ShownPage(d), 0);
-        EXPECT_TRUE(d.Click("Check1(1)"));
+        // A page switch under the focus leaves it on the new tab.
+        ASSERT_TRUE(d.SetFocusTo("chkCloseJunoExit"));
+        d.PressKey(9, kCtrlMask);
         EXPECT_EQ(ShownPage(d), 1);
         EXPECT_EQ(app->AppSettings.OptionsTab, 1);
+        EXPECT_EQ(d.FocusedControl(), "Check1(1)");
+        d.PressKey(9, 0);
+        EXPECT_EQ(d.FocusedControl(), "Check1(2)");
         // A hidden page's controls are out of reach.
         EXPECT_FALSE(d.Click("chkRunJunoStartup"));
         EXPECT_TRUE(d.PressMnemonic('O'));
@@ -226,47 +221,30 @@ TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
         EXPECT_EQ(ShownPage(d), 2);
         d.PressKey(9, kCtrlMask | kShiftMask);
         EXPECT_EQ(ShownPage(d), 1);
+        EXPECT_TRUE(d.Click("Check1(2)"));
+        EXPECT_EQ(ShownPage(d), 2);
         EXPECT_TRUE(d.PressMnemonic('J'));
         EXPECT_EQ(ShownPage(d), 0);
     });
 }
 
-TEST_F(OptionsTest, APageSwitchUnderTheFocusLeavesItOnTheNewTab) {
-    Open([&](sim::SimForm& d) {
-        ASSERT_TRUE(d.SetFocusTo("chkCloseJunoExit"));
-        d.PressKey(9, kCtrlMask);
-        EXPECT_EQ(ShownPage(d), 1);
-        EXPECT_EQ(d.FocusedControl(), "Check1(1)");
-        d.PressKey(9, 0);
-        EXPECT_EQ(d.FocusedControl(), "Check1(2)");
-        d.Click("cmdCancel");
-    });
-}
-
+// Cancel, Esc and the close box.
 TEST_F(OptionsTest, CancelKeepsTheRecordButSavesThePage) {
     const AppSettingsRecord before = app->AppSettings;
-    Open([&](sim::SimForm& d) {
-        d.Click("Check1(2)");
-        d.Click("chkExitNoJuno");
-        d.SetListIndex("comboTrayLeftClick", 3);
-        d.Click("cmdCancel");
-    });
-    EXPECT_EQ(Writes(), (std::vector<std::pair<std::string, std::string>>{{"Options Tab", "2"}}));
-    EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
-    EXPECT_EQ(app->AppSettings.TrayLeftCommand, before.TrayLeftCommand);
-    // Esc and the close box are Cancel too; the next opening shows the Other page.
     for (const std::function<void(sim::SimForm&)>& close :
-         std::vector<std::function<void(sim::SimForm&)>>{[](sim::SimForm& d) { d.PressKey(27); },
-                                                         [](sim::SimForm& d) { d.CloseBox(); }}) {
+         std::vector<std::function<void(sim::SimForm&)>>{
+             [](sim::SimForm& d) { d.Click("cmdCancel"); }, [](sim::SimForm& d) { d.PressKey(27); },
+             [](sim::SimForm& d) { d.CloseBox(); }}) {
         desk.ClearSettingsLog();
         Open([&](sim::SimForm& d) {
-            EXPECT_EQ(ShownPage(d), 2);
+            d.Click("Check1(2)");
             d.Click("chkExitNoJuno");
+            d.SetListIndex("comboTrayLeftClick", 3);
             close(d);
         });
-        EXPECT_EQ(Writes(),
-                  (std::vector<std::pair<std::string, std::string>>{{"Options Tab", "2"}}));
+        EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
         EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
+        EXPECT_EQ(app->AppSettings.TrayLeftCommand, before.TrayLeftCommand);
     }
 }
 
@@ -292,16 +270,10 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
     EXPECT_EQ(s.TrayLeftCommand, 6);
     EXPECT_TRUE(s.TrayDoubleClick);
     EXPECT_EQ(Writes(),
-              (std::vector<std::pair<std::string, std::string>>{{"Run Juno", "True"},
-                                                                {"Close Juno", "False"},
-                                                                {"Close Juno Ask", "True"},
-                                                                {"Empty Ads App", "False"},
-                                                                {"Empty Ads Juno", "False"},
-                                                                {"Exit No Juno", "False"},
-                                                                {"Tray Left", "6"},
-                                                                {"Tray Double", "True"},
-                                                                {"Check Interval", "450"},
-                                                                {"Options Tab", "2"}}));
+              (std::vector<std::string>{"Run Juno=True", "Close Juno=False", "Close Juno Ask=True",
+                                        "Empty Ads App=False", "Empty Ads Juno=False",
+                                        "Exit No Juno=False", "Tray Left=6", "Tray Double=True",
+                                        "Check Interval=450", "Options Tab=2"}));
     EXPECT_EQ(desk.FindForm("frmOptions"), nullptr);
     EXPECT_EQ(main->OptionsDialog(), nullptr);
 }

@@ -1,5 +1,6 @@
-// The settings record against the store: defaults, text forms, order of
-// keys and the failure messages.
+// The settings record against the store: defaults, text forms and the
+// failure messages. The order and text forms of the nine keys written back
+// are OptionsTest.OkStoresEveryControlAndRewritesEveryKey's.
 
 #include <gtest/gtest.h>
 
@@ -13,32 +14,28 @@
 namespace pocketry::testing {
 namespace {
 
-using platform::Status;
-
-const std::string kNineKeys[] = {"Run Juno",      "Close Juno",     "Close Juno Ask",
-                                 "Empty Ads App", "Empty Ads Juno", "Exit No Juno",
-                                 "Tray Left",     "Tray Double",    "Check Interval"};
-const char* const kTruthKeys[] = {"Run Juno",      "Close Juno",     "Close Juno Ask",
-                                  "Empty Ads App", "Empty Ads Juno", "Exit No Juno",
-                                  "Tray Double"};
+const std::vector<bool> kTruthDefaults = {false, false, true, false, false, false, false};
 
 class SettingsTest : public ProgramTest {
   protected:
     void SetUp() override { Create(); }
+    // The seven truth values, in the order of their keys in kTruthKeys.
     std::vector<bool> Truths() const {
         const AppSettingsRecord& s = app->AppSettings;
         return {s.RunJunoAtStart,       s.CloseJunoAtExit,  s.CloseJunoAsk,   s.EmptyAdsAtExit,
                 s.EmptyAdsWhenJunoEnds, s.ExitWhenJunoEnds, s.TrayDoubleClick};
     }
+    static constexpr const char* kTruthKeys[] = {
+        "Run Juno",       "Close Juno",   "Close Juno Ask", "Empty Ads App",
+        "Empty Ads Juno", "Exit No Juno", "Tray Double"};
 };
 
-TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
+TEST_F(SettingsTest, NothingStoredOrAStoreThatCannotBeReadGivesTheDefaultsSilently) {
     basPublic::LoadSettings(*app);
     const AppSettingsRecord& s = app->AppSettings;
-    EXPECT_EQ(Truths(), (std::vector<bool>{false, false, true, false, false, false, false}));
+    EXPECT_EQ(Truths(), kTruthDefaults);
     EXPECT_EQ(std::make_tuple(s.OptionsTab, s.TrayLeftCommand, s.CheckInterval),
               std::make_tuple(0, 0, 300));
-
     // Each key in order, read with its default in the text form the store keeps.
     std::vector<std::string> reads;
     for (const auto& op : desk.SettingsLog()) {
@@ -47,43 +44,36 @@ TEST_F(SettingsTest, NothingStoredGivesTheDefaultsAndWritesNothing) {
         EXPECT_EQ(op.section, "Settings");
         reads.push_back(op.key + "=" + op.value);
     }
-    const std::vector<std::string> want = {
-        "Options Tab=0",       "Run Juno=False",       "Close Juno=False",   "Close Juno Ask=True",
-        "Empty Ads App=False", "Empty Ads Juno=False", "Exit No Juno=False", "Tray Left=0",
-        "Tray Double=False",   "Check Interval=300"};
-    EXPECT_EQ(reads, want);
+    EXPECT_EQ(reads,
+              (std::vector<std::string>{"Options Tab=0", "Run Juno=False", "Close Juno=False",
+                                        "Close Juno Ask=True", "Empty Ads App=False",
+                                        "Empty Ads Juno=False", "Exit No Juno=False", "Tray Left=0",
+                                        "Tray Double=False", "Check Interval=300"}));
+
+    SetStored("Run Juno", "True");
+    desk.FailSettingReads(sim::Failure(5));
+    basPublic::LoadSettings(*app);
+    EXPECT_EQ(Truths(), kTruthDefaults);
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
 TEST_F(SettingsTest, TruthValuesReadInAnyCaseOrAsAnyDecimalNumber) {
-    // Any number but zero is true; a text that is neither gives each key its default.
-    const std::vector<bool> defaults = {false, false, true, false, false, false, false};
-    const std::pair<const char*, std::optional<bool>> cases[] = {{"TRUE", true},
-                                                                 {"true", true},
-                                                                 {"1", true},
-                                                                 {"-1", true},
-                                                                 {"FALSE", false},
-                                                                 {"fAlSe", false},
-                                                                 {"0", false},
-                                                                 {"0.5", true},
-                                                                 {"2.0", true},
-                                                                 {"-1.0", true},
-                                                                 {" 1.5 ", true},
-                                                                 {".25", true},
-                                                                 {"1e2", true},
-                                                                 {"0.0", false},
-                                                                 {"-0", false},
-                                                                 {"0.", false},
-                                                                 {"+0.000", false},
-                                                                 {"4.9e-324", true},
-                                                                 {"maybe", std::nullopt},
-                                                                 {"", std::nullopt}};
-    for (const auto& [text, expected] : cases) {
-        for (const char* key : kTruthKeys) {
-            SetStored(key, text);
+    // Any number but zero is true, up to the largest double and beyond 2^53; a
+    // text that is neither gives each key its default.
+    const std::pair<std::vector<const char*>, std::vector<bool>> groups[] = {
+        {{"TRUE", "true", "1", "-1", "0.5", "2.0", "-1.0", " 1.5 ", ".25", "1e2", "4.9e-324",
+          "1.7976931348623157e308", "9007199254740993"},
+         std::vector<bool>(7, true)},
+        {{"FALSE", "fAlSe", "0", "0.0", "-0", "0.", "+0.000"}, std::vector<bool>(7, false)},
+        {{"maybe", ""}, kTruthDefaults}};
+    for (const auto& [texts, expected] : groups) {
+        for (const char* text : texts) {
+            for (const char* key : kTruthKeys) {
+                SetStored(key, text);
+            }
+            basPublic::LoadSettings(*app);
+            EXPECT_EQ(Truths(), expected) << text;
         }
-        basPublic::LoadSettings(*app);
-        EXPECT_EQ(Truths(), expected ? std::vector<bool>(7, *expected) : defaults) << text;
     }
 }
 
@@ -121,44 +111,10 @@ TEST_F(SettingsTest, NumbersRoundHalvesToEvenAndMustFitTheirField) {
     }
 }
 
-TEST_F(SettingsTest, AStoreThatCannotBeReadGivesTheDefaultsSilently) {
-    SetStored("Run Juno", "True");
-    desk.FailSettingReads(sim::Failure(5));
-    basPublic::LoadSettings(*app);
-    EXPECT_FALSE(app->AppSettings.RunJunoAtStart);
-    EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
-TEST_F(SettingsTest, SavingWritesNineKeysInOrderWithTheirTextForms) {
-    SetStored("Check Interval", "120");
-    basPublic::LoadSettings(*app);
-    app->AppSettings.RunJunoAtStart = true;
-    app->AppSettings.TrayLeftCommand = 6;
-    app->AppSettings.OptionsTab = 2;
-    desk.ClearSettingsLog();
-
-    basPublic::SaveSettings(*app);
-
-    std::vector<std::string> written;
-    for (const auto& op : desk.SettingsLog()) {
-        ASSERT_TRUE(op.write);
-        written.push_back(op.key);
-    }
-    EXPECT_EQ(written, std::vector<std::string>(std::begin(kNineKeys), std::end(kNineKeys)));
-    EXPECT_EQ(Stored("Run Juno"), "True");
-    EXPECT_EQ(Stored("Close Juno Ask"), "True");
-    EXPECT_EQ(Stored("Exit No Juno"), "False");
-    EXPECT_EQ(Stored("Tray Left"), "6");
-    EXPECT_EQ(Stored("Check Interval"), "120"); // carried along as read
-    EXPECT_FALSE(Stored("Options Tab"));
-}
-
 TEST_F(SettingsTest, ARefusingStoreGivesOneMessagePerKeyAndTheRecordKeepsItsValues) {
     desk.FailSettingWrites(sim::Failure(5));
     app->AppSettings.ExitWhenJunoEnds = true;
     basPublic::SaveSettings(*app);
-
     EXPECT_EQ(Shown(), Boxes(9, {"An error occurred attempting to save a setting to the Windows "
                                  "Registry:\r\n\r\n" +
                                      sim::SystemMessage(5),
@@ -177,7 +133,7 @@ TEST_F(SettingsTest, SingleValueWrappersReportFailuresUnlessSilent) {
                       sim::SystemMessage(5),
                   kWarning);
 
-    desk.FailSettingReads(Status::Ok());
+    desk.FailSettingReads(platform::Status::Ok());
     desk.FailSettingWrites(sim::Failure(5), "Broken");
     EXPECT_FALSE(SettingsApp_::SaveSettingApp(*app, "Settings", "Broken", "1", true));
     EXPECT_EQ(desk.MsgBoxes().size(), 1u);

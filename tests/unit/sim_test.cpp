@@ -1,5 +1,7 @@
 // The simulated desktop's own behaviours that the program's tests lean on
-// and that could be wrong without any of those tests noticing.
+// and that could be wrong without any of those tests noticing. What Windows
+// itself does (FindFirstFile, list box masks, links, failures) the contract
+// suite proves on the simulation and under Wine alike.
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim.h"
@@ -65,9 +67,6 @@ TEST_F(SimTest, ListBoxDirKeepsFilesOrFoldersAndSortsByName) {
     EXPECT_EQ(shortPath, "C:\\PROGRA~1\\JUNODA~1\\");
     EXPECT_EQ(n, shortPath.size());
     EXPECT_EQ(k.ListBoxDir(0, shortPath + "*.gif"), (std::vector<std::string>{"ad one.gif"}));
-    EXPECT_EQ(k.FindFirstFileA("C:\\Juno\\ads\\"), nullptr);
-    ASSERT_NE(k.FindFirstFileA("C:\\Juno\\ads"), nullptr);
-    EXPECT_EQ(k.FindFirstFileA("C:\\Juno\\ads\\Linked")->Data().attributes, 0x410u);
 }
 
 TEST_F(SimTest, ClockSleepAndScheduledEventsShareOneVirtualTime) {
@@ -156,7 +155,6 @@ TEST_F(SimTest, JunoStartsAndClosesOnlyAfterYesIsPressed) {
     EXPECT_FALSE(api.windows.IsWindow(main));
     EXPECT_FALSE(api.windows.IsWindow(dlg));
     EXPECT_TRUE(juno.Confirmed());
-    EXPECT_EQ(api.kernel.StartProcess("C:\\Juno\\bin\\missing.exe", 1).number, 2u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "app/Main.h"
 #include "program_fixture.h"
@@ -70,15 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"},
                       VersionCase{{1, 0, 12345}, "Version 1.0.12.45", "Pocketry 1.0.12"}));
 
-TEST_F(StartupTest, TheWindowIsCentredAThirdOfTheFreeHeightDown) {
-    desk.SetWorkArea({0, 30, 1024, 768}); // taskbar docked at the top
-    Start();
-    const int freeWidth = 1024 * 15 - form->Width();
-    const int freeHeight = (768 - 30) * 15 - form->Height();
-    EXPECT_EQ(form->Left(), freeWidth / 2);
-    EXPECT_EQ(form->Top(), 30 * 15 + freeHeight / 3);
-}
-
 TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray) {
     desk.AnswerNextMsgBox([this](const sim::MsgBoxRecord&) {
         // The window is already on screen, and painted, while the notice is open.
@@ -87,6 +79,12 @@ TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray)
         return 0;
     });
     StartAsIs();
+    // The settings are read before the first-run check, and nothing before them.
+    const auto& log = desk.SettingsLog();
+    ASSERT_GE(log.size(), 12u);
+    EXPECT_EQ(log.front().key, "Options Tab");
+    EXPECT_EQ(std::make_tuple(log[10].key, log[10].write, log[11].key, log[11].write),
+              std::make_tuple("First Run", false, "First Run", true));
     EXPECT_EQ(Stored("First Run"), "False");
     EXPECT_EQ(Shown(), (Boxes{{kFirstRunNotice, kNotice}}));
     EXPECT_TRUE(form->Visible());
@@ -138,47 +136,43 @@ TEST_F(StartupTest, AFailedFirstRunWriteIsReportedAndTheNoticeStillFollows) {
     }
 }
 
-TEST_F(StartupTest, SettingsAreReadBeforeTheFirstRunCheckAndNothingBeforeThem) {
-    StartAsIs();
-    const auto& log = desk.SettingsLog();
-    ASSERT_GE(log.size(), 12u);
-    EXPECT_EQ(log.front().key, "Options Tab");
-    EXPECT_EQ(log[10].key, "First Run");
-    EXPECT_FALSE(log[10].write);
-    EXPECT_EQ(log[11].key, "First Run");
-    EXPECT_TRUE(log[11].write);
-}
-
-using ShutdownTest = ProgramTest;
-
-TEST_F(ShutdownTest, ExitShowsTheHourglassRemovesTheIconAndTheHookAndEnds) {
-    Start();
-    ASSERT_EQ(app->subclass.HookCount, 1);
-    main->cmdExit_Click();
-    // Set before the clean-up, so that it shows while the clean-up runs.
-    EXPECT_EQ(main->pointerAtQueryUnload, std::vector<int>{platform::kPointerHourglass});
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_EQ(app->subclass.OldWindowProc, 0u);
-    EXPECT_EQ(app->subclass.HookCount, 0);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
 enum class Way { ExitButton, Escape, CloseBox, EndSession, TrayExit };
 
-class EveryWayOutTest : public ProgramTest, public ::testing::WithParamInterface<Way> {};
+struct CleanUpRow {
+    const char* name;
+    bool closeJuno, ask, emptyAds, junoRuns;
+    int answer;        // to "Close Juno now?"
+    bool closeWorks;   // CloseJuno takes Juno away
+    const char* boxes; // "A": asked; "T": told Juno did not close
+    const char* calls;
+    Way way; // every way out runs the one clean-up
+    friend void PrintTo(const CleanUpRow& r, std::ostream* os) { *os << r.name; }
+};
 
-TEST_P(EveryWayOutTest, AsksCloseJunoNowWhenSetAndJunoRunsAndEndsAnyway) {
-    SetStored("Close Juno", "True");
+class CleanUpTest : public ProgramTest, public ::testing::WithParamInterface<CleanUpRow> {};
+
+TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
+    const CleanUpRow& row = GetParam();
+    SetStored("Close Juno", row.closeJuno ? "True" : "False");
+    SetStored("Close Juno Ask", row.ask ? "True" : "False");
+    SetStored("Empty Ads App", row.emptyAds ? "True" : "False");
     sim::SimJuno client(desk);
     client.Install();
-    client.StartNow();
+    if (row.junoRuns) {
+        client.StartNow();
+    }
     Start();
-    if (GetParam() != Way::TrayExit) {
+    if (row.way != Way::TrayExit) {
         main->MenuTray_Restore_Click(); // the window on screen
     }
-    desk.AnswerNextMsgBox(platform::IDNO);
-    switch (GetParam()) {
+    main->calls.clear();
+    if (row.closeWorks) {
+        main->onCloseJuno = [&] { client.Crash(); };
+    } else {
+        client.Script().confirmDelayMs = 60000; // asks too late to be answered
+    }
+    desk.AnswerNextMsgBox(row.answer);
+    switch (row.way) {
     case Way::ExitButton:
         form->Click("cmdExit");
         break;
@@ -196,47 +190,6 @@ TEST_P(EveryWayOutTest, AsksCloseJunoNowWhenSetAndJunoRunsAndEndsAnyway) {
         desk.TrayMouse(form->hWnd(), 1, 517);
         break;
     }
-    EXPECT_EQ(Shown(), (Boxes{{"Close Juno now?", kAskYes}}));
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_TRUE(main->calls.empty()); // the answer was No: Juno is left alone
-    EXPECT_EQ(main->pointerAtQueryUnload.size(), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Shutdown, EveryWayOutTest,
-                         ::testing::Values(Way::ExitButton, Way::Escape, Way::CloseBox,
-                                           Way::EndSession, Way::TrayExit));
-
-struct CleanUpRow {
-    const char* name;
-    bool closeJuno, ask, emptyAds, junoRuns;
-    int answer;        // to "Close Juno now?"
-    bool closeWorks;   // CloseJuno takes Juno away
-    const char* boxes; // "A": asked; "T": told Juno did not close
-    const char* calls;
-    friend void PrintTo(const CleanUpRow& r, std::ostream* os) { *os << r.name; }
-};
-
-class CleanUpTest : public ProgramTest, public ::testing::WithParamInterface<CleanUpRow> {};
-
-TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
-    const CleanUpRow& row = GetParam();
-    SetStored("Close Juno", row.closeJuno ? "True" : "False");
-    SetStored("Close Juno Ask", row.ask ? "True" : "False");
-    SetStored("Empty Ads App", row.emptyAds ? "True" : "False");
-    sim::SimJuno client(desk);
-    client.Install();
-    if (row.junoRuns) {
-        client.StartNow();
-    }
-    Start();
-    main->calls.clear();
-    if (row.closeWorks) {
-        main->onCloseJuno = [&] { client.Crash(); };
-    } else {
-        client.Script().confirmDelayMs = 60000; // asks too late to be answered
-    }
-    desk.AnswerNextMsgBox(row.answer);
-    main->cmdExit_Click();
     Boxes expected;
     for (const char* b = row.boxes; *b != 0; ++b) {
         expected.push_back(*b == 'A' ? Boxes::value_type{"Close Juno now?", kAskYes}
@@ -251,38 +204,35 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
     }
     EXPECT_EQ(calls, row.calls);
     EXPECT_FALSE(form->Loaded());
+    // The hourglass is set before the clean-up, so that it shows while the clean-up runs.
+    const bool exit = row.way != Way::CloseBox && row.way != Way::EndSession;
+    EXPECT_EQ(main->pointerAtQueryUnload,
+              std::vector<int>{exit ? platform::kPointerHourglass : platform::kPointerDefault});
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+    EXPECT_EQ(app->subclass.OldWindowProc, 0u);
+    EXPECT_EQ(app->subclass.HookCount, 0);
 }
 
 using platform::IDNO, platform::IDYES;
 INSTANTIATE_TEST_SUITE_P(
     Shutdown, CleanUpTest,
-    ::testing::Values(
-        CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, IDNO, true, "A", ""},
-        CleanUpRow{"YesClosesWithoutWaiting", true, true, false, true, IDYES, true, "A",
-                   "CloseJuno(0)"},
-        CleanUpRow{"YesWaitsThenEmpties", true, true, true, true, IDYES, true, "A",
-                   "CloseJuno(30) EmptyAdsFolder(false)"},
-        CleanUpRow{"AJunoThatStaysKeepsItsAds", true, true, true, true, IDYES, false, "AT",
-                   "CloseJuno(30)"},
-        CleanUpRow{"UnaskedClose", true, false, true, true, 0, true, "",
-                   "CloseJuno(30) EmptyAdsFolder(false)"},
-        CleanUpRow{"NoJunoNoQuestion", true, true, false, false, 0, false, "", ""},
-        CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, "", ""},
-        CleanUpRow{"EmptyOnlyWithoutJuno", false, true, true, false, 0, false, "",
-                   "EmptyAdsFolder(false)"}),
+    ::testing::Values(CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, IDNO, true, "A",
+                                 "", Way::Escape},
+                      CleanUpRow{"YesClosesWithoutWaiting", true, true, false, true, IDYES, true,
+                                 "A", "CloseJuno(0)", Way::CloseBox},
+                      CleanUpRow{"YesWaitsThenEmpties", true, true, true, true, IDYES, true, "A",
+                                 "CloseJuno(30) EmptyAdsFolder(false)", Way::EndSession},
+                      CleanUpRow{"AJunoThatStaysKeepsItsAds", true, true, true, true, IDYES, false,
+                                 "AT", "CloseJuno(30)", Way::TrayExit},
+                      CleanUpRow{"UnaskedClose", true, false, true, true, 0, true, "",
+                                 "CloseJuno(30) EmptyAdsFolder(false)", Way::ExitButton},
+                      CleanUpRow{"NoJunoNoQuestion", true, true, false, false, 0, false, "", "",
+                                 Way::ExitButton},
+                      CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, "",
+                                 "", Way::ExitButton},
+                      CleanUpRow{"EmptyOnlyWithoutJuno", false, true, true, false, 0, false, "",
+                                 "EmptyAdsFolder(false)", Way::ExitButton}),
     [](const ::testing::TestParamInfo<CleanUpRow>& p) { return std::string(p.param.name); });
-
-TEST_F(ShutdownTest, CleanUpNeverCancelsAndLeavesTheWindowRestoredButHidden) {
-    Start();
-    int cancel = 0;
-    main->Form_QueryUnload(cancel, platform::kUnloadAppWindows);
-    EXPECT_EQ(cancel, 0);
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_FALSE(app->TaskBar().MainInTray());
-    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
-    EXPECT_FALSE(form->Visible());
-    EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
-}
 
 using EndSessionTest = ProgramTest;
 
@@ -319,48 +269,44 @@ TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSess
     EXPECT_FALSE(client.Running());
 }
 
-TEST_F(EndSessionTest, ASessionThatGoesOnPutsATrayProgramBackInTheTray) {
-    Start();
-    ASSERT_TRUE(form->QueryEndSession());
-    EXPECT_EQ(desk.TrayIconCount(), 0u); // the clean-up took the icon away
-    form->EndSession(false);
-    EXPECT_TRUE(form->Loaded());
-    EXPECT_FALSE(form->Visible());
-    EXPECT_FALSE(form->ShowInTaskbar());
-    ASSERT_TRUE(desk.TrayIcon(form->hWnd(), 1));
-    EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
-    EXPECT_TRUE(app->TaskBar().MainInTray());
-    EXPECT_EQ(app->subclass.HookCount, 1);
-    EXPECT_TRUE(form->TimerEnabled("TrayIcon_Timer"));
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    // And the tray works: Shift + right click still exits.
-    desk.SetKeyDown(16, true);
-    EXPECT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
-    EXPECT_FALSE(form->Loaded());
-}
+class SessionGoesOnTest : public ProgramTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_F(EndSessionTest, ASessionThatGoesOnLeavesAShownWindowShown) {
+TEST_P(SessionGoesOnTest, ATrayProgramGoesBackToTheTrayAndAShownWindowStaysShown) {
+    const bool shown = GetParam();
     Start();
-    main->MenuTray_Restore_Click();
+    if (shown) {
+        main->MenuTray_Restore_Click();
+    }
+    // The clean-up never cancels; it takes the icon away and leaves the window
+    // restored, hidden if it was in the tray.
     ASSERT_TRUE(form->QueryEndSession());
-    form->EndSession(false);
-    EXPECT_TRUE(form->Loaded());
-    EXPECT_TRUE(form->Visible());
-    EXPECT_TRUE(form->ShowInTaskbar());
-    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
     EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_EQ(app->subclass.HookCount, 0);
+    EXPECT_FALSE(app->TaskBar().MainInTray());
     EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
+    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
+    EXPECT_EQ(form->Visible(), shown);
+    form->EndSession(false);
+    EXPECT_TRUE(form->Loaded());
+    EXPECT_EQ(form->Visible(), shown);
+    EXPECT_EQ(form->ShowInTaskbar(), shown);
+    EXPECT_EQ(form->WindowState(), shown ? platform::kStateNormal : platform::kStateMinimized);
+    EXPECT_EQ(app->TaskBar().MainInTray(), !shown);
+    EXPECT_EQ(app->subclass.HookCount, shown ? 0 : 1);
+    EXPECT_EQ(form->TimerEnabled("TrayIcon_Timer"), !shown);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    if (!shown) {
+        ASSERT_TRUE(desk.TrayIcon(form->hWnd(), 1));
+        EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
+        // And the tray works: Shift + right click still exits.
+        desk.SetKeyDown(16, true);
+        EXPECT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
+        EXPECT_FALSE(form->Loaded());
+    } else {
+        EXPECT_EQ(desk.TrayIconCount(), 0u);
+    }
 }
 
-TEST_F(EndSessionTest, ASessionThatEndsEndsTheProgramWithOneCleanUp) {
-    Start();
-    ASSERT_TRUE(form->QueryEndSession());
-    form->EndSession(true);
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(main->pointerAtQueryUnload.size(), 1u);
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-}
+INSTANTIATE_TEST_SUITE_P(Shutdown, SessionGoesOnTest, ::testing::Bool());
 
 } // namespace
 } // namespace pocketry::testing

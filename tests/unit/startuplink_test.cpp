@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "options/CreateStartupLink_.h"
@@ -33,7 +34,6 @@ class StartupLinkTest : public ProgramTest {
         }
         return calls;
     }
-    void ExpectOnlyWarning(const std::string& text) { ExpectOnlyBox(text, kWarning); }
 };
 
 TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
@@ -62,61 +62,47 @@ TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
 }
 
 TEST_F(StartupLinkTest, TheTargetIsTheProgramsFolderAndNameAsExe) {
-    struct Row {
-        const char* folder;
-        const char* file;
-        const char* target;
-    };
-    for (const Row& r :
+    using Row = std::tuple<const char*, const char*, const char*>; // folder, file, target
+    for (const auto& [folder, file, target] :
          {Row{"C:\\", "POCKETRY.EXE", "C:\\POCKETRY.exe"},
           Row{"C:\\Users\\表\\ソフト", "Pocketry.exe", "C:\\Users\\表\\ソフト\\Pocketry.exe"},
           Row{"C:\\テスト", "ポケット.v2.exe", "C:\\テスト\\ポケット.v2.exe"}}) {
-        desk.SetAppFolder(r.folder);
-        desk.SetProgramFileName(r.file);
-        ASSERT_TRUE(CreateStartupLink(*app, 0)) << r.folder;
-        EXPECT_EQ(desk.ShellLinkTarget("Startup", "Pocketry"), r.target) << r.folder;
+        desk.SetAppFolder(folder);
+        desk.SetProgramFileName(file);
+        ASSERT_TRUE(CreateStartupLink(*app, 0)) << folder;
+        EXPECT_EQ(desk.ShellLinkTarget("Startup", "Pocketry"), target) << folder;
     }
 }
 
-TEST_F(StartupLinkTest, EachFailureShowsItsOwnText) {
-    desk.SetShellLinkResult("fCreateShellFolder", 0);
-    EXPECT_FALSE(CreateStartupLink(*app, 0));
-    ExpectOnlyWarning("An error occurred attempting to create the StartUp program group.");
-    // The shortcut is not attempted without its group.
-    EXPECT_EQ(Calls(), (std::vector<Call>{{"fCreateShellFolder", {"Startup"}}}));
-
-    desk.SetShellLinkResult("fCreateShellFolder", std::nullopt);
-    desk.SetShellLinkResult("fCreateShellLink", 0);
-    desk.ClearMsgBoxes();
-    EXPECT_FALSE(CreateStartupLink(*app, 0));
-    ExpectOnlyWarning("An error occurred attempting to create the Pocketry shortcut in the "
-                      "StartUp program group.");
-
-    desk.ClearMsgBoxes();
-    EXPECT_FALSE(RemoveStartupLink(*app, 0)); // there is none
-    ExpectOnlyWarning("An error occurred attempting to remove the Pocketry shortcut from the "
-                      "StartUp program group.");
-}
-
-TEST_F(StartupLinkTest, AnAbsentLibraryIsReportedWithThePlatformsWords) {
-    desk.SetShellLinkLibraryMissing(true);
-    for (const bool creating : {true, false}) {
+TEST_F(StartupLinkTest, EachFailureShowsItsOwnWarning) {
+    const auto fails = [&](bool creating, const std::string& warning) {
         desk.ClearMsgBoxes();
         EXPECT_FALSE(creating ? CreateStartupLink(*app, 0) : RemoveStartupLink(*app, 0));
-        ExpectOnlyWarning(std::string("An error occurred attempting to ") +
-                          (creating ? "create" : "remove") + " the Pocketry shortcut:\r\n\r\n" +
-                          sim::SystemMessage(126) +
-                          "\r\n\r\nThe probable cause of this error is the Vb5stkit.dll support "
-                          "file does not exist in the Windows System folder.");
-    }
-    desk.SetShellLinkLibraryMissing(false);
+        ExpectOnlyBox(warning, kWarning);
+    };
+    // A library or function that cannot be loaded, in the platform's words.
+    const auto absent = [](const char* verb, std::uint32_t code) {
+        return std::string("An error occurred attempting to ") + verb +
+               " the Pocketry shortcut:\r\n\r\n" + sim::SystemMessage(code) +
+               "\r\n\r\nThe probable cause of this error is the Vb5stkit.dll support file does "
+               "not exist in the Windows System folder.";
+    };
+    desk.SetShellLinkResult("fCreateShellFolder", 0);
+    fails(true, "An error occurred attempting to create the StartUp program group.");
+    // The shortcut is not attempted without its group.
+    EXPECT_EQ(Calls(), (std::vector<Call>{{"fCreateShellFolder", {"Startup"}}}));
+    desk.SetShellLinkResult("fCreateShellFolder", std::nullopt);
+    desk.SetShellLinkResult("fCreateShellLink", 0);
+    fails(true, "An error occurred attempting to create the Pocketry shortcut in the StartUp "
+                "program group.");
+    fails(false, "An error occurred attempting to remove the Pocketry shortcut from the StartUp "
+                 "program group."); // there is none
+    desk.SetShellLinkResult("fCreateShellLink", std::nullopt);
     desk.SetShellLinkFunctionMissing("fCreateShellLink", true);
-    desk.ClearMsgBoxes();
-    EXPECT_FALSE(CreateStartupLink(*app, 0));
-    ExpectOnlyWarning("An error occurred attempting to create the Pocketry shortcut:\r\n\r\n" +
-                      sim::SystemMessage(127) +
-                      "\r\n\r\nThe probable cause of this error is the Vb5stkit.dll support "
-                      "file does not exist in the Windows System folder.");
+    fails(true, absent("create", 127));
+    desk.SetShellLinkLibraryMissing(true);
+    fails(true, absent("create", 126));
+    fails(false, absent("remove", 126));
 }
 
 } // namespace

@@ -29,24 +29,20 @@ TEST(ShellNamesTest, NamesThatCannotBeOnePathComponentAreRefused) {
         EXPECT_TRUE(vb5stkit::IsAcceptableName(name)) << '"' << name << '"';
 }
 
-TEST(ShellNamesTest, TheStartUpFolderIsChosenByItsOwnNameWithoutRegardToCase) {
+// The StartUp folder by its own name, without regard to case, or else a
+// folder in Programs.
+TEST(ShellNamesTest, AGroupIsTheStartUpFolderByItsOwnNameOrElseAFolderInPrograms) {
     for (const char* group : {"Startup", "StartUp", "STARTUP", "startup"})
         EXPECT_EQ(vb5stkit::GroupFolder(group, kStartUp, kPrograms), kStartUp) << group;
     // A trailing backslash on the shell's path does not hide the name.
     EXPECT_EQ(vb5stkit::GroupFolder("StartUp", kStartUp + "\\", kPrograms), kStartUp + "\\");
-}
-
-TEST(ShellNamesTest, ATranslatedStartUpFolderIsChosenByItsTranslatedName) {
-    const std::string french = "C:\\Documents and Settings\\Ann\\Menu D\xE9marrer\\Programmes\\"
-                               "D\xE9marrage";
+    // A translated StartUp folder by its translated name.
     const std::string programs = "C:\\Documents and Settings\\Ann\\Menu D\xE9marrer\\Programmes";
+    const std::string french = programs + "\\D\xE9marrage";
     EXPECT_EQ(vb5stkit::GroupFolder("D\xE9marrage", french, programs), french);
     EXPECT_EQ(vb5stkit::GroupFolder("d\xE9MARRAGE", french, programs), french);
     // There the English name is just another program group.
     EXPECT_EQ(vb5stkit::GroupFolder("StartUp", french, programs), programs + "\\StartUp");
-}
-
-TEST(ShellNamesTest, OtherGroupsAreFoldersInPrograms) {
     EXPECT_EQ(vb5stkit::GroupFolder("Pocketry", kStartUp, kPrograms), kPrograms + "\\Pocketry");
     EXPECT_EQ(vb5stkit::GroupFolder("Start", kStartUp, kPrograms), kPrograms + "\\Start");
     EXPECT_EQ(vb5stkit::GroupFolder("Startup2", kStartUp, kPrograms), kPrograms + "\\Startup2");
