@@ -241,11 +241,11 @@ void SimKernel::SetInUse(const std::string& path, bool inUse) {
         errors_.AddError("SetInUse: no such file or folder: " + path);
 }
 
-void SimKernel::SetVersionInfo(const std::string& path, const VsFixedFileInfo& info) {
+void SimKernel::SetVersionInfo(const std::string& path, std::optional<VsFixedFileInfo> fixed) {
     if (!Exists(path))
         AddFile(path);
     if (auto r = Resolve(path))
-        r->node->version = info;
+        r->node->version = FsNode::Version{fixed};
 }
 
 void SimKernel::SetAppFolder(const std::string& path) {

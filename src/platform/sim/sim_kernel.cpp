@@ -14,7 +14,8 @@ using namespace platform;
 
 namespace {
 constexpr std::uint8_t kVersionMagic[4] = {'S', 'I', 'M', 'V'};
-constexpr std::uint32_t kVersionBlockSize = sizeof(kVersionMagic) + sizeof(VsFixedFileInfo);
+// The simulated block: the magic, whether a fixed part follows, the fixed part.
+constexpr std::uint32_t kVersionBlockSize = sizeof(kVersionMagic) + 1 + sizeof(VsFixedFileInfo);
 } // namespace
 
 SimKernel::SimKernel(SimErrors& errors, SimClock& clock) : errors_(errors), clock_(clock) {
@@ -147,7 +148,10 @@ bool SimKernel::GetFileVersionInfoA(const std::string& fileName, std::uint32_t h
         return false;
     data.assign(size, 0);
     std::memcpy(data.data(), kVersionMagic, sizeof(kVersionMagic));
-    std::memcpy(data.data() + sizeof(kVersionMagic), &*node.version, sizeof(VsFixedFileInfo));
+    if (const auto& fixed = node.version->fixed) {
+        data[sizeof(kVersionMagic)] = 1;
+        std::memcpy(data.data() + sizeof(kVersionMagic) + 1, &*fixed, sizeof(VsFixedFileInfo));
+    }
     return true;
 }
 
@@ -156,8 +160,11 @@ bool SimKernel::VerQueryValueA(const std::vector<std::uint8_t>& block, const std
     if (block.size() < kVersionBlockSize ||
         std::memcmp(block.data(), kVersionMagic, sizeof(kVersionMagic)) != 0 || subBlock != "\\")
         return false;
-    const auto begin = block.begin() + static_cast<std::ptrdiff_t>(sizeof(kVersionMagic));
-    value.assign(begin, begin + static_cast<std::ptrdiff_t>(sizeof(VsFixedFileInfo)));
+    value.clear();
+    if (block[sizeof(kVersionMagic)] != 0) {
+        const auto begin = block.begin() + static_cast<std::ptrdiff_t>(sizeof(kVersionMagic) + 1);
+        value.assign(begin, begin + static_cast<std::ptrdiff_t>(sizeof(VsFixedFileInfo)));
+    }
     return true;
 }
 

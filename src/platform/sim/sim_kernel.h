@@ -50,7 +50,9 @@ class SimKernel : public platform::Kernel {
     std::vector<std::string> Children(const std::string& folder) const; // long names, sorted
     void SetShortName(const std::string& path, const std::string& shortName);
     void SetInUse(const std::string& path, bool inUse);
-    void SetVersionInfo(const std::string& path, const platform::VsFixedFileInfo& info);
+    // A version resource; without `fixed`, one that has no fixed part (only
+    // strings), which Windows answers with an empty root value.
+    void SetVersionInfo(const std::string& path, std::optional<platform::VsFixedFileInfo> fixed);
     // The folder the program runs from; first in the library search order,
     // then the system folder, then the Windows folder.
     void SetAppFolder(const std::string& path);
@@ -78,7 +80,10 @@ class SimKernel : public platform::Kernel {
         std::string name, shortName; // shortName empty: the long name is 8.3 already
         std::uint32_t attributes = 0;
         bool inUse = false;
-        std::optional<platform::VsFixedFileInfo> version;
+        struct Version {
+            std::optional<platform::VsFixedFileInfo> fixed;
+        };
+        std::optional<Version> version;
         std::string linkTarget; // a directory link's target; empty: none
         std::map<std::string, std::unique_ptr<FsNode>> children; // by lower-case long name
         bool IsDirectory() const { return (attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0; }
