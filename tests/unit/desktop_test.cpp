@@ -105,13 +105,14 @@ TEST_F(DesktopTest, FileVersionsAreFourNumbersOrUnknownOrEmpty) {
     desk.AddFile("C:\\tools\\lib.dll");
     desk.SetVersionInfo("C:\\tools\\lib.dll", info);
     desk.AddFile("C:\\tools\\plain.dll");
+    desk.SetVersionInfo("C:\\tools\\strings.dll", std::nullopt); // no fixed part
     std::vector<std::string> versions;
-    for (const char* file :
-         {"C:\\tools\\lib.dll", "C:\\tools\\plain.dll", "C:\\tools\\none.dll", "   ", ""}) {
+    for (const char* file : {"C:\\tools\\lib.dll", "C:\\tools\\plain.dll", "C:\\tools\\strings.dll",
+                             "C:\\tools\\none.dll", "   ", ""}) {
         versions.push_back(GetFileVersion(*app, file));
     }
-    EXPECT_EQ(versions,
-              (std::vector<std::string>{"65535.40000.3.4", "Unknown", "Unknown", "", ""}));
+    EXPECT_EQ(versions, (std::vector<std::string>{"65535.40000.3.4", "Unknown", "Unknown",
+                                                  "Unknown", "", ""}));
 }
 
 } // namespace

@@ -126,9 +126,12 @@ TEST_F(ListingTest, AFolderWithoutAShortFormOrAPathTooLongForTheAnsiCallsIsSkipp
     // inside a 257-character folder even "*.*" reaches past it.
     const std::string deep = "C:\\Ads\\" + std::string(240, 'd');
     const std::string deeper = "C:\\Ads\\" + std::string(250, 'x');
+    const std::string fits = "C:\\Ads\\" + std::string(252, 'y'); // 259: just fits
     const std::string edge = "C:\\Ads\\" + std::string(253, 'z'); // 260: one too many
-    desk.AddDirectory(edge);
-    desk.SetShortName(edge, std::string(253, 'Z'));
+    for (const std::string& folder : {fits, edge}) {
+        desk.AddDirectory(folder);
+        desk.SetShortName(folder, std::string(folder.size() - 7, 'Z'));
+    }
     desk.AddDirectory(deep + "\\" + std::string(30, 'e'));
     desk.AddFile(deep + "\\" + std::string(30, 'e') + "\\far.gif");
     desk.AddFile(deep + "\\file.gif");
@@ -138,8 +141,8 @@ TEST_F(ListingTest, AFolderWithoutAShortFormOrAPathTooLongForTheAnsiCallsIsSkipp
     // Nothing shorter to use.
     desk.SetShortName(deep, std::string(240, 'D'));
     desk.SetShortName(deeper, std::string(250, 'X'));
-    EXPECT_EQ(GetSubFolders(*app, "C:\\Ads"), 3);
-    EXPECT_EQ(Folders(), (Names{"C:\\Ads", "C:\\Ads\\Bad", deep, deeper}));
+    EXPECT_EQ(GetSubFolders(*app, "C:\\Ads"), 4);
+    EXPECT_EQ(Folders(), (Names{"C:\\Ads", "C:\\Ads\\Bad", deep, deeper, fits}));
     EXPECT_EQ(GetFiles(*app, "C:\\Ads", "*.*", true, false), 2);
     EXPECT_EQ(Files(), (Names{"C:\\Ads\\*.*", "C:\\Ads\\top.gif", deep + "\\file.gif"}));
 }
