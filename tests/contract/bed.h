@@ -5,7 +5,6 @@
 // the simulated desktop's scripting, or real Windows calls.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +30,7 @@ struct BoxSeen {
     Hwnd owner = 0;              // the box's owner window, 0 none
     bool watchedEnabled = false; // the watched window was enabled meanwhile
     std::string text, caption;   // as the box showed them, in UTF-8
+    bool operator==(const BoxSeen&) const = default;
 };
 
 class Bed {
@@ -53,12 +53,10 @@ class Bed {
     // Windows; a Unix one under Wine, whose CreateSymbolicLink makes nothing).
     // False when none can be made here.
     virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
-    // An INI file as an older program writes one: `text` (given in UTF-8,
-    // "[section]" and "key=value" lines) stored in the ANSI code page.
-    virtual void MakeAnsiIniFile(const std::string& path, const std::string& text) = 0;
-    // Where this program runs from: the runner puts it in a folder whose name
-    // the ANSI code page (1252 here) cannot hold, C:\テスト.
-    virtual std::string ProgramPath() = 0;
+    // An INI file of one value as an older program writes one: in the ANSI
+    // code page (the value is given in UTF-8).
+    virtual void MakeAnsiIniFile(const std::string& path, const std::string& section,
+                                 const std::string& key, const std::string& value) = 0;
 
     // ---- messages
     // Sends the messages one after another from another thread (another
@@ -83,11 +81,6 @@ class Bed {
     // inside it (a drop-down list shows its selected entry). Read from the
     // screen, not through the form: on Windows in UTF-16 (GetWindowTextW).
     virtual std::vector<std::string> ShownTexts(Hwnd form) = 0;
-
-    // ---- the registry
-    // The type of a stored setting's value (1 REG_SZ), none when absent.
-    virtual std::optional<std::uint32_t>
-    SettingType(const std::string& app, const std::string& section, const std::string& key) = 0;
 };
 
 std::unique_ptr<Bed> MakeBed();

@@ -32,25 +32,11 @@ class SimBed final : public Bed {
         desk_.AddDirectoryLink(link, target);
         return true;
     }
-    void MakeAnsiIniFile(const std::string& path, const std::string& text) override {
-        // The simulation holds INI values, not bytes: the lines are read here.
-        std::string section;
-        std::size_t from = 0;
-        while (from < text.size()) {
-            std::size_t end = text.find('\n', from);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = text.substr(from, end - from);
-            from = end + 1;
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.size() > 1 && line.front() == '[' && line.back() == ']')
-                section = line.substr(1, line.size() - 2);
-            else if (const std::size_t eq = line.find('='); eq != std::string::npos)
-                desk_.SetIniValue(path, section, line.substr(0, eq), line.substr(eq + 1));
-        }
+    // The simulation holds INI values, not bytes.
+    void MakeAnsiIniFile(const std::string& path, const std::string& section,
+                         const std::string& key, const std::string& value) override {
+        desk_.SetIniValue(path, section, key, value);
     }
-    std::string ProgramPath() override { return desk_.GetModuleFileNameA(); }
 
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                            std::uint32_t delayMs) override {
@@ -94,14 +80,6 @@ class SimBed final : public Bed {
             for (std::string& text : w->form->ShownTexts())
                 texts.push_back(std::move(text));
         return texts;
-    }
-
-    std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,
-                                             const std::string& key) override {
-        // The simulated store holds text only.
-        if (!desk_.Setting(app, section, key))
-            return std::nullopt;
-        return 1u;
     }
 
   private:

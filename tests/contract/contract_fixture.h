@@ -44,32 +44,20 @@ class Recorder : public platform::FormEvents {
 // OK (default), Exit, a frame with a button, a label with a mnemonic, a text
 // box and Cancel, in that tab order.
 inline platform::FormSpec ContractFormSpec() {
-    using platform::ControlKind;
+    using enum platform::ControlKind;
+    using platform::AddControl;
     platform::FormSpec spec;
     spec.name = "ContractForm";
     spec.caption = "Pocketry contract";
     spec.clientWidth = 4800;
     spec.clientHeight = 3600;
-    auto add = [&](ControlKind kind, const char* name, const char* caption, int left, int top,
-                   int width, int height, int tabIndex,
-                   const char* container = "") -> platform::ControlSpec& {
-        platform::ControlSpec c;
-        c.kind = kind;
-        c.name = name;
-        c.caption = caption;
-        c.left = left, c.top = top, c.width = width, c.height = height;
-        c.tabIndex = tabIndex;
-        c.container = container;
-        spec.controls.push_back(c);
-        return spec.controls.back();
-    };
-    add(ControlKind::CommandButton, "cmdOK", "OK", 3600, 120, 1080, 360, 0).isDefault = true;
-    add(ControlKind::CommandButton, "cmdExit", "Exit", 3600, 600, 1080, 360, 1);
-    add(ControlKind::Frame, "fraBox", "", 120, 120, 3000, 1000, 2);
-    add(ControlKind::CommandButton, "cmdInFrame", "In frame", 120, 240, 1500, 360, 3, "fraBox");
-    add(ControlKind::Label, "lblName", "&Name:", 120, 1400, 900, 300, 4);
-    add(ControlKind::TextBox, "txtName", "", 1100, 1400, 2000, 330, 5);
-    add(ControlKind::CommandButton, "cmdCancel", "Cancel", 3600, 1080, 1080, 360, 6).isCancel =
+    AddControl(spec, CommandButton, "cmdOK", "OK", 3600, 120, 1080, 360, 0).isDefault = true;
+    AddControl(spec, CommandButton, "cmdExit", "Exit", 3600, 600, 1080, 360, 1);
+    AddControl(spec, Frame, "fraBox", "", 120, 120, 3000, 1000, 2);
+    AddControl(spec, CommandButton, "cmdInFrame", "In frame", 120, 240, 1500, 360, 3, "fraBox");
+    AddControl(spec, Label, "lblName", "&Name:", 120, 1400, 900, 300, 4);
+    AddControl(spec, TextBox, "txtName", "", 1100, 1400, 2000, 330, 5);
+    AddControl(spec, CommandButton, "cmdCancel", "Cancel", 3600, 1080, 1080, 360, 6).isCancel =
         true;
     return spec;
 }
@@ -90,5 +78,20 @@ class ContractTest : public ::testing::Test {
     std::unique_ptr<Bed> bed;
     Recorder events;
 };
+
+// A table of cases: each row a struct whose first member, `name`, names it.
+template <class Row>
+class ContractTable : public ContractTest, public ::testing::WithParamInterface<Row> {};
+
+struct RowName {
+    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& p) const {
+        return p.param.name;
+    }
+};
+
+inline void PrintTo(const BoxSeen& box, std::ostream* os) {
+    *os << "{opened " << box.opened << ", owner " << box.owner << ", watched enabled "
+        << box.watchedEnabled << ", \"" << box.text << "\", \"" << box.caption << "\"}";
+}
 
 } // namespace pocketry::contract

@@ -1,6 +1,7 @@
-// The message loop, message boxes, dialog keys, texts in any script, the
-// drop-down list's empty choice, the end of a session and window states, as
-// every implementation of the user interface keeps them.
+// The message loop and the end of a session, message boxes, dialog keys,
+// texts in any script, the drop-down list's empty choice, window states and
+// what the calls that never wait on another program tell about a window, as
+// every implementation of the user interface and the windows keeps them.
 #include "contract_fixture.h"
 
 #include <algorithm>
@@ -12,88 +13,133 @@ using Log = std::vector<std::string>;
 
 // ------------------------------------------------------------ the loop
 
-TEST_F(ContractTest, AFormClosedByAPostedMessageEndsTheLoop) {
-    auto form = NewForm();
-    form->Show();
-    PostClose(*form);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 0", "Unload"}));
-}
+// Messages another program sends one after another (none: a close is
+// posted), the unload modes the form cancels, and what comes of them. Sent
+// messages are handled inside the wait for the next message, which does not
+// return for them: the loop must see the last form go anyway.
+struct LoopCase {
+    const char* name;
+    std::vector<SentMessage> sent;
+    std::vector<int> cancelModes;
+    Log log;
+    std::vector<std::intptr_t> results; // of the sends
+};
 
-TEST_F(ContractTest, AFormClosedInsideAMessageSentFromElsewhereEndsTheLoop) {
-    // Sent messages are handled inside the wait for the next message, which
-    // does not return for them: the loop must see the last form go anyway.
+using LoopTest = ContractTable<LoopCase>;
+
+TEST_P(LoopTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
+    const LoopCase& c = GetParam();
+    events.cancelModes = c.cancelModes;
     auto form = NewForm();
     form->Show();
-    bed->SendFromElsewhere(form->hWnd(), {{kWM_CLOSE, 0, 0}}, kSendDelayMs);
+    if (c.sent.empty())
+        PostClose(*form);
+    else
+        bed->SendFromElsewhere(form->hWnd(), c.sent, kSendDelayMs);
     EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
     EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 0", "Unload"}));
-    EXPECT_EQ(bed->SendResults(), (std::vector<std::intptr_t>{0}));
+    EXPECT_EQ(events.log, c.log);
+    EXPECT_EQ(bed->SendResults(), c.results);
 }
+
+constexpr SentMessage kQuery{kWM_QUERYENDSESSION, 0, 0}, kClose{kWM_CLOSE, 0, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, LoopTest,
+    ::testing::Values(
+        LoopCase{"PostedClose", {}, {}, {"Resize", "QueryUnload 0", "Unload"}, {}},
+        LoopCase{"SentClose", {kClose}, {}, {"Resize", "QueryUnload 0", "Unload"}, {0}},
+        // The session ends: the form goes once.
+        LoopCase{"SessionEnds",
+                 {kQuery, {kWM_ENDSESSION, 1, 0}},
+                 {},
+                 {"Resize", "QueryUnload 2", "Unload"},
+                 {1, 0}},
+        // Called off after the question: the close shows the form stayed.
+        LoopCase{"SessionCalledOff",
+                 {kQuery, {kWM_ENDSESSION, 0, 0}, kClose},
+                 {},
+                 {"Resize", "QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
+                 {1, 0, 0}},
+        // A form that refused the session is not told it was called off.
+        LoopCase{"SessionRefused",
+                 {kQuery, {kWM_ENDSESSION, 0, 0}, kClose},
+                 {platform::kUnloadAppWindows},
+                 {"Resize", "QueryUnload 2", "QueryUnload 0", "Unload"},
+                 {0, 0, 0}}),
+    RowName());
 
 // ------------------------------------------------------------ message boxes
 
-TEST_F(ContractTest, AMessageBoxIsOwnedByTheActiveFormWhichIsDisabledMeanwhile) {
+// Who owns a message box, whether the form behind it may be used meanwhile,
+// and the box's texts, whole in any script. The main window in the tray is
+// hidden yet made active for its menu; a minimised one is off the screen:
+// either would take an owned box out of sight with it.
+enum class FormIs { Shown, NotShown, HiddenButActive, Minimised };
+
+struct BoxCase {
+    const char* name;
+    FormIs form;
+    std::uint32_t style;
+    int answer;
+    const char* text;
+};
+
+using MsgBoxTest = ContractTable<BoxCase>;
+
+TEST_P(MsgBoxTest, TheActiveFormOwnsTheBoxAndWaitsDisabledBehindIt) {
+    const BoxCase& c = GetParam();
     auto form = NewForm();
-    form->Show();
-    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
-    EXPECT_EQ(Api().ui.MsgBox("Owned?", platform::MB_OK | platform::MB_ICONINFORMATION, "Pocketry"),
-              platform::IDOK);
-    const BoxSeen seen = bed->LastBox();
-    EXPECT_TRUE(seen.opened);
-    EXPECT_EQ(seen.owner, form->hWnd());
-    EXPECT_FALSE(seen.watchedEnabled) << "the form stayed usable behind its message box";
+    if (c.form != FormIs::NotShown)
+        form->Show();
+    if (c.form == FormIs::HiddenButActive) {
+        form->Hide();
+        Api().windows.SetForegroundWindow(form->hWnd());
+    }
+    if (c.form == FormIs::Minimised)
+        form->SetWindowState(platform::kStateMinimized);
+    const std::string text = c.text, message = text + "\r\n\r\n" + text;
+    bed->AnswerNextMsgBox(c.answer, form->hWnd());
+    EXPECT_EQ(Api().ui.MsgBox(message, c.style, "Pocketry " + text), c.answer);
+    const bool owned = c.form == FormIs::Shown;
+    EXPECT_EQ(bed->LastBox(),
+              (BoxSeen{true, owned ? form->hWnd() : 0, !owned, message, "Pocketry " + text}));
     EXPECT_TRUE(bed->IsWindowEnabled(form->hWnd())) << "the form was not enabled again";
 }
 
-TEST_F(ContractTest, WithNoFormOnScreenAMessageBoxHasNoOwner) {
-    auto form = NewForm(); // hidden, as in the tray
-    bed->AnswerNextMsgBox(platform::IDYES, form->hWnd());
-    EXPECT_EQ(Api().ui.MsgBox("Nobody's?", platform::MB_YESNO, "Pocketry"), platform::IDYES);
-    const BoxSeen seen = bed->LastBox();
-    EXPECT_TRUE(seen.opened);
-    EXPECT_EQ(seen.owner, 0u);
-    EXPECT_TRUE(seen.watchedEnabled);
-}
+// Texts the ANSI code page (1252 in the Wine prefixes) cannot hold.
+constexpr const char* kCjk = "日本語 Jünö";
+// Full-width path syntax, which "best fit" would turn into "..\".
+constexpr const char* kFullWidth = "．．＼広告";
+// Beyond the 16-bit plane: a surrogate pair in UTF-16.
+constexpr const char* kSupplementary = "Mail \xF0\x9F\x93\xAC";
 
-// The main window in the tray is hidden yet made active for its menu; a
-// minimised one is off the screen. Either would take an owned box out of
-// sight with it.
-TEST_F(ContractTest, AHiddenOrMinimisedFormOwnsNoMessageBox) {
-    auto form = NewForm();
-    form->Show();
-    form->Hide();
-    Api().windows.SetForegroundWindow(form->hWnd());
-    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
-    EXPECT_EQ(Api().ui.MsgBox("Hidden?", platform::MB_OK, "Pocketry"), platform::IDOK);
-    EXPECT_EQ(bed->LastBox().owner, 0u) << "owned by a hidden form";
-
-    form->Show();
-    form->SetWindowState(platform::kStateMinimized);
-    bed->AnswerNextMsgBox(platform::IDOK, form->hWnd());
-    EXPECT_EQ(Api().ui.MsgBox("Minimised?", platform::MB_OK, "Pocketry"), platform::IDOK);
-    const BoxSeen seen = bed->LastBox();
-    EXPECT_TRUE(seen.opened);
-    EXPECT_EQ(seen.owner, 0u) << "owned by a minimised form";
-    EXPECT_TRUE(seen.watchedEnabled);
-}
+INSTANTIATE_TEST_SUITE_P(Owners, MsgBoxTest,
+                         ::testing::Values(BoxCase{"Shown", FormIs::Shown,
+                                                   platform::MB_OK | platform::MB_ICONINFORMATION,
+                                                   platform::IDOK, kCjk},
+                                           BoxCase{"NotShown", FormIs::NotShown, platform::MB_YESNO,
+                                                   platform::IDYES, kFullWidth},
+                                           BoxCase{"HiddenButActive", FormIs::HiddenButActive,
+                                                   0x11040, platform::IDOK, kSupplementary},
+                                           BoxCase{"Minimised", FormIs::Minimised, platform::MB_OK,
+                                                   platform::IDOK, "Minimised?"}),
+                         RowName());
 
 // ------------------------------------------------------------ dialog keys
 
+// The keys pressed and the buttons they click. A page switch that hides the
+// focused control (a frame's button, here) must not leave the keys with a
+// window nobody sees: the focus moves on to the next visible stop.
 struct KeysCase {
     const char* name;
     std::vector<int> keys;
     std::vector<const char*> disabled, hidden; // controls
-    const char* pressed;
+    Log clicked;
+    std::vector<int> keysOnceHidden = {}; // at the first click fraBox goes and these follow
 };
 
-void PrintTo(const KeysCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class DialogKeysTest : public ContractTest, public ::testing::WithParamInterface<KeysCase> {};
+using DialogKeysTest = ContractTable<KeysCase>;
 
 TEST_P(DialogKeysTest, PressTheButtonTheDialogManagerWould) {
     const KeysCase& c = GetParam();
@@ -104,176 +150,117 @@ TEST_P(DialogKeysTest, PressTheButtonTheDialogManagerWould) {
         form->SetControlVisible(name, false);
     form->Show();
     events.log.clear(); // the first show's size
+    bool switched = c.keysOnceHidden.empty();
+    events.onClick = [&](const std::string&) {
+        if (switched)
+            return PostClose(*form);
+        switched = true;
+        form->SetControlVisible("fraBox", false);
+        for (int key : c.keysOnceHidden)
+            bed->PressKey(*form, key);
+    };
     for (int key : c.keys)
         bed->PressKey(*form, key);
-    PostClose(*form);
     EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_EQ(events.log, (Log{std::string("Click ") + c.pressed, "QueryUnload 0", "Unload"}));
+    Log expected;
+    for (const std::string& button : c.clicked)
+        expected.push_back("Click " + button);
+    expected.insert(expected.end(), {"QueryUnload 0", "Unload"});
+    EXPECT_EQ(events.log, expected);
 }
+
+constexpr int kTab = kVK_TAB, kEnter = kVK_RETURN;
 
 INSTANTIATE_TEST_SUITE_P(
     Focus, DialogKeysTest,
     ::testing::Values(
         // The focused push button is the default.
-        KeysCase{"TabToExit", {kVK_TAB, kVK_RETURN}, {}, {}, "cmdExit"},
+        KeysCase{"TabToExit", {kTab, kEnter}, {}, {}, {"cmdExit"}},
         // A frame's controls come at the frame's place.
-        KeysCase{"IntoTheFrame", {kVK_TAB, kVK_TAB, kVK_RETURN}, {}, {}, "cmdInFrame"},
+        KeysCase{"IntoTheFrame", {kTab, kTab, kEnter}, {}, {}, {"cmdInFrame"}},
         // Focus on a text box gives Enter back to the form's default; the
         // label in between takes no focus.
-        KeysCase{"TextBoxMeansDefault", {kVK_TAB, kVK_TAB, kVK_TAB, kVK_RETURN}, {}, {}, "cmdOK"},
-        KeysCase{"OverADisabledFrame",
-                 {kVK_TAB, kVK_TAB, kVK_RETURN},
-                 {"cmdExit", "fraBox"},
-                 {},
-                 "cmdCancel"},
-        KeysCase{"OverAHiddenFrame",
-                 {kVK_TAB, kVK_TAB, kVK_RETURN},
-                 {"cmdExit"},
-                 {"fraBox"},
-                 "cmdCancel"},
+        KeysCase{"TextBoxMeansDefault", {kTab, kTab, kTab, kEnter}, {}, {}, {"cmdOK"}},
+        KeysCase{
+            "OverADisabledFrame", {kTab, kTab, kEnter}, {"cmdExit", "fraBox"}, {}, {"cmdCancel"}},
+        KeysCase{"OverAHiddenFrame", {kTab, kTab, kEnter}, {"cmdExit"}, {"fraBox"}, {"cmdCancel"}},
         // Past the last stop Tab comes round to the first.
-        KeysCase{"RoundAgain",
-                 {kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_TAB, kVK_RETURN},
+        KeysCase{"RoundAgain", {kTab, kTab, kTab, kTab, kTab, kTab, kEnter}, {}, {}, {"cmdExit"}},
+        KeysCase{"EscapeIsCancel", {kTab, kVK_ESCAPE}, {}, {}, {"cmdCancel"}},
+        KeysCase{"EnterAtFirstIsDefault", {kEnter}, {}, {}, {"cmdOK"}},
+        // The focus moves on to the text box, whose Enter is the form's
+        // default and whose Tab goes on to Cancel.
+        KeysCase{"FocusHiddenThenEnter",
+                 {kTab, kTab, kEnter},
                  {},
                  {},
-                 "cmdExit"},
-        KeysCase{"EscapeIsCancel", {kVK_TAB, kVK_ESCAPE}, {}, {}, "cmdCancel"},
-        KeysCase{"EnterAtFirstIsDefault", {kVK_RETURN}, {}, {}, "cmdOK"}),
-    [](const ::testing::TestParamInfo<KeysCase>& p) { return std::string(p.param.name); });
-
-// A page switch that hides the focused control (a frame's button, here)
-// must not leave the keys with a window nobody sees: the focus moves on to
-// the next visible stop (the text box), whose Enter is the form's default
-// and whose Tab goes on to Cancel.
-struct HiddenFocusCase {
-    const char* name;
-    std::vector<int> keysAfter;
-    const char* pressed;
-};
-
-void PrintTo(const HiddenFocusCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class HiddenFocusTest : public ContractTest,
-                        public ::testing::WithParamInterface<HiddenFocusCase> {};
-
-TEST_P(HiddenFocusTest, HidingTheFocusedControlMovesTheFocusOnToAVisibleOne) {
-    auto form = NewForm();
-    form->Show();
-    events.log.clear();
-    bool hidden = false;
-    events.onClick = [&](const std::string&) {
-        if (!hidden) {
-            hidden = true;
-            form->SetControlVisible("fraBox", false);
-            for (int key : GetParam().keysAfter) // the user's next keys, after the switch
-                bed->PressKey(*form, key);
-        } else {
-            PostClose(*form);
-        }
-    };
-    for (int key : {kVK_TAB, kVK_TAB, kVK_RETURN})
-        bed->PressKey(*form, key);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_EQ(events.log, (Log{"Click cmdInFrame", std::string("Click ") + GetParam().pressed,
-                               "QueryUnload 0", "Unload"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, HiddenFocusTest,
-    ::testing::Values(HiddenFocusCase{"Enter", {kVK_RETURN}, "cmdOK"},
-                      HiddenFocusCase{"TabEnter", {kVK_TAB, kVK_RETURN}, "cmdCancel"}),
-    [](const ::testing::TestParamInfo<HiddenFocusCase>& p) { return std::string(p.param.name); });
+                 {"cmdInFrame", "cmdOK"},
+                 {kEnter}},
+        KeysCase{"FocusHiddenThenTabEnter",
+                 {kTab, kTab, kEnter},
+                 {},
+                 {},
+                 {"cmdInFrame", "cmdCancel"},
+                 {kTab, kEnter}}),
+    RowName());
 
 // ------------------------------------------------------------ texts
 
-// Texts the ANSI code page (1252 in the Wine prefixes) cannot hold: shown and
-// read back whole, whichever way they reach the window.
+// The contract form with a drop-down list "cboPick" (no tab stop).
+platform::FormSpec FormWithList() {
+    platform::FormSpec spec = ContractFormSpec();
+    platform::AddControl(spec, platform::ControlKind::ComboList, "cboPick", "", 120, 2000, 3000,
+                         315, -1);
+    return spec;
+}
+
 struct TextCase {
     const char* name;
     const char* text;
 };
 
-void PrintTo(const TextCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using ShownTextTest = ContractTable<TextCase>;
 
-// The contract form with a drop-down list "cboPick" (no tab stop).
-platform::FormSpec FormWithList() {
-    platform::FormSpec spec = ContractFormSpec();
-    platform::ControlSpec list;
-    list.kind = platform::ControlKind::ComboList;
-    list.name = "cboPick";
-    list.left = 120, list.top = 2000, list.width = 3000, list.height = 315;
-    spec.controls.push_back(list);
-    return spec;
-}
-
-class ShownTextTest : public ContractTest, public ::testing::WithParamInterface<TextCase> {
-  protected:
-    // `text` as the form's caption and the label's, as the window is made.
-    std::unique_ptr<platform::Form> TextForm(const std::string& text) {
-        platform::FormSpec spec = FormWithList();
-        spec.caption = text;
-        for (platform::ControlSpec& c : spec.controls)
-            if (c.name == "lblName")
-                c.caption = text;
-        return Api().ui.CreateForm(spec, events);
-    }
-    static bool Shows(const std::vector<std::string>& texts, const std::string& text) {
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-};
-
+// Shown and read back whole, whether the text comes with the window or later.
 TEST_P(ShownTextTest, AFormShowsAndReadsBackItsTextsWhole) {
     const std::string text = GetParam().text;
-    auto form = TextForm(text);
+    platform::FormSpec spec = FormWithList();
+    spec.caption = text;
+    for (platform::ControlSpec& c : spec.controls)
+        if (c.name == "lblName")
+            c.caption = text;
+    auto form = Api().ui.CreateForm(spec, events);
     form->SetText("txtName", text + " 2");
     form->AddItem("cboPick", "Switch to Juno");
     form->AddItem("cboPick", text + " 3");
     form->SetListIndex("cboPick", 1);
     form->Show();
+    auto shows = [&](const std::string& expected) {
+        return std::ranges::count(bed->ShownTexts(form->hWnd()), expected) > 0;
+    };
 
-    const std::vector<std::string> shown = bed->ShownTexts(form->hWnd());
-    ASSERT_FALSE(shown.empty());
-    EXPECT_EQ(shown.front(), text) << "the caption";
+    EXPECT_EQ(bed->ShownTexts(form->hWnd()).front(), text) << "the caption";
     for (const std::string& expected : {text, text + " 2", text + " 3"})
-        EXPECT_TRUE(Shows(shown, expected)) << expected << " is not on the form";
+        EXPECT_TRUE(shows(expected)) << expected << " is not on the form";
     EXPECT_EQ(form->Caption(), text);
     EXPECT_EQ(form->Text("lblName"), text);
     EXPECT_EQ(form->Text("txtName"), text + " 2");
     EXPECT_EQ(form->ListItem("cboPick", 1), text + " 3");
     EXPECT_EQ(form->Text("cboPick"), text + " 3");
 
-    // Set after the window was made.
     form->SetCaption("Options - " + text);
     form->SetText("lblName", text + ":");
     EXPECT_EQ(bed->ShownTexts(form->hWnd()).front(), "Options - " + text);
-    EXPECT_TRUE(Shows(bed->ShownTexts(form->hWnd()), text + ":"));
+    EXPECT_TRUE(shows(text + ":"));
     EXPECT_EQ(form->Caption(), "Options - " + text);
     EXPECT_EQ(form->Text("lblName"), text + ":");
 }
 
-TEST_P(ShownTextTest, AMessageBoxShowsItsTextAndCaptionWhole) {
-    const std::string text = GetParam().text;
-    bed->AnswerNextMsgBox(platform::IDOK, 0);
-    EXPECT_EQ(Api().ui.MsgBox(text + "\r\n\r\n" + text, 0x11040, "Pocketry " + text),
-              platform::IDOK);
-    const BoxSeen seen = bed->LastBox();
-    EXPECT_TRUE(seen.opened);
-    EXPECT_EQ(seen.text, text + "\r\n\r\n" + text);
-    EXPECT_EQ(seen.caption, "Pocketry " + text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Unicode, ShownTextTest,
-    ::testing::Values(TextCase{"CjkAndAccents", "日本語 Jünö"},
-                      // Full-width path syntax, which "best fit" would turn into "..\".
-                      TextCase{"FullWidth", "．．＼広告"},
-                      // Beyond the 16-bit plane: a surrogate pair in UTF-16.
-                      TextCase{"Supplementary", "Mail \xF0\x9F\x93\xAC"}),
-    [](const ::testing::TestParamInfo<TextCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Unicode, ShownTextTest,
+                         ::testing::Values(TextCase{"CjkAndAccents", kCjk},
+                                           TextCase{"FullWidth", kFullWidth},
+                                           TextCase{"Supplementary", kSupplementary}),
+                         RowName());
 
 // ------------------------------------------------------------ lists
 
@@ -299,96 +286,85 @@ TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
     EXPECT_EQ(events.log, (Log{"Click cboPick", "Click cboPick"}));
 }
 
-// ------------------------------------------------------------ end of session
-
-TEST_F(ContractTest, ASessionThatEndsUnloadsTheFormOnceAndEndsTheLoop) {
-    auto form = NewForm();
-    form->Show();
-    bed->SendFromElsewhere(form->hWnd(), {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 1, 0}},
-                           kSendDelayMs);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived the session";
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 2", "Unload"}));
-    const auto results = bed->SendResults();
-    ASSERT_EQ(results.size(), 2u);
-    EXPECT_NE(results[0], 0) << "the session was not let end";
-}
-
-TEST_F(ContractTest, ASessionCalledOffAfterTheQuestionLeavesTheFormLoaded) {
-    auto form = NewForm();
-    form->Show();
-    // The close at the end shows that the form was still there.
-    bed->SendFromElsewhere(form->hWnd(),
-                           {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 0, 0}, {kWM_CLOSE, 0, 0}},
-                           kSendDelayMs);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_EQ(events.log,
-              (Log{"Resize", "QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"}));
-    const auto results = bed->SendResults();
-    ASSERT_EQ(results.size(), 3u);
-    EXPECT_NE(results[0], 0);
-}
-
-TEST_F(ContractTest, AFormThatRefusesTheSessionIsNotToldItWasCalledOff) {
-    events.cancelModes = {platform::kUnloadAppWindows};
-    auto form = NewForm();
-    form->Show();
-    bed->SendFromElsewhere(form->hWnd(),
-                           {{kWM_QUERYENDSESSION, 0, 0}, {kWM_ENDSESSION, 0, 0}, {kWM_CLOSE, 0, 0}},
-                           kSendDelayMs);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    EXPECT_EQ(events.log, (Log{"Resize", "QueryUnload 2", "QueryUnload 0", "Unload"}));
-    const auto results = bed->SendResults();
-    ASSERT_EQ(results.size(), 3u);
-    EXPECT_EQ(results[0], 0) << "the session was let end against the form's will";
-}
-
 // ------------------------------------------------------------ window state
 
-TEST_F(ContractTest, AWindowIsToldItsSizeWhenFirstShownOnly) {
-    // Windows sends a top-level window its size at its first show, not when
-    // it is made.
+// Windows tells a top-level window its size at its first show, not when it
+// is made, and then at each change of state; a state set while hidden waits
+// for the next show. After each step: the "Resize" events it brought, and
+// whether the form is visible in which state.
+enum class Step { Show, Hide, Minimise, Restore };
+
+struct StateCase {
+    const char* name;
+    std::vector<std::pair<Step, int>> steps; // and the sizes told
+};
+
+using WindowStateTest = ContractTable<StateCase>;
+
+TEST_P(WindowStateTest, AFormIsToldItsSizeAsWindowsSendsIt) {
     auto form = NewForm();
-    EXPECT_EQ(events.log, Log{});
-    form->Show();
-    EXPECT_EQ(events.log, Log{"Resize"});
-    form->Hide();
-    form->Show();
-    EXPECT_EQ(events.log, Log{"Resize"});
+    bool visible = false;
+    int state = platform::kStateNormal;
+    int done = 0;
+    for (const auto& [step, sizes] : GetParam().steps) {
+        SCOPED_TRACE("step " + std::to_string(++done));
+        events.log.clear();
+        if (step == Step::Show || step == Step::Hide) {
+            visible = step == Step::Show;
+            visible ? form->Show() : form->Hide();
+        } else {
+            state = step == Step::Minimise ? platform::kStateMinimized : platform::kStateNormal;
+            form->SetWindowState(state);
+        }
+        EXPECT_EQ(events.log, Log(static_cast<std::size_t>(sizes), "Resize"));
+        EXPECT_EQ(form->Visible(), visible);
+        EXPECT_EQ(form->WindowState(), state);
+    }
 }
 
-TEST_F(ContractTest, AFirstShowMinimisedIsToldItsSizeAndItsState) {
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, WindowStateTest,
+    ::testing::Values(StateCase{"FirstShowOnly",
+                                {{Step::Show, 1}, {Step::Hide, 0}, {Step::Show, 0}}},
+                      // Its first size, then its state.
+                      StateCase{"FirstShowMinimised", {{Step::Minimise, 0}, {Step::Show, 2}}},
+                      StateCase{"StateWaitsForTheNextShow",
+                                {{Step::Show, 1},
+                                 {Step::Hide, 0},
+                                 {Step::Minimise, 0},
+                                 {Step::Show, 1},
+                                 {Step::Restore, 1},
+                                 {Step::Restore, 0}}}),
+    RowName());
+
+// ------------------------------------------------------------ windows
+
+constexpr Hwnd kNoWindow = 0x7FF0;
+
+TEST_F(ContractTest, AWindowTellsItsThreadAndProcessAndThatItAnswers) {
     auto form = NewForm();
-    form->SetWindowState(platform::kStateMinimized);
-    EXPECT_EQ(events.log, Log{});
-    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
-    form->Show(); // its first size, then its state
-    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
-    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
+    platform::Windows& w = Api().windows;
+    std::uint32_t process = 0;
+    const std::uint32_t thread = w.GetWindowThreadProcessId(form->hWnd(), process);
+    EXPECT_NE(thread, 0u);
+    EXPECT_EQ(thread, w.GetWindowThreadProcessId(form->hWnd()));
+    EXPECT_NE(process, 0u);
+    EXPECT_FALSE(w.IsHungAppWindow(form->hWnd()));
+    process = 99;
+    EXPECT_EQ(w.GetWindowThreadProcessId(kNoWindow, process), 0u);
+    EXPECT_EQ(process, 0u);
+    EXPECT_FALSE(w.IsHungAppWindow(kNoWindow));
 }
 
-TEST_F(ContractTest, AStateSetWhileHiddenWaitsForTheNextShow) {
+TEST_F(ContractTest, TheProgramsWindowMayGiveAShutdownReasonAndTakeItBack) {
     auto form = NewForm();
-    form->Show();
-    form->Hide();
-    events.log.clear();
-
-    form->SetWindowState(platform::kStateMinimized);
-    EXPECT_EQ(events.log, Log{}) << "a hidden window changed";
-    EXPECT_FALSE(form->Visible());
-    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
-
-    form->Show();
-    EXPECT_EQ(events.log, Log{"Resize"});
-    EXPECT_TRUE(form->Visible());
-    EXPECT_EQ(form->WindowState(), platform::kStateMinimized);
-
-    form->SetWindowState(platform::kStateNormal);
-    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
-    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
-
-    form->SetWindowState(platform::kStateNormal); // no change, no event
-    EXPECT_EQ(events.log, (Log{"Resize", "Resize"}));
+    platform::Windows& w = Api().windows;
+    // Wine 8 has the two calls as stubs that fail: it shows no reason.
+    const bool reasons = !bed->IsWine();
+    EXPECT_EQ(w.ShutdownBlockReasonCreate(form->hWnd(), "Closing Juno"), reasons);
+    EXPECT_EQ(w.ShutdownBlockReasonDestroy(form->hWnd()), reasons);
+    EXPECT_FALSE(w.ShutdownBlockReasonCreate(kNoWindow, "Closing Juno"));
+    EXPECT_FALSE(w.ShutdownBlockReasonDestroy(kNoWindow));
 }
 
 } // namespace
