@@ -1,8 +1,8 @@
 #pragma once
 // What a platform contract case needs beyond the platform interfaces: a
-// place for files, messages from elsewhere, a user at the keyboard and at a
-// message box, and a look into the registry. One bed per implementation:
-// the simulated desktop's scripting, or real Windows calls.
+// place for files, messages from elsewhere, and a user at the keyboard and at
+// a message box. One bed per implementation: the simulated desktop's
+// scripting, or real Windows calls.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,15 +33,14 @@ struct BoxSeen {
     bool operator==(const BoxSeen&) const = default;
 };
 
+// What goes wrong in the bed itself (a simulation rule broken, a file it
+// cannot make) fails the case.
 class Bed {
   public:
     virtual ~Bed() = default;
     virtual platform::Platform& Api() = 0;
     // Wine rather than Windows: for the few differences the cases write down.
     virtual bool IsWine() const = 0;
-    // What went wrong in the bed itself (a simulation rule broken, a helper
-    // thread that timed out); a case expects none.
-    virtual std::vector<std::string> Problems() = 0;
 
     // ---- files
     // A new empty folder (no trailing backslash), removed with the bed.

@@ -4,6 +4,8 @@
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_form.h"
 
+#include <gtest/gtest.h>
+
 namespace pocketry::contract {
 
 namespace {
@@ -15,9 +17,9 @@ class SimBed final : public Bed {
         desk_.SetAppFolder("C:\\テスト");
         desk_.SetProgramFileName("pocketry-contract.exe");
     }
+    ~SimBed() override { EXPECT_EQ(desk_.Errors(), std::vector<std::string>{}); }
     platform::Platform& Api() override { return desk_.api(); }
     bool IsWine() const override { return false; }
-    std::vector<std::string> Problems() override { return desk_.Errors(); }
 
     std::string MakeTempFolder() override {
         const std::string path = "C:\\Temp\\Contract" + std::to_string(++folders_);
@@ -53,11 +55,9 @@ class SimBed final : public Bed {
     }
 
     void PressKey(platform::Form& form, int vKey) override {
-        auto* simForm = dynamic_cast<sim::SimForm*>(&form);
-        if (simForm == nullptr)
-            return;
+        auto& simForm = dynamic_cast<sim::SimForm&>(form);
         // Taken in its turn, as a posted key is.
-        desk_.After(0, [simForm, vKey] { simForm->PressKey(vKey); });
+        desk_.After(0, [&simForm, vKey] { simForm.PressKey(vKey); });
     }
     void AnswerNextMsgBox(int button, Hwnd watched) override {
         desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {

@@ -169,7 +169,6 @@ class Win32Bed final : public Bed {
         const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
         return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
-    std::vector<std::string> Problems() override { return problems_; }
 
     // ---- files
     std::string MakeTempFolder() override {
@@ -188,11 +187,11 @@ class Win32Bed final : public Bed {
     }
     void MakeFolder(const std::string& path) override {
         if (::CreateDirectoryW(Wide(path).c_str(), nullptr) == 0)
-            AddProblem("cannot create " + path);
+            ADD_FAILURE() << "cannot create " << path;
     }
     void MakeFile(const std::string& path, std::uint32_t attributes) override {
         if (WriteNewFile(path, "") && ::SetFileAttributesW(Wide(path).c_str(), attributes) == 0)
-            AddProblem("cannot set the attributes of " + path);
+            ADD_FAILURE() << "cannot set the attributes of " << path;
     }
     bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
         const std::wstring wideLink = Wide(link), wideTarget = Wide(target);
@@ -211,7 +210,7 @@ class Win32Bed final : public Bed {
             ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi.data(),
                                   static_cast<int>(ansi.size()), nullptr, &lost)));
         if (lost != FALSE)
-            AddProblem("the ANSI code page cannot hold the text of " + path);
+            ADD_FAILURE() << "the ANSI code page cannot hold the text of " << path;
         WriteNewFile(path, ansi);
     }
 
@@ -280,7 +279,6 @@ class Win32Bed final : public Bed {
     }
 
   private:
-    void AddProblem(std::string text) { problems_.push_back(std::move(text)); }
     bool WriteNewFile(const std::string& path, const std::string& bytes) {
         const HANDLE raw = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -290,7 +288,7 @@ class Win32Bed final : public Bed {
             ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                         nullptr) == 0 ||
             written != bytes.size()) {
-            AddProblem("cannot write " + path);
+            ADD_FAILURE() << "cannot write " << path;
             return false;
         }
         return true;
@@ -313,7 +311,6 @@ class Win32Bed final : public Bed {
     std::vector<std::string> folders_;
     std::vector<OwnedHandle> helpers_;
     std::vector<std::intptr_t> results_;
-    std::vector<std::string> problems_;
     BoxSeen seen_;
 };
 

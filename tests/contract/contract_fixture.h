@@ -65,7 +65,6 @@ inline platform::FormSpec ContractFormSpec() {
 class ContractTest : public ::testing::Test {
   protected:
     void SetUp() override { bed = MakeBed(); }
-    void TearDown() override { EXPECT_EQ(bed->Problems(), std::vector<std::string>{}); }
 
     platform::Platform& Api() { return bed->Api(); }
     std::unique_ptr<platform::Form> NewForm() {

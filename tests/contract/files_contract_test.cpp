@@ -72,13 +72,13 @@ TEST_F(FilesContractTest, ListBoxDirListsFilesThenFoldersByTheMask) {
     const Names plain = bed->IsWine() ? Names{"A.txt", "b.txt", "h.txt"} : Names{"A.txt", "b.txt"};
     EXPECT_EQ(k.ListBoxDir(0, all), plain);
     EXPECT_EQ(k.ListBoxDir(DDL_HIDDEN, all), (Names{"A.txt", "b.txt", "h.txt"}));
+    const Names folders = {"[..]", "[Sub]", "[zeta]"};
     Names withFolders = plain;
-    for (const char* d : {"[..]", "[Sub]", "[zeta]"})
-        withFolders.push_back(d);
+    withFolders.insert(withFolders.end(), folders.begin(), folders.end());
     EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, all), withFolders);
     // Exclusive: the folders alone, also with the mask widened with its sign.
-    EXPECT_EQ(k.ListBoxDir(DDL_EXCLUSIVE | DDL_DIRECTORY, all), (Names{"[..]", "[Sub]", "[zeta]"}));
-    EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, all), (Names{"[..]", "[Sub]", "[zeta]"}));
+    EXPECT_EQ(k.ListBoxDir(DDL_EXCLUSIVE | DDL_DIRECTORY, all), folders);
+    EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, all), folders);
     EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Names{});
 }
 
@@ -175,9 +175,8 @@ TEST_F(FilesContractTest, AFolderThatIsALinkShowsItAndNothingBehindItIsReached) 
     EXPECT_FALSE(k.DeleteFileA(*root, At("Juno\\ads\\thesis.docx")));
     EXPECT_FALSE(k.RemoveDirectoryA(*root, At("Juno\\ads\\Empty")));
     EXPECT_FALSE(k.RemoveDirectoryA(*root, At("Juno\\ads")));
-    EXPECT_NE(k.FindFirstFileA(At("Precious\\thesis.docx")), nullptr);
-    EXPECT_NE(k.FindFirstFileA(At("Precious\\Empty")), nullptr);
-    EXPECT_NE(k.FindFirstFileA(At("Juno\\ads")), nullptr);
+    for (const char* kept : {"Precious\\thesis.docx", "Precious\\Empty", "Juno\\ads"})
+        EXPECT_NE(k.FindFirstFileA(At(kept)), nullptr) << kept;
 }
 
 TEST_F(FilesContractTest, OnlyPathsWhereWindowsRedirectsHaveAVirtualStoreCounterpart) {

@@ -4,8 +4,6 @@
 // every implementation of the user interface and the windows keeps them.
 #include "contract_fixture.h"
 
-#include <algorithm>
-
 namespace pocketry::contract {
 namespace {
 
@@ -21,7 +19,7 @@ struct LoopCase {
     const char* name;
     std::vector<SentMessage> sent;
     std::vector<int> cancelModes;
-    Log log;
+    Log log;                            // after the first show's size
     std::vector<std::intptr_t> results; // of the sends
 };
 
@@ -32,6 +30,7 @@ TEST_P(LoopTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
     events.cancelModes = c.cancelModes;
     auto form = NewForm();
     form->Show();
+    events.log.clear();
     if (c.sent.empty())
         PostClose(*form);
     else
@@ -42,31 +41,28 @@ TEST_P(LoopTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
     EXPECT_EQ(bed->SendResults(), c.results);
 }
 
-constexpr SentMessage kQuery{kWM_QUERYENDSESSION, 0, 0}, kClose{kWM_CLOSE, 0, 0};
+constexpr SentMessage kQuery{kWM_QUERYENDSESSION, 0, 0}, kEnd{kWM_ENDSESSION, 1, 0},
+    kCalledOff{kWM_ENDSESSION, 0, 0}, kClose{kWM_CLOSE, 0, 0};
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, LoopTest,
-    ::testing::Values(
-        LoopCase{"PostedClose", {}, {}, {"Resize", "QueryUnload 0", "Unload"}, {}},
-        LoopCase{"SentClose", {kClose}, {}, {"Resize", "QueryUnload 0", "Unload"}, {0}},
-        // The session ends: the form goes once.
-        LoopCase{"SessionEnds",
-                 {kQuery, {kWM_ENDSESSION, 1, 0}},
-                 {},
-                 {"Resize", "QueryUnload 2", "Unload"},
-                 {1, 0}},
-        // Called off after the question: the close shows the form stayed.
-        LoopCase{"SessionCalledOff",
-                 {kQuery, {kWM_ENDSESSION, 0, 0}, kClose},
-                 {},
-                 {"Resize", "QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
-                 {1, 0, 0}},
-        // A form that refused the session is not told it was called off.
-        LoopCase{"SessionRefused",
-                 {kQuery, {kWM_ENDSESSION, 0, 0}, kClose},
-                 {platform::kUnloadAppWindows},
-                 {"Resize", "QueryUnload 2", "QueryUnload 0", "Unload"},
-                 {0, 0, 0}}),
+    ::testing::Values(LoopCase{"PostedClose", {}, {}, {"QueryUnload 0", "Unload"}, {}},
+                      LoopCase{"SentClose", {kClose}, {}, {"QueryUnload 0", "Unload"}, {0}},
+                      // The session ends: the form goes once.
+                      LoopCase{
+                          "SessionEnds", {kQuery, kEnd}, {}, {"QueryUnload 2", "Unload"}, {1, 0}},
+                      // Called off after the question: the close shows the form stayed.
+                      LoopCase{"SessionCalledOff",
+                               {kQuery, kCalledOff, kClose},
+                               {},
+                               {"QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
+                               {1, 0, 0}},
+                      // A form that refused the session is not told it was called off.
+                      LoopCase{"SessionRefused",
+                               {kQuery, kCalledOff, kClose},
+                               {platform::kUnloadAppWindows},
+                               {"QueryUnload 2", "QueryUnload 0", "Unload"},
+                               {0, 0, 0}}),
     RowName());
 
 // ------------------------------------------------------------ message boxes
@@ -114,17 +110,16 @@ constexpr const char* kFullWidth = "．．＼広告";
 // Beyond the 16-bit plane: a surrogate pair in UTF-16.
 constexpr const char* kSupplementary = "Mail \xF0\x9F\x93\xAC";
 
-INSTANTIATE_TEST_SUITE_P(Owners, MsgBoxTest,
-                         ::testing::Values(BoxCase{"Shown", FormIs::Shown,
-                                                   platform::MB_OK | platform::MB_ICONINFORMATION,
-                                                   platform::IDOK, kCjk},
-                                           BoxCase{"NotShown", FormIs::NotShown, platform::MB_YESNO,
-                                                   platform::IDYES, kFullWidth},
-                                           BoxCase{"HiddenButActive", FormIs::HiddenButActive,
-                                                   0x11040, platform::IDOK, kSupplementary},
-                                           BoxCase{"Minimised", FormIs::Minimised, platform::MB_OK,
-                                                   platform::IDOK, "Minimised?"}),
-                         RowName());
+using platform::IDOK, platform::MB_OK;
+
+INSTANTIATE_TEST_SUITE_P(
+    Owners, MsgBoxTest,
+    ::testing::Values(
+        BoxCase{"Shown", FormIs::Shown, MB_OK | platform::MB_ICONINFORMATION, IDOK, kCjk},
+        BoxCase{"NotShown", FormIs::NotShown, platform::MB_YESNO, platform::IDYES, kFullWidth},
+        BoxCase{"HiddenButActive", FormIs::HiddenButActive, 0x11040, IDOK, kSupplementary},
+        BoxCase{"Minimised", FormIs::Minimised, MB_OK, IDOK, "Minimised?"}),
+    RowName());
 
 // ------------------------------------------------------------ dialog keys
 
@@ -170,6 +165,7 @@ TEST_P(DialogKeysTest, PressTheButtonTheDialogManagerWould) {
 }
 
 constexpr int kTab = kVK_TAB, kEnter = kVK_RETURN;
+const std::vector<int> kTabTabEnter = {kTab, kTab, kEnter};
 
 INSTANTIATE_TEST_SUITE_P(
     Focus, DialogKeysTest,
@@ -177,27 +173,21 @@ INSTANTIATE_TEST_SUITE_P(
         // The focused push button is the default.
         KeysCase{"TabToExit", {kTab, kEnter}, {}, {}, {"cmdExit"}},
         // A frame's controls come at the frame's place.
-        KeysCase{"IntoTheFrame", {kTab, kTab, kEnter}, {}, {}, {"cmdInFrame"}},
+        KeysCase{"IntoTheFrame", kTabTabEnter, {}, {}, {"cmdInFrame"}},
         // Focus on a text box gives Enter back to the form's default; the
         // label in between takes no focus.
         KeysCase{"TextBoxMeansDefault", {kTab, kTab, kTab, kEnter}, {}, {}, {"cmdOK"}},
-        KeysCase{
-            "OverADisabledFrame", {kTab, kTab, kEnter}, {"cmdExit", "fraBox"}, {}, {"cmdCancel"}},
-        KeysCase{"OverAHiddenFrame", {kTab, kTab, kEnter}, {"cmdExit"}, {"fraBox"}, {"cmdCancel"}},
+        KeysCase{"OverADisabledFrame", kTabTabEnter, {"cmdExit", "fraBox"}, {}, {"cmdCancel"}},
+        KeysCase{"OverAHiddenFrame", kTabTabEnter, {"cmdExit"}, {"fraBox"}, {"cmdCancel"}},
         // Past the last stop Tab comes round to the first.
         KeysCase{"RoundAgain", {kTab, kTab, kTab, kTab, kTab, kTab, kEnter}, {}, {}, {"cmdExit"}},
         KeysCase{"EscapeIsCancel", {kTab, kVK_ESCAPE}, {}, {}, {"cmdCancel"}},
         KeysCase{"EnterAtFirstIsDefault", {kEnter}, {}, {}, {"cmdOK"}},
         // The focus moves on to the text box, whose Enter is the form's
         // default and whose Tab goes on to Cancel.
-        KeysCase{"FocusHiddenThenEnter",
-                 {kTab, kTab, kEnter},
-                 {},
-                 {},
-                 {"cmdInFrame", "cmdOK"},
-                 {kEnter}},
-        KeysCase{"FocusHiddenThenTabEnter",
-                 {kTab, kTab, kEnter},
+        KeysCase{"HiddenFocusThenEnter", kTabTabEnter, {}, {}, {"cmdInFrame", "cmdOK"}, {kEnter}},
+        KeysCase{"HiddenFocusThenTab",
+                 kTabTabEnter,
                  {},
                  {},
                  {"cmdInFrame", "cmdCancel"},
@@ -226,34 +216,29 @@ TEST_P(ShownTextTest, AFormShowsAndReadsBackItsTextsWhole) {
     const std::string text = GetParam().text;
     platform::FormSpec spec = FormWithList();
     spec.caption = text;
-    for (platform::ControlSpec& c : spec.controls)
-        if (c.name == "lblName")
-            c.caption = text;
+    spec.controls[4].caption = text; // lblName
     auto form = Api().ui.CreateForm(spec, events);
     form->SetText("txtName", text + " 2");
     form->AddItem("cboPick", "Switch to Juno");
     form->AddItem("cboPick", text + " 3");
     form->SetListIndex("cboPick", 1);
     form->Show();
-    auto shows = [&](const std::string& expected) {
-        return std::ranges::count(bed->ShownTexts(form->hWnd()), expected) > 0;
+    // The title, then every control in the order they were made.
+    auto screen = [&](const std::string& caption, const std::string& label) {
+        return Log{caption, "OK",        "Exit",   "",         "In frame",
+                   label,   text + " 2", "Cancel", text + " 3"};
     };
 
-    EXPECT_EQ(bed->ShownTexts(form->hWnd()).front(), text) << "the caption";
-    for (const std::string& expected : {text, text + " 2", text + " 3"})
-        EXPECT_TRUE(shows(expected)) << expected << " is not on the form";
-    EXPECT_EQ(form->Caption(), text);
-    EXPECT_EQ(form->Text("lblName"), text);
-    EXPECT_EQ(form->Text("txtName"), text + " 2");
-    EXPECT_EQ(form->ListItem("cboPick", 1), text + " 3");
-    EXPECT_EQ(form->Text("cboPick"), text + " 3");
+    EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen(text, text));
+    EXPECT_EQ((Log{form->Caption(), form->Text("lblName"), form->Text("txtName"),
+                   form->ListItem("cboPick", 1), form->Text("cboPick")}),
+              (Log{text, text, text + " 2", text + " 3", text + " 3"}));
 
     form->SetCaption("Options - " + text);
     form->SetText("lblName", text + ":");
-    EXPECT_EQ(bed->ShownTexts(form->hWnd()).front(), "Options - " + text);
-    EXPECT_TRUE(shows(text + ":"));
-    EXPECT_EQ(form->Caption(), "Options - " + text);
-    EXPECT_EQ(form->Text("lblName"), text + ":");
+    EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen("Options - " + text, text + ":"));
+    EXPECT_EQ((Log{form->Caption(), form->Text("lblName")}),
+              (Log{"Options - " + text, text + ":"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Unicode, ShownTextTest,
@@ -339,32 +324,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ------------------------------------------------------------ windows
 
-constexpr Hwnd kNoWindow = 0x7FF0;
-
-TEST_F(ContractTest, AWindowTellsItsThreadAndProcessAndThatItAnswers) {
+// Its thread and process, that it answers, and a reason it may give for
+// holding up the end of a session; none of them for a window that is not.
+TEST_F(ContractTest, AWindowTellsItsThreadAndProcessAndMayGiveAShutdownReason) {
     auto form = NewForm();
     platform::Windows& w = Api().windows;
+    const Hwnd h = form->hWnd(), none = 0x7FF0;
     std::uint32_t process = 0;
-    const std::uint32_t thread = w.GetWindowThreadProcessId(form->hWnd(), process);
+    const std::uint32_t thread = w.GetWindowThreadProcessId(h, process);
     EXPECT_NE(thread, 0u);
-    EXPECT_EQ(thread, w.GetWindowThreadProcessId(form->hWnd()));
+    EXPECT_EQ(thread, w.GetWindowThreadProcessId(h));
     EXPECT_NE(process, 0u);
-    EXPECT_FALSE(w.IsHungAppWindow(form->hWnd()));
-    process = 99;
-    EXPECT_EQ(w.GetWindowThreadProcessId(kNoWindow, process), 0u);
-    EXPECT_EQ(process, 0u);
-    EXPECT_FALSE(w.IsHungAppWindow(kNoWindow));
-}
-
-TEST_F(ContractTest, TheProgramsWindowMayGiveAShutdownReasonAndTakeItBack) {
-    auto form = NewForm();
-    platform::Windows& w = Api().windows;
+    EXPECT_FALSE(w.IsHungAppWindow(h));
     // Wine 8 has the two calls as stubs that fail: it shows no reason.
-    const bool reasons = !bed->IsWine();
-    EXPECT_EQ(w.ShutdownBlockReasonCreate(form->hWnd(), "Closing Juno"), reasons);
-    EXPECT_EQ(w.ShutdownBlockReasonDestroy(form->hWnd()), reasons);
-    EXPECT_FALSE(w.ShutdownBlockReasonCreate(kNoWindow, "Closing Juno"));
-    EXPECT_FALSE(w.ShutdownBlockReasonDestroy(kNoWindow));
+    EXPECT_EQ(w.ShutdownBlockReasonCreate(h, "Closing Juno"), !bed->IsWine());
+    EXPECT_EQ(w.ShutdownBlockReasonDestroy(h), !bed->IsWine());
+
+    process = 99;
+    EXPECT_EQ(w.GetWindowThreadProcessId(none, process), 0u);
+    EXPECT_EQ(process, 0u);
+    EXPECT_FALSE(w.IsHungAppWindow(none));
+    EXPECT_FALSE(w.ShutdownBlockReasonCreate(none, "Closing Juno"));
+    EXPECT_FALSE(w.ShutdownBlockReasonDestroy(none));
 }
 
 } // namespace

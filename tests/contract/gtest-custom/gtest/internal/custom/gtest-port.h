@@ -14,9 +14,6 @@ namespace testing::internal {
 
 class Notification {
   public:
-    Notification() = default;
-    Notification(const Notification&) = delete;
-    Notification& operator=(const Notification&) = delete;
     void Notify() { notified_ = true; }
     void WaitForNotification() const {
         while (!notified_)
@@ -24,7 +21,7 @@ class Notification {
     }
 
   private:
-    std::atomic<bool> notified_{false};
+    std::atomic<bool> notified_{false}; // and so neither copied nor moved
 };
 
 } // namespace testing::internal
