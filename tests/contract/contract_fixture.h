@@ -82,6 +82,15 @@ class ContractTest : public ::testing::Test {
 template <class Row>
 class ContractTable : public ContractTest, public ::testing::WithParamInterface<Row> {};
 
+// A row prints as its name (a case's file takes this in with `using`).
+template <class Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
 struct RowName {
     template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& p) const {
         return p.param.name;

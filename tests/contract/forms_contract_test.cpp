@@ -7,6 +7,7 @@
 namespace pocketry::contract {
 namespace {
 
+using contract::PrintTo;
 using Log = std::vector<std::string>;
 
 // ------------------------------------------------------------ the loop
