@@ -42,7 +42,6 @@ class Bed {
     // Wine rather than Windows: for the few differences the cases write down.
     virtual bool IsWine() const = 0;
 
-    // ---- files
     // A new empty folder (no trailing backslash), removed with the bed.
     virtual std::string MakeTempFolder() = 0;
     virtual void MakeFolder(const std::string& path) = 0;
@@ -57,18 +56,16 @@ class Bed {
     virtual void MakeAnsiIniFile(const std::string& path, const std::string& section,
                                  const std::string& key, const std::string& value) = 0;
 
-    // ---- messages
     // Sends the messages one after another from another thread (another
     // process's way of sending), starting once the loop has had `delayMs`.
     virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                                    std::uint32_t delayMs) = 0;
-    // The results of those sends, once the loop below has returned.
+    // The results of the sends since the last call, once the loop below has returned.
     virtual std::vector<std::intptr_t> SendResults() = 0;
     // Runs UserInterface::RunMessageLoop; false when it did not end by itself
     // within `timeoutMs` (it was then made to return).
     virtual bool RunLoop(std::uint32_t timeoutMs) = 0;
 
-    // ---- the user
     // A key pressed in the form, taken when the loop runs next.
     virtual void PressKey(platform::Form& form, int vKey) = 0;
     // The next message box is answered with `button`; meanwhile the bed notes

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace pocketry::contract {
 
 namespace {
@@ -47,7 +49,7 @@ class SimBed final : public Bed {
                 results_.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
         });
     }
-    std::vector<std::intptr_t> SendResults() override { return results_; }
+    std::vector<std::intptr_t> SendResults() override { return std::exchange(results_, {}); }
     bool RunLoop(std::uint32_t timeoutMs) override {
         desk_.SetMessageLoopLimit(timeoutMs);
         desk_.api().ui.RunMessageLoop();

@@ -114,17 +114,14 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam) {
 // A window's text as Windows holds it, in UTF-16, turned into UTF-8.
 std::string ShownText(HWND hwnd) {
     wchar_t text[1024] = {};
-    const int length = ::GetWindowTextW(hwnd, text, 1024);
-    return platform::win32::Utf8(text, static_cast<std::size_t>(length > 0 ? length : 0));
+    return platform::win32::Utf8(text,
+                                 static_cast<std::size_t>(::GetWindowTextW(hwnd, text, 1024)));
 }
 
 BOOL CALLBACK NoteText(HWND hwnd, LPARAM lParam) {
     reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(ShownText(hwnd));
     return TRUE;
 }
-
-// The text of a message box's message: its static control 0xFFFF.
-constexpr int kMessageBoxTextId = 0xFFFF;
 
 // Threads on the Windows API itself: the toolchain's win32 thread model
 // (which keeps winpthread out of the shipped program) has no std::thread.
@@ -161,8 +158,6 @@ class Win32Bed final : public Bed {
             RemoveTree(Wide(*it));
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey.c_str());
     }
-    Win32Bed(const Win32Bed&) = delete;
-    Win32Bed& operator=(const Win32Bed&) = delete;
 
     platform::Platform& Api() override { return platform_.Api(); }
     bool IsWine() const override {
@@ -170,7 +165,6 @@ class Win32Bed final : public Bed {
         return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
 
-    // ---- files
     std::string MakeTempFolder() override {
         wchar_t temp[MAX_PATH + 1] = {}; // ends with a backslash
         const std::string base = platform::win32::Utf8(temp, ::GetTempPathW(MAX_PATH, temp));
@@ -214,7 +208,6 @@ class Win32Bed final : public Bed {
         WriteNewFile(path, ansi);
     }
 
-    // ---- messages
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
                            std::uint32_t delayMs) override {
         helpers_.push_back(StartThread([this, hWnd, messages, delayMs] {
@@ -229,7 +222,7 @@ class Win32Bed final : public Bed {
     }
     std::vector<std::intptr_t> SendResults() override {
         JoinHelpers();
-        return results_;
+        return std::exchange(results_, {});
     }
     bool RunLoop(std::uint32_t timeoutMs) override {
         loopTimedOut = false;
@@ -240,7 +233,6 @@ class Win32Bed final : public Bed {
         return !loopTimedOut;
     }
 
-    // ---- the user
     void PressKey(platform::Form& form, int vKey) override {
         const HWND hwnd = ToHWND(form.hWnd());
         // The user's keys reach the active window: the user has clicked it.
@@ -256,13 +248,14 @@ class Win32Bed final : public Bed {
         seen_ = {};
         helpers_.push_back(StartThread([this, button, watched, ui = uiThread_] {
             HWND box = nullptr;
+            constexpr int kMessageId = 0xFFFF; // the box's static control
             if (WaitFor([&] {
                     ::EnumThreadWindows(ui, &FindBox, reinterpret_cast<LPARAM>(&box));
                     return box != nullptr;
                 })) {
                 seen_ = {true, ToHwnd(::GetWindow(box, GW_OWNER)),
                          ::IsWindowEnabled(ToHWND(watched)) != 0,
-                         ShownText(::GetDlgItem(box, kMessageBoxTextId)), ShownText(box)};
+                         ShownText(::GetDlgItem(box, kMessageId)), ShownText(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             }
         }));

@@ -42,7 +42,7 @@ class Recorder : public platform::FormEvents {
 };
 
 // OK (default), Exit, a frame with a button, a label with a mnemonic, a text
-// box and Cancel, in that tab order.
+// box and Cancel, in that tab order, and a drop-down list with no tab stop.
 inline platform::FormSpec ContractFormSpec() {
     using enum platform::ControlKind;
     using platform::AddControl;
@@ -59,6 +59,7 @@ inline platform::FormSpec ContractFormSpec() {
     AddControl(spec, TextBox, "txtName", "", 1100, 1400, 2000, 330, 5);
     AddControl(spec, CommandButton, "cmdCancel", "Cancel", 3600, 1080, 1080, 360, 6).isCancel =
         true;
+    AddControl(spec, ComboList, "cboPick", "", 120, 2000, 3000, 315, -1);
     return spec;
 }
 
@@ -76,25 +77,6 @@ class ContractTest : public ::testing::Test {
 
     std::unique_ptr<Bed> bed;
     Recorder events;
-};
-
-// A table of cases: each row a struct whose first member, `name`, names it.
-template <class Row>
-class ContractTable : public ContractTest, public ::testing::WithParamInterface<Row> {};
-
-// A row prints as its name (a case's file takes this in with `using`).
-template <class Row>
-requires requires(const Row& row) {
-    row.name;
-}
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
-}
-
-struct RowName {
-    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& p) const {
-        return p.param.name;
-    }
 };
 
 inline void PrintTo(const BoxSeen& box, std::ostream* os) {

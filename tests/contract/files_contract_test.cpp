@@ -118,7 +118,7 @@ TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeleted
         bed->MakeFile(file, FILE_ATTRIBUTE_READONLY | kArchive);
     platform::Kernel& k = Api().kernel;
     auto sorted = [](Names names) {
-        std::sort(names.begin(), names.end());
+        std::ranges::sort(names);
         return names;
     };
 

@@ -7,10 +7,7 @@
 namespace pocketry::contract {
 namespace {
 
-using contract::PrintTo;
 using Log = std::vector<std::string>;
-
-// ------------------------------------------------------------ the loop
 
 // Messages another program sends one after another (none: a close is
 // posted), the unload modes the form cancels, and what comes of them. Sent
@@ -24,49 +21,43 @@ struct LoopCase {
     std::vector<std::intptr_t> results; // of the sends
 };
 
-using LoopTest = ContractTable<LoopCase>;
-
-TEST_P(LoopTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
-    const LoopCase& c = GetParam();
-    events.cancelModes = c.cancelModes;
-    auto form = NewForm();
-    form->Show();
-    events.log.clear();
-    if (c.sent.empty())
-        PostClose(*form);
-    else
-        bed->SendFromElsewhere(form->hWnd(), c.sent, kSendDelayMs);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
-    EXPECT_FALSE(form->Loaded());
-    EXPECT_EQ(events.log, c.log);
-    EXPECT_EQ(bed->SendResults(), c.results);
+TEST_F(ContractTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
+    constexpr SentMessage query{kWM_QUERYENDSESSION, 0, 0}, end{kWM_ENDSESSION, 1, 0},
+        calledOff{kWM_ENDSESSION, 0, 0}, close{kWM_CLOSE, 0, 0};
+    const LoopCase rows[] = {
+        {"PostedClose", {}, {}, {"QueryUnload 0", "Unload"}, {}},
+        {"SentClose", {close}, {}, {"QueryUnload 0", "Unload"}, {0}},
+        // The session ends: the form goes once.
+        {"SessionEnds", {query, end}, {}, {"QueryUnload 2", "Unload"}, {1, 0}},
+        // Called off after the question: the close shows the form stayed.
+        {"SessionCalledOff",
+         {query, calledOff, close},
+         {},
+         {"QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
+         {1, 0, 0}},
+        // A form that refused the session is not told it was called off.
+        {"SessionRefused",
+         {query, calledOff, close},
+         {platform::kUnloadAppWindows},
+         {"QueryUnload 2", "QueryUnload 0", "Unload"},
+         {0, 0, 0}},
+    };
+    for (const LoopCase& c : rows) {
+        SCOPED_TRACE(c.name);
+        events.cancelModes = c.cancelModes;
+        auto form = NewForm();
+        form->Show();
+        events.log.clear();
+        if (c.sent.empty())
+            PostClose(*form);
+        else
+            bed->SendFromElsewhere(form->hWnd(), c.sent, kSendDelayMs);
+        EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
+        EXPECT_FALSE(form->Loaded());
+        EXPECT_EQ(events.log, c.log);
+        EXPECT_EQ(bed->SendResults(), c.results);
+    }
 }
-
-constexpr SentMessage kQuery{kWM_QUERYENDSESSION, 0, 0}, kEnd{kWM_ENDSESSION, 1, 0},
-    kCalledOff{kWM_ENDSESSION, 0, 0}, kClose{kWM_CLOSE, 0, 0};
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, LoopTest,
-    ::testing::Values(LoopCase{"PostedClose", {}, {}, {"QueryUnload 0", "Unload"}, {}},
-                      LoopCase{"SentClose", {kClose}, {}, {"QueryUnload 0", "Unload"}, {0}},
-                      // The session ends: the form goes once.
-                      LoopCase{
-                          "SessionEnds", {kQuery, kEnd}, {}, {"QueryUnload 2", "Unload"}, {1, 0}},
-                      // Called off after the question: the close shows the form stayed.
-                      LoopCase{"SessionCalledOff",
-                               {kQuery, kCalledOff, kClose},
-                               {},
-                               {"QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
-                               {1, 0, 0}},
-                      // A form that refused the session is not told it was called off.
-                      LoopCase{"SessionRefused",
-                               {kQuery, kCalledOff, kClose},
-                               {platform::kUnloadAppWindows},
-                               {"QueryUnload 2", "QueryUnload 0", "Unload"},
-                               {0, 0, 0}}),
-    RowName());
-
-// ------------------------------------------------------------ message boxes
 
 // Who owns a message box, whether the form behind it may be used meanwhile,
 // and the box's texts, whole in any script. The main window in the tray is
@@ -82,28 +73,6 @@ struct BoxCase {
     const char* text;
 };
 
-using MsgBoxTest = ContractTable<BoxCase>;
-
-TEST_P(MsgBoxTest, TheActiveFormOwnsTheBoxAndWaitsDisabledBehindIt) {
-    const BoxCase& c = GetParam();
-    auto form = NewForm();
-    if (c.form != FormIs::NotShown)
-        form->Show();
-    if (c.form == FormIs::HiddenButActive) {
-        form->Hide();
-        Api().windows.SetForegroundWindow(form->hWnd());
-    }
-    if (c.form == FormIs::Minimised)
-        form->SetWindowState(platform::kStateMinimized);
-    const std::string text = c.text, message = text + "\r\n\r\n" + text;
-    bed->AnswerNextMsgBox(c.answer, form->hWnd());
-    EXPECT_EQ(Api().ui.MsgBox(message, c.style, "Pocketry " + text), c.answer);
-    const bool owned = c.form == FormIs::Shown;
-    EXPECT_EQ(bed->LastBox(),
-              (BoxSeen{true, owned ? form->hWnd() : 0, !owned, message, "Pocketry " + text}));
-    EXPECT_TRUE(bed->IsWindowEnabled(form->hWnd())) << "the form was not enabled again";
-}
-
 // Texts the ANSI code page (1252 in the Wine prefixes) cannot hold.
 constexpr const char* kCjk = "日本語 Jünö";
 // Full-width path syntax, which "best fit" would turn into "..\".
@@ -111,18 +80,34 @@ constexpr const char* kFullWidth = "．．＼広告";
 // Beyond the 16-bit plane: a surrogate pair in UTF-16.
 constexpr const char* kSupplementary = "Mail \xF0\x9F\x93\xAC";
 
-using platform::IDOK, platform::MB_OK;
-
-INSTANTIATE_TEST_SUITE_P(
-    Owners, MsgBoxTest,
-    ::testing::Values(
-        BoxCase{"Shown", FormIs::Shown, MB_OK | platform::MB_ICONINFORMATION, IDOK, kCjk},
-        BoxCase{"NotShown", FormIs::NotShown, platform::MB_YESNO, platform::IDYES, kFullWidth},
-        BoxCase{"HiddenButActive", FormIs::HiddenButActive, 0x11040, IDOK, kSupplementary},
-        BoxCase{"Minimised", FormIs::Minimised, MB_OK, IDOK, "Minimised?"}),
-    RowName());
-
-// ------------------------------------------------------------ dialog keys
+TEST_F(ContractTest, TheActiveFormOwnsAMessageBoxAndWaitsDisabledBehindIt) {
+    using platform::IDOK, platform::MB_OK;
+    const BoxCase rows[] = {
+        {"Shown", FormIs::Shown, MB_OK | platform::MB_ICONINFORMATION, IDOK, kCjk},
+        {"NotShown", FormIs::NotShown, platform::MB_YESNO, platform::IDYES, kFullWidth},
+        {"HiddenButActive", FormIs::HiddenButActive, 0x11040, IDOK, kSupplementary},
+        {"Minimised", FormIs::Minimised, MB_OK, IDOK, "Minimised?"},
+    };
+    for (const BoxCase& c : rows) {
+        SCOPED_TRACE(c.name);
+        auto form = NewForm();
+        if (c.form != FormIs::NotShown)
+            form->Show();
+        if (c.form == FormIs::HiddenButActive) {
+            form->Hide();
+            Api().windows.SetForegroundWindow(form->hWnd());
+        }
+        if (c.form == FormIs::Minimised)
+            form->SetWindowState(platform::kStateMinimized);
+        const std::string text = c.text, message = text + "\r\n\r\n" + text;
+        bed->AnswerNextMsgBox(c.answer, form->hWnd());
+        EXPECT_EQ(Api().ui.MsgBox(message, c.style, "Pocketry " + text), c.answer);
+        const bool owned = c.form == FormIs::Shown;
+        EXPECT_EQ(bed->LastBox(),
+                  (BoxSeen{true, owned ? form->hWnd() : 0, !owned, message, "Pocketry " + text}));
+        EXPECT_TRUE(bed->IsWindowEnabled(form->hWnd())) << "the form was not enabled again";
+    }
+}
 
 // The keys pressed and the buttons they click. A page switch that hides the
 // focused control (a frame's button, here) must not leave the keys with a
@@ -135,126 +120,96 @@ struct KeysCase {
     std::vector<int> keysOnceHidden = {}; // at the first click fraBox goes and these follow
 };
 
-using DialogKeysTest = ContractTable<KeysCase>;
-
-TEST_P(DialogKeysTest, PressTheButtonTheDialogManagerWould) {
-    const KeysCase& c = GetParam();
-    auto form = NewForm();
-    for (const char* name : c.disabled)
-        form->SetEnabled(name, false);
-    for (const char* name : c.hidden)
-        form->SetControlVisible(name, false);
-    form->Show();
-    events.log.clear(); // the first show's size
-    bool switched = c.keysOnceHidden.empty();
-    events.onClick = [&](const std::string&) {
-        if (switched)
-            return PostClose(*form);
-        switched = true;
-        form->SetControlVisible("fraBox", false);
-        for (int key : c.keysOnceHidden)
-            bed->PressKey(*form, key);
-    };
-    for (int key : c.keys)
-        bed->PressKey(*form, key);
-    EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
-    Log expected;
-    for (const std::string& button : c.clicked)
-        expected.push_back("Click " + button);
-    expected.insert(expected.end(), {"QueryUnload 0", "Unload"});
-    EXPECT_EQ(events.log, expected);
-}
-
-constexpr int kTab = kVK_TAB, kEnter = kVK_RETURN;
-const std::vector<int> kTabTabEnter = {kTab, kTab, kEnter};
-
-INSTANTIATE_TEST_SUITE_P(
-    Focus, DialogKeysTest,
-    ::testing::Values(
+TEST_F(ContractTest, KeysPressTheButtonTheDialogManagerWould) {
+    constexpr int tab = kVK_TAB, enter = kVK_RETURN;
+    const std::vector<int> tabTabEnter = {tab, tab, enter};
+    const KeysCase rows[] = {
         // The focused push button is the default.
-        KeysCase{"TabToExit", {kTab, kEnter}, {}, {}, {"cmdExit"}},
+        {"TabToExit", {tab, enter}, {}, {}, {"cmdExit"}},
         // A frame's controls come at the frame's place.
-        KeysCase{"IntoTheFrame", kTabTabEnter, {}, {}, {"cmdInFrame"}},
+        {"IntoTheFrame", tabTabEnter, {}, {}, {"cmdInFrame"}},
         // Focus on a text box gives Enter back to the form's default; the
         // label in between takes no focus.
-        KeysCase{"TextBoxMeansDefault", {kTab, kTab, kTab, kEnter}, {}, {}, {"cmdOK"}},
-        KeysCase{"OverADisabledFrame", kTabTabEnter, {"cmdExit", "fraBox"}, {}, {"cmdCancel"}},
-        KeysCase{"OverAHiddenFrame", kTabTabEnter, {"cmdExit"}, {"fraBox"}, {"cmdCancel"}},
+        {"TextBoxMeansDefault", {tab, tab, tab, enter}, {}, {}, {"cmdOK"}},
+        {"OverADisabledFrame", tabTabEnter, {"cmdExit", "fraBox"}, {}, {"cmdCancel"}},
+        {"OverAHiddenFrame", tabTabEnter, {"cmdExit"}, {"fraBox"}, {"cmdCancel"}},
         // Past the last stop Tab comes round to the first.
-        KeysCase{"RoundAgain", {kTab, kTab, kTab, kTab, kTab, kTab, kEnter}, {}, {}, {"cmdExit"}},
-        KeysCase{"EscapeIsCancel", {kTab, kVK_ESCAPE}, {}, {}, {"cmdCancel"}},
-        KeysCase{"EnterAtFirstIsDefault", {kEnter}, {}, {}, {"cmdOK"}},
+        {"RoundAgain", {tab, tab, tab, tab, tab, tab, enter}, {}, {}, {"cmdExit"}},
+        {"EscapeIsCancel", {tab, kVK_ESCAPE}, {}, {}, {"cmdCancel"}},
+        {"EnterAtFirstIsDefault", {enter}, {}, {}, {"cmdOK"}},
         // The focus moves on to the text box, whose Enter is the form's
         // default and whose Tab goes on to Cancel.
-        KeysCase{"HiddenFocusThenEnter", kTabTabEnter, {}, {}, {"cmdInFrame", "cmdOK"}, {kEnter}},
-        KeysCase{"HiddenFocusThenTab",
-                 kTabTabEnter,
-                 {},
-                 {},
-                 {"cmdInFrame", "cmdCancel"},
-                 {kTab, kEnter}}),
-    RowName());
-
-// ------------------------------------------------------------ texts
-
-// The contract form with a drop-down list "cboPick" (no tab stop).
-platform::FormSpec FormWithList() {
-    platform::FormSpec spec = ContractFormSpec();
-    platform::AddControl(spec, platform::ControlKind::ComboList, "cboPick", "", 120, 2000, 3000,
-                         315, -1);
-    return spec;
-}
-
-struct TextCase {
-    const char* name;
-    const char* text;
-};
-
-using ShownTextTest = ContractTable<TextCase>;
-
-// Shown and read back whole, whether the text comes with the window or later.
-TEST_P(ShownTextTest, AFormShowsAndReadsBackItsTextsWhole) {
-    const std::string text = GetParam().text;
-    platform::FormSpec spec = FormWithList();
-    spec.caption = text;
-    spec.controls[4].caption = text; // lblName
-    auto form = Api().ui.CreateForm(spec, events);
-    form->SetText("txtName", text + " 2");
-    form->AddItem("cboPick", "Switch to Juno");
-    form->AddItem("cboPick", text + " 3");
-    form->SetListIndex("cboPick", 1);
-    form->Show();
-    // The title, then every control in the order they were made.
-    auto screen = [&](const std::string& caption, const std::string& label) {
-        return Log{caption, "OK",        "Exit",   "",         "In frame",
-                   label,   text + " 2", "Cancel", text + " 3"};
+        {"HiddenFocusThenEnter", tabTabEnter, {}, {}, {"cmdInFrame", "cmdOK"}, {enter}},
+        {"HiddenFocusThenTab", tabTabEnter, {}, {}, {"cmdInFrame", "cmdCancel"}, {tab, enter}},
     };
-
-    EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen(text, text));
-    EXPECT_EQ((Log{form->Caption(), form->Text("lblName"), form->Text("txtName"),
-                   form->ListItem("cboPick", 1), form->Text("cboPick")}),
-              (Log{text, text, text + " 2", text + " 3", text + " 3"}));
-
-    form->SetCaption("Options - " + text);
-    form->SetText("lblName", text + ":");
-    EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen("Options - " + text, text + ":"));
-    EXPECT_EQ((Log{form->Caption(), form->Text("lblName")}),
-              (Log{"Options - " + text, text + ":"}));
+    for (const KeysCase& c : rows) {
+        SCOPED_TRACE(c.name);
+        auto form = NewForm();
+        for (const char* name : c.disabled)
+            form->SetEnabled(name, false);
+        for (const char* name : c.hidden)
+            form->SetControlVisible(name, false);
+        form->Show();
+        events.log.clear(); // the first show's size
+        bool switched = c.keysOnceHidden.empty();
+        events.onClick = [&](const std::string&) {
+            if (switched)
+                return PostClose(*form);
+            switched = true;
+            form->SetControlVisible("fraBox", false);
+            for (int key : c.keysOnceHidden)
+                bed->PressKey(*form, key);
+        };
+        for (int key : c.keys)
+            bed->PressKey(*form, key);
+        EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+        Log expected;
+        for (const std::string& button : c.clicked)
+            expected.push_back("Click " + button);
+        expected.insert(expected.end(), {"QueryUnload 0", "Unload"});
+        EXPECT_EQ(events.log, expected);
+    }
+    events.onClick = nullptr;
 }
 
-INSTANTIATE_TEST_SUITE_P(Unicode, ShownTextTest,
-                         ::testing::Values(TextCase{"CjkAndAccents", kCjk},
-                                           TextCase{"FullWidth", kFullWidth},
-                                           TextCase{"Supplementary", kSupplementary}),
-                         RowName());
+// Texts the ANSI code page cannot hold, shown and read back whole, whether
+// they come with the window or later.
+TEST_F(ContractTest, AFormShowsAndReadsBackItsTextsWhole) {
+    for (const std::string text : {kCjk, kFullWidth, kSupplementary}) {
+        SCOPED_TRACE(text);
+        platform::FormSpec spec = ContractFormSpec();
+        spec.caption = text;
+        spec.controls[4].caption = text; // lblName
+        auto form = Api().ui.CreateForm(spec, events);
+        form->SetText("txtName", text + " 2");
+        form->AddItem("cboPick", "Switch to Juno");
+        form->AddItem("cboPick", text + " 3");
+        form->SetListIndex("cboPick", 1);
+        form->Show();
+        // The title, then every control in the order they were made.
+        auto screen = [&](const std::string& caption, const std::string& label) {
+            return Log{caption, "OK",        "Exit",   "",         "In frame",
+                       label,   text + " 2", "Cancel", text + " 3"};
+        };
 
-// ------------------------------------------------------------ lists
+        EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen(text, text));
+        EXPECT_EQ((Log{form->Caption(), form->Text("lblName"), form->Text("txtName"),
+                       form->ListItem("cboPick", 1), form->Text("cboPick")}),
+                  (Log{text, text, text + " 2", text + " 3", text + " 3"}));
+
+        form->SetCaption("Options - " + text);
+        form->SetText("lblName", text + ":");
+        EXPECT_EQ(bed->ShownTexts(form->hWnd()), screen("Options - " + text, text + ":"));
+        EXPECT_EQ((Log{form->Caption(), form->Text("lblName")}),
+                  (Log{"Options - " + text, text + ":"}));
+    }
+}
 
 // A stored "Tray Left" of -1 selects no entry of the options drop-down. A
 // list shows none until one is chosen, and -1 takes the choice away again;
 // each change raises the list's click, as a user's choice does.
 TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
-    auto form = Api().ui.CreateForm(FormWithList(), events);
+    auto form = NewForm();
     for (const char* item : {"Switch to Juno", "Minimize/Restore Juno", "Hide/Show Juno"})
         form->AddItem("cboPick", item);
     form->Show();
@@ -272,58 +227,37 @@ TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
     EXPECT_EQ(events.log, (Log{"Click cboPick", "Click cboPick"}));
 }
 
-// ------------------------------------------------------------ window state
-
 // Windows tells a top-level window its size at its first show, not when it
 // is made, and then at each change of state; a state set while hidden waits
-// for the next show. After each step: the "Resize" events it brought, and
-// whether the form is visible in which state.
-enum class Step { Show, Hide, Minimise, Restore };
-
-struct StateCase {
-    const char* name;
-    std::vector<std::pair<Step, int>> steps; // and the sizes told
-};
-
-using WindowStateTest = ContractTable<StateCase>;
-
-TEST_P(WindowStateTest, AFormIsToldItsSizeAsWindowsSendsIt) {
-    auto form = NewForm();
-    bool visible = false;
-    int state = platform::kStateNormal;
-    int done = 0;
-    for (const auto& [step, sizes] : GetParam().steps) {
-        SCOPED_TRACE("step " + std::to_string(++done));
-        events.log.clear();
-        if (step == Step::Show || step == Step::Hide) {
-            visible = step == Step::Show;
-            visible ? form->Show() : form->Hide();
-        } else {
-            state = step == Step::Minimise ? platform::kStateMinimized : platform::kStateNormal;
-            form->SetWindowState(state);
+// for the next show. After each step: the sizes it told, and whether the
+// form is visible in which state.
+TEST_F(ContractTest, AFormIsToldItsSizeAsWindowsSendsIt) {
+    enum Step { Show, Hide, Minimise, Restore };
+    using Script = std::vector<std::pair<Step, int>>;
+    const Script shownFirst = {{Show, 1},     {Hide, 0}, {Show, 0},    {Hide, 0},
+                               {Minimise, 0}, {Show, 1}, {Restore, 1}, {Restore, 0}};
+    const Script minimisedFirst = {{Minimise, 0}, {Show, 2}}; // its first size, then its state
+    for (const Script& script : {shownFirst, minimisedFirst}) {
+        auto form = NewForm();
+        bool visible = false;
+        int state = platform::kStateNormal;
+        for (std::size_t i = 0; i < script.size(); ++i) {
+            SCOPED_TRACE("step " + std::to_string(i + 1) + " of " + std::to_string(script.size()));
+            const auto [step, sizes] = script[i];
+            events.log.clear();
+            if (step == Show || step == Hide) {
+                visible = step == Show;
+                visible ? form->Show() : form->Hide();
+            } else {
+                state = step == Minimise ? platform::kStateMinimized : platform::kStateNormal;
+                form->SetWindowState(state);
+            }
+            EXPECT_EQ(events.log, Log(static_cast<std::size_t>(sizes), "Resize"));
+            EXPECT_EQ(form->Visible(), visible);
+            EXPECT_EQ(form->WindowState(), state);
         }
-        EXPECT_EQ(events.log, Log(static_cast<std::size_t>(sizes), "Resize"));
-        EXPECT_EQ(form->Visible(), visible);
-        EXPECT_EQ(form->WindowState(), state);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, WindowStateTest,
-    ::testing::Values(StateCase{"FirstShowOnly",
-                                {{Step::Show, 1}, {Step::Hide, 0}, {Step::Show, 0}}},
-                      // Its first size, then its state.
-                      StateCase{"FirstShowMinimised", {{Step::Minimise, 0}, {Step::Show, 2}}},
-                      StateCase{"StateWaitsForTheNextShow",
-                                {{Step::Show, 1},
-                                 {Step::Hide, 0},
-                                 {Step::Minimise, 0},
-                                 {Step::Show, 1},
-                                 {Step::Restore, 1},
-                                 {Step::Restore, 0}}}),
-    RowName());
-
-// ------------------------------------------------------------ windows
 
 // Its thread and process, that it answers, and a reason it may give for
 // holding up the end of a session; none of them for a window that is not.
