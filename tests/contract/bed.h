@@ -17,6 +17,7 @@ using platform::Hwnd;
 // The application name of the settings the cases store; the Windows bed
 // removes its key before and after each case.
 inline constexpr const char* kContractApp = "PocketryContract";
+inline constexpr std::uint32_t kSendDelayMs = 200;
 
 struct SentMessage {
     std::uint32_t msg;
@@ -57,9 +58,8 @@ class Bed {
                                  const std::string& key, const std::string& value) = 0;
 
     // Sends the messages one after another from another thread (another
-    // process's way of sending), starting once the loop has had `delayMs`.
-    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
-                                   std::uint32_t delayMs) = 0;
+    // process's way of sending), starting once the loop has had kSendDelayMs.
+    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) = 0;
     // The results of the sends since the last call, once the loop below has returned.
     virtual std::vector<std::intptr_t> SendResults() = 0;
     // Runs UserInterface::RunMessageLoop; false when it did not end by itself

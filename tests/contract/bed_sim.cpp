@@ -42,9 +42,8 @@ class SimBed final : public Bed {
         desk_.SetIniValue(path, section, key, value);
     }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
-                           std::uint32_t delayMs) override {
-        desk_.After(delayMs, [this, hWnd, messages] {
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
+        desk_.After(kSendDelayMs, [this, hWnd, messages] {
             for (const SentMessage& m : messages)
                 results_.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
         });
@@ -74,13 +73,9 @@ class SimBed final : public Bed {
         return w != nullptr && w->enabled;
     }
     std::vector<std::string> ShownTexts(Hwnd form) override {
-        const sim::SimWindow* w = desk_.Window(form);
-        if (w == nullptr)
-            return {};
-        std::vector<std::string> texts{w->title};
-        if (w->form != nullptr)
-            for (std::string& text : w->form->ShownTexts())
-                texts.push_back(std::move(text));
+        const sim::SimWindow& w = *desk_.Window(form);
+        std::vector<std::string> texts = w.form->ShownTexts();
+        texts.insert(texts.begin(), w.title);
         return texts;
     }
 

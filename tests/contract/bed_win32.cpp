@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -208,10 +210,9 @@ class Win32Bed final : public Bed {
         WriteNewFile(path, ansi);
     }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
-                           std::uint32_t delayMs) override {
-        helpers_.push_back(StartThread([this, hWnd, messages, delayMs] {
-            ::Sleep(delayMs);
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
+        helpers_.push_back(StartThread([this, hWnd, messages] {
+            ::Sleep(kSendDelayMs);
             for (const SentMessage& m : messages) {
                 DWORD_PTR result = 0;
                 const LRESULT ok = ::SendMessageTimeoutW(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
@@ -272,19 +273,12 @@ class Win32Bed final : public Bed {
     }
 
   private:
-    bool WriteNewFile(const std::string& path, const std::string& bytes) {
-        const HANDLE raw = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr);
-        const OwnedHandle file(raw != INVALID_HANDLE_VALUE ? raw : nullptr);
-        DWORD written = 0;
-        if (!file ||
-            ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                        nullptr) == 0 ||
-            written != bytes.size()) {
+    static bool WriteNewFile(const std::string& path, const std::string& bytes) {
+        std::ofstream file(std::filesystem::path(Wide(path)), std::ios::binary);
+        file << bytes << std::flush;
+        if (!file)
             ADD_FAILURE() << "cannot write " << path;
-            return false;
-        }
-        return true;
+        return file.good();
     }
     // Waits for the helper threads, handling what they send meanwhile.
     void JoinHelpers() {

@@ -16,20 +16,19 @@ namespace pocketry::contract {
 
 constexpr std::uint32_t kWM_CLOSE = 0x10, kWM_QUERYENDSESSION = 0x11, kWM_ENDSESSION = 0x16;
 constexpr int kVK_TAB = 0x09, kVK_RETURN = 0x0D, kVK_ESCAPE = 0x1B;
-constexpr std::uint32_t kLoopTimeoutMs = 5000, kSendDelayMs = 200;
+constexpr std::uint32_t kLoopTimeoutMs = 5000;
 
-// Writes every event down; cancels the unload modes it is told to.
+// Writes every event down; cancels the unload mode it is told to.
 class Recorder : public platform::FormEvents {
   public:
     std::vector<std::string> log;
-    std::vector<int> cancelModes;
+    int cancelMode = -1;                             // none
     std::function<void(const std::string&)> onClick; // runs after the click is written down
 
     void Form_QueryUnload(int& cancel, int unloadMode) override {
         log.push_back("QueryUnload " + std::to_string(unloadMode));
-        for (int mode : cancelModes)
-            if (mode == unloadMode)
-                cancel = 1;
+        if (unloadMode == cancelMode)
+            cancel = 1;
     }
     void Form_Unload(int&) override { log.push_back("Unload"); }
     void Form_EndSessionCancelled() override { log.push_back("EndSessionCancelled"); }
@@ -65,8 +64,6 @@ inline platform::FormSpec ContractFormSpec() {
 
 class ContractTest : public ::testing::Test {
   protected:
-    void SetUp() override { bed = MakeBed(); }
-
     platform::Platform& Api() { return bed->Api(); }
     std::unique_ptr<platform::Form> NewForm() {
         return Api().ui.CreateForm(ContractFormSpec(), events);
@@ -75,7 +72,7 @@ class ContractTest : public ::testing::Test {
         Api().windows.PostMessageA(form.hWnd(), kWM_CLOSE, 0, 0);
     }
 
-    std::unique_ptr<Bed> bed;
+    std::unique_ptr<Bed> bed = MakeBed();
     Recorder events;
 };
 

@@ -18,13 +18,9 @@ constexpr std::uint32_t DDL_HIDDEN = 0x2, DDL_DIRECTORY = 0x10, DDL_EXCLUSIVE = 
 
 class FilesContractTest : public ContractTest {
   protected:
-    void SetUp() override {
-        ContractTest::SetUp();
-        folder = bed->MakeTempFolder();
-    }
     std::string At(const std::string& name) const { return folder + "\\" + name; }
 
-    std::string folder;
+    const std::string folder = bed->MakeTempFolder();
 };
 
 TEST_F(FilesContractTest, FindFirstFileFindsANameAloneWithItsAttributes) {

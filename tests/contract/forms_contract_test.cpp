@@ -16,7 +16,7 @@ using Log = std::vector<std::string>;
 struct LoopCase {
     const char* name;
     std::vector<SentMessage> sent;
-    std::vector<int> cancelModes;
+    int cancelMode;                     // -1 none
     Log log;                            // after the first show's size
     std::vector<std::intptr_t> results; // of the sends
 };
@@ -25,33 +25,33 @@ TEST_F(ContractTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
     constexpr SentMessage query{kWM_QUERYENDSESSION, 0, 0}, end{kWM_ENDSESSION, 1, 0},
         calledOff{kWM_ENDSESSION, 0, 0}, close{kWM_CLOSE, 0, 0};
     const LoopCase rows[] = {
-        {"PostedClose", {}, {}, {"QueryUnload 0", "Unload"}, {}},
-        {"SentClose", {close}, {}, {"QueryUnload 0", "Unload"}, {0}},
+        {"PostedClose", {}, -1, {"QueryUnload 0", "Unload"}, {}},
+        {"SentClose", {close}, -1, {"QueryUnload 0", "Unload"}, {0}},
         // The session ends: the form goes once.
-        {"SessionEnds", {query, end}, {}, {"QueryUnload 2", "Unload"}, {1, 0}},
+        {"SessionEnds", {query, end}, -1, {"QueryUnload 2", "Unload"}, {1, 0}},
         // Called off after the question: the close shows the form stayed.
         {"SessionCalledOff",
          {query, calledOff, close},
-         {},
+         -1,
          {"QueryUnload 2", "EndSessionCancelled", "QueryUnload 0", "Unload"},
          {1, 0, 0}},
         // A form that refused the session is not told it was called off.
         {"SessionRefused",
          {query, calledOff, close},
-         {platform::kUnloadAppWindows},
+         platform::kUnloadAppWindows,
          {"QueryUnload 2", "QueryUnload 0", "Unload"},
          {0, 0, 0}},
     };
     for (const LoopCase& c : rows) {
         SCOPED_TRACE(c.name);
-        events.cancelModes = c.cancelModes;
+        events.cancelMode = c.cancelMode;
         auto form = NewForm();
         form->Show();
         events.log.clear();
         if (c.sent.empty())
             PostClose(*form);
         else
-            bed->SendFromElsewhere(form->hWnd(), c.sent, kSendDelayMs);
+            bed->SendFromElsewhere(form->hWnd(), c.sent);
         EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
         EXPECT_FALSE(form->Loaded());
         EXPECT_EQ(events.log, c.log);
