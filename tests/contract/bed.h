@@ -1,8 +1,7 @@
 #pragma once
-// What a platform contract case needs beyond the platform interfaces: a
-// place for files, messages from elsewhere, and a user at the keyboard and at
-// a message box. One bed per implementation: the simulated desktop's
-// scripting, or real Windows calls.
+// What a contract case needs beyond the platform: files, messages from
+// elsewhere, a user at the keyboard and at a message box. One bed per
+// implementation: the simulated desktop's scripting, or real Windows calls.
 #include <cstdint>
 #include <memory>
 #include <string>

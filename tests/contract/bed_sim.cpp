@@ -23,10 +23,9 @@ class SimBed final : public Bed {
     platform::Platform& Api() override { return desk_.api(); }
     bool IsWine() const override { return false; }
 
-    std::string MakeTempFolder() override {
-        const std::string path = "C:\\Temp\\Contract" + std::to_string(++folders_);
-        desk_.AddDirectory(path);
-        return path;
+    std::string MakeTempFolder() override { // one a case
+        desk_.AddDirectory("C:\\Temp\\Contract");
+        return "C:\\Temp\\Contract";
     }
     void MakeFolder(const std::string& path) override { desk_.AddDirectory(path); }
     void MakeFile(const std::string& path, std::uint32_t attributes) override {
@@ -81,7 +80,6 @@ class SimBed final : public Bed {
 
   private:
     sim::SimDesktop desk_;
-    int folders_ = 0;
     std::vector<std::intptr_t> results_;
     BoxSeen seen_;
 };

@@ -1,7 +1,6 @@
 // The contract cases' bed on real Windows: temporary files, and helper threads
-// that send messages and answer message boxes, each with a time-out, so that a
-// failing case fails rather than hangs. A helper writes only its own results,
-// which are read once it has ended.
+// that send messages and answer message boxes, each with a time-out so that a
+// failing case fails rather than hangs; their results are read once they end.
 #include "platform/win32/Win32Platform.h"
 
 #include "bed.h"
@@ -23,7 +22,6 @@ using platform::win32::ToHWND;
 using platform::win32::ToHwnd;
 using platform::win32::Wide;
 
-constexpr DWORD kSendTimeoutMs = 5000;
 const std::string kSettingsKey =
     std::string("Software\\VB and VBA Program Settings\\") + kContractApp;
 constexpr int kWaitMs = 5000, kPollMs = 20;
@@ -102,15 +100,6 @@ bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
          {static_cast<void*>(unixLink), static_cast<void*>(unixTarget), static_cast<void*>(ln)})
         ::HeapFree(::GetProcessHeap(), 0, p);
     return started && WaitFor([&] { return IsDirectoryLink(link); });
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam) {
-    wchar_t cls[16] = {};
-    ::GetClassNameW(hwnd, cls, 16);
-    if (std::wstring(cls) != L"#32770" || ::IsWindowVisible(hwnd) == 0)
-        return TRUE;
-    *reinterpret_cast<HWND*>(lParam) = hwnd;
-    return FALSE;
 }
 
 // A window's text as Windows holds it, in UTF-16, turned into UTF-8.
@@ -216,7 +205,7 @@ class Win32Bed final : public Bed {
             for (const SentMessage& m : messages) {
                 DWORD_PTR result = 0;
                 const LRESULT ok = ::SendMessageTimeoutW(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
-                                                         SMTO_NORMAL, kSendTimeoutMs, &result);
+                                                         SMTO_NORMAL, kWaitMs, &result);
                 results_.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
             }
         }));
@@ -237,10 +226,8 @@ class Win32Bed final : public Bed {
     void PressKey(platform::Form& form, int vKey) override {
         const HWND hwnd = ToHWND(form.hWnd());
         // The user's keys reach the active window: the user has clicked it.
-        if (::GetActiveWindow() != hwnd) {
-            ::SetForegroundWindow(hwnd);
-            ::SetActiveWindow(hwnd);
-        }
+        ::SetForegroundWindow(hwnd);
+        ::SetActiveWindow(hwnd);
         const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(vKey), MAPVK_VK_TO_VSC);
         ::PostMessageW(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vKey),
                        static_cast<LPARAM>(1 | (scan << 16)));
@@ -248,15 +235,19 @@ class Win32Bed final : public Bed {
     void AnswerNextMsgBox(int button, Hwnd watched) override {
         seen_ = {};
         helpers_.push_back(StartThread([this, button, watched, ui = uiThread_] {
+            // A dialog of the bed's own thread on the screen; its static
+            // control 0xFFFF holds the message.
             HWND box = nullptr;
-            constexpr int kMessageId = 0xFFFF; // the box's static control
-            if (WaitFor([&] {
-                    ::EnumThreadWindows(ui, &FindBox, reinterpret_cast<LPARAM>(&box));
-                    return box != nullptr;
-                })) {
+            auto shown = [&] {
+                while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr)
+                    if (::GetWindowThreadProcessId(box, nullptr) == ui && ::IsWindowVisible(box))
+                        return true;
+                return false;
+            };
+            if (WaitFor(shown)) {
                 seen_ = {true, ToHwnd(::GetWindow(box, GW_OWNER)),
                          ::IsWindowEnabled(ToHWND(watched)) != 0,
-                         ShownText(::GetDlgItem(box, kMessageId)), ShownText(box)};
+                         ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             }
         }));

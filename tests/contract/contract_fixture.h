@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace pocketry::contract {
 

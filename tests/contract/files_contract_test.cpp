@@ -1,7 +1,6 @@
-// Finding files, directory listings, short names, changes confined to a
-// folder, VirtualStore paths, INI files, the program's path, failures' words
-// and stored settings, as every implementation of the kernel and the
-// settings store keeps them: names in UTF-8 whatever the ANSI code page.
+// Files found and listed, short names, changes confined to a folder, links,
+// VirtualStore paths, INI files, the program's path, failures' words and
+// settings, as every implementation keeps them: UTF-8 whatever the code page.
 #include "contract_fixture.h"
 
 #include <algorithm>
@@ -11,7 +10,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 using platform::FILE_ATTRIBUTE_DIRECTORY;
-using platform::FILE_ATTRIBUTE_NORMAL;
 using platform::FILE_ATTRIBUTE_READONLY;
 constexpr std::uint32_t kHidden = 0x2, kSystem = 0x4, kArchive = 0x20;
 constexpr std::uint32_t DDL_HIDDEN = 0x2, DDL_DIRECTORY = 0x10, DDL_EXCLUSIVE = 0x8000;
@@ -30,7 +28,7 @@ TEST_F(FilesContractTest, FindFirstFileFindsANameAloneWithItsAttributes) {
         {"readonly.txt", FILE_ATTRIBUTE_READONLY | kArchive},
         {"hidden.txt", kHidden | kArchive},
         {"system.txt", kSystem | kArchive},
-        {"plain.txt", FILE_ATTRIBUTE_NORMAL},
+        {"plain.txt", platform::FILE_ATTRIBUTE_NORMAL},
     };
     Names asked;
     for (const auto& [name, attributes] : made) {
@@ -88,18 +86,15 @@ TEST_F(FilesContractTest, AShortPathNamesTheSameFileAndAMissingOneGivesNothing) 
     const std::uint32_t n = k.GetShortPathNameA(longPath, shortPath, 260);
     ASSERT_GT(n, 0u);
     EXPECT_EQ(n, shortPath.size());
-    const std::string tail = shortPath.substr(folder.size() > 3 ? 3 : 0);
-    EXPECT_EQ(tail.find(' '), std::string::npos) << shortPath;
+    EXPECT_EQ(shortPath.find(' ', 3), std::string::npos) << shortPath; // past the drive
     auto found = k.FindFirstFileA(shortPath);
     ASSERT_NE(found, nullptr) << shortPath;
     EXPECT_EQ(found->Data().fileName, "A long file name.text");
 
-    // Too small a buffer: the size needed, terminator included, and no text.
-    std::string tooShort = "untouched";
-    EXPECT_EQ(k.GetShortPathNameA(longPath, tooShort, 4), n + 1);
-
-    std::string missing;
-    EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\file.txt"), missing, 260), 0u);
+    // Too small a buffer: the size needed, terminator included.
+    std::string other;
+    EXPECT_EQ(k.GetShortPathNameA(longPath, other, 4), n + 1);
+    EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\file.txt"), other, 260), 0u);
 }
 
 TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeletedInside) {

@@ -1,6 +1,5 @@
-// The message loop and the end of a session, message boxes, dialog keys,
-// texts in any script, the drop-down list's empty choice, window states and
-// what the calls that never wait on another program tell about a window, as
+// The message loop and the session's end, message boxes, dialog keys, texts,
+// the drop-down list, window states and what a window tells about itself, as
 // every implementation of the user interface and the windows keeps them.
 #include "contract_fixture.h"
 
@@ -10,7 +9,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 // Messages another program sends one after another (none: a close is
-// posted), the unload modes the form cancels, and what comes of them. Sent
+// posted), the unload mode the form cancels, and what comes of them. Sent
 // messages are handled inside the wait for the next message, which does not
 // return for them: the loop must see the last form go anyway.
 struct LoopCase {
@@ -73,12 +72,11 @@ struct BoxCase {
     const char* text;
 };
 
-// Texts the ANSI code page (1252 in the Wine prefixes) cannot hold.
-constexpr const char* kCjk = "日本語 Jünö";
-// Full-width path syntax, which "best fit" would turn into "..\".
-constexpr const char* kFullWidth = "．．＼広告";
-// Beyond the 16-bit plane: a surrogate pair in UTF-16.
-constexpr const char* kSupplementary = "Mail \xF0\x9F\x93\xAC";
+// Texts the ANSI code page (1252 in the Wine prefixes) cannot hold: full-width
+// path syntax, which "best fit" would turn into "..\", and beyond the 16-bit
+// plane, a surrogate pair in UTF-16.
+constexpr const char *kCjk = "日本語 Jünö", *kFullWidth = "．．＼広告",
+                     *kSupplementary = "Mail \xF0\x9F\x93\xAC";
 
 TEST_F(ContractTest, TheActiveFormOwnsAMessageBoxAndWaitsDisabledBehindIt) {
     using platform::IDOK, platform::MB_OK;
@@ -169,7 +167,6 @@ TEST_F(ContractTest, KeysPressTheButtonTheDialogManagerWould) {
         expected.insert(expected.end(), {"QueryUnload 0", "Unload"});
         EXPECT_EQ(events.log, expected);
     }
-    events.onClick = nullptr;
 }
 
 // Texts the ANSI code page cannot hold, shown and read back whole, whether
@@ -215,15 +212,15 @@ TEST_F(ContractTest, ADropDownListShowsNoEntryForMinusOne) {
     form->Show();
     events.log.clear();
 
-    EXPECT_EQ(form->ListIndex("cboPick"), -1);
+    auto choice = [&] { return std::pair(form->ListIndex("cboPick"), form->Text("cboPick")); };
+
+    EXPECT_EQ(choice(), std::pair(-1, std::string()));
     form->SetListIndex("cboPick", -1);
     EXPECT_EQ(events.log, Log{}) << "no change, no click";
     form->SetListIndex("cboPick", 2);
-    EXPECT_EQ(form->ListIndex("cboPick"), 2);
-    EXPECT_EQ(form->Text("cboPick"), "Hide/Show Juno");
+    EXPECT_EQ(choice(), std::pair(2, std::string("Hide/Show Juno")));
     form->SetListIndex("cboPick", -1);
-    EXPECT_EQ(form->ListIndex("cboPick"), -1);
-    EXPECT_EQ(form->Text("cboPick"), "");
+    EXPECT_EQ(choice(), std::pair(-1, std::string()));
     EXPECT_EQ(events.log, (Log{"Click cboPick", "Click cboPick"}));
 }
 

@@ -1,7 +1,6 @@
-// GoogleTest's place for a port's own pieces, found before its empty one.
-// Its Notification is built on std::mutex, which the win32 thread model of the
-// Windows toolchain lacks; only GoogleTest's own thread helpers use it, and
-// this one waits by yielding instead.
+// GoogleTest's place for a port's own pieces, found before its empty one. Its
+// Notification needs std::mutex, which the Windows toolchain's win32 thread
+// model lacks; only GoogleTest's own thread helpers use it.
 #ifndef POCKETRY_GTEST_CUSTOM_PORT_H
 #define POCKETRY_GTEST_CUSTOM_PORT_H
 
