@@ -1,11 +1,9 @@
 #pragma once
-// What a platform contract case needs beyond the platform interfaces: a
-// place for files, messages from elsewhere, a user at the keyboard and at a
-// message box, and a look into the registry. One bed per implementation:
-// the simulated desktop's scripting, or real Windows calls.
+// What a contract case needs beyond the platform: files, messages from
+// elsewhere, a user at the keyboard and at a message box. One bed per
+// implementation: the simulated desktop's scripting, or real Windows calls.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@ using platform::Hwnd;
 // The application name of the settings the cases store; the Windows bed
 // removes its key before and after each case.
 inline constexpr const char* kContractApp = "PocketryContract";
+inline constexpr std::uint32_t kSendDelayMs = 200;
 
 struct SentMessage {
     std::uint32_t msg;
@@ -31,19 +30,18 @@ struct BoxSeen {
     Hwnd owner = 0;              // the box's owner window, 0 none
     bool watchedEnabled = false; // the watched window was enabled meanwhile
     std::string text, caption;   // as the box showed them, in UTF-8
+    bool operator==(const BoxSeen&) const = default;
 };
 
+// What goes wrong in the bed itself (a simulation rule broken, a file it
+// cannot make) fails the case.
 class Bed {
   public:
     virtual ~Bed() = default;
     virtual platform::Platform& Api() = 0;
     // Wine rather than Windows: for the few differences the cases write down.
     virtual bool IsWine() const = 0;
-    // What went wrong in the bed itself (a simulation rule broken, a helper
-    // thread that timed out); a case expects none.
-    virtual std::vector<std::string> Problems() = 0;
 
-    // ---- files
     // A new empty folder (no trailing backslash), removed with the bed.
     virtual std::string MakeTempFolder() = 0;
     virtual void MakeFolder(const std::string& path) = 0;
@@ -53,25 +51,20 @@ class Bed {
     // Windows; a Unix one under Wine, whose CreateSymbolicLink makes nothing).
     // False when none can be made here.
     virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
-    // An INI file as an older program writes one: `text` (given in UTF-8,
-    // "[section]" and "key=value" lines) stored in the ANSI code page.
-    virtual void MakeAnsiIniFile(const std::string& path, const std::string& text) = 0;
-    // Where this program runs from: the runner puts it in a folder whose name
-    // the ANSI code page (1252 here) cannot hold, C:\テスト.
-    virtual std::string ProgramPath() = 0;
+    // An INI file of one value as an older program writes one: in the ANSI
+    // code page (the value is given in UTF-8).
+    virtual void MakeAnsiIniFile(const std::string& path, const std::string& section,
+                                 const std::string& key, const std::string& value) = 0;
 
-    // ---- messages
     // Sends the messages one after another from another thread (another
-    // process's way of sending), starting once the loop has had `delayMs`.
-    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
-                                   std::uint32_t delayMs) = 0;
-    // The results of those sends, once the loop below has returned.
+    // process's way of sending), starting once the loop has had kSendDelayMs.
+    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) = 0;
+    // The results of the sends since the last call, once the loop below has returned.
     virtual std::vector<std::intptr_t> SendResults() = 0;
     // Runs UserInterface::RunMessageLoop; false when it did not end by itself
     // within `timeoutMs` (it was then made to return).
     virtual bool RunLoop(std::uint32_t timeoutMs) = 0;
 
-    // ---- the user
     // A key pressed in the form, taken when the loop runs next.
     virtual void PressKey(platform::Form& form, int vKey) = 0;
     // The next message box is answered with `button`; meanwhile the bed notes
@@ -83,11 +76,6 @@ class Bed {
     // inside it (a drop-down list shows its selected entry). Read from the
     // screen, not through the form: on Windows in UTF-16 (GetWindowTextW).
     virtual std::vector<std::string> ShownTexts(Hwnd form) = 0;
-
-    // ---- the registry
-    // The type of a stored setting's value (1 REG_SZ), none when absent.
-    virtual std::optional<std::uint32_t>
-    SettingType(const std::string& app, const std::string& section, const std::string& key) = 0;
 };
 
 std::unique_ptr<Bed> MakeBed();

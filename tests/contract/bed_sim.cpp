@@ -4,6 +4,10 @@
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_form.h"
 
+#include <gtest/gtest.h>
+
+#include <utility>
+
 namespace pocketry::contract {
 
 namespace {
@@ -15,14 +19,13 @@ class SimBed final : public Bed {
         desk_.SetAppFolder("C:\\テスト");
         desk_.SetProgramFileName("pocketry-contract.exe");
     }
+    ~SimBed() override { EXPECT_EQ(desk_.Errors(), std::vector<std::string>{}); }
     platform::Platform& Api() override { return desk_.api(); }
     bool IsWine() const override { return false; }
-    std::vector<std::string> Problems() override { return desk_.Errors(); }
 
-    std::string MakeTempFolder() override {
-        const std::string path = "C:\\Temp\\Contract" + std::to_string(++folders_);
-        desk_.AddDirectory(path);
-        return path;
+    std::string MakeTempFolder() override { // one a case
+        desk_.AddDirectory("C:\\Temp\\Contract");
+        return "C:\\Temp\\Contract";
     }
     void MakeFolder(const std::string& path) override { desk_.AddDirectory(path); }
     void MakeFile(const std::string& path, std::uint32_t attributes) override {
@@ -32,34 +35,19 @@ class SimBed final : public Bed {
         desk_.AddDirectoryLink(link, target);
         return true;
     }
-    void MakeAnsiIniFile(const std::string& path, const std::string& text) override {
-        // The simulation holds INI values, not bytes: the lines are read here.
-        std::string section;
-        std::size_t from = 0;
-        while (from < text.size()) {
-            std::size_t end = text.find('\n', from);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = text.substr(from, end - from);
-            from = end + 1;
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.size() > 1 && line.front() == '[' && line.back() == ']')
-                section = line.substr(1, line.size() - 2);
-            else if (const std::size_t eq = line.find('='); eq != std::string::npos)
-                desk_.SetIniValue(path, section, line.substr(0, eq), line.substr(eq + 1));
-        }
+    // The simulation holds INI values, not bytes.
+    void MakeAnsiIniFile(const std::string& path, const std::string& section,
+                         const std::string& key, const std::string& value) override {
+        desk_.SetIniValue(path, section, key, value);
     }
-    std::string ProgramPath() override { return desk_.GetModuleFileNameA(); }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
-                           std::uint32_t delayMs) override {
-        desk_.After(delayMs, [this, hWnd, messages] {
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
+        desk_.After(kSendDelayMs, [this, hWnd, messages] {
             for (const SentMessage& m : messages)
                 results_.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
         });
     }
-    std::vector<std::intptr_t> SendResults() override { return results_; }
+    std::vector<std::intptr_t> SendResults() override { return std::exchange(results_, {}); }
     bool RunLoop(std::uint32_t timeoutMs) override {
         desk_.SetMessageLoopLimit(timeoutMs);
         desk_.api().ui.RunMessageLoop();
@@ -67,11 +55,9 @@ class SimBed final : public Bed {
     }
 
     void PressKey(platform::Form& form, int vKey) override {
-        auto* simForm = dynamic_cast<sim::SimForm*>(&form);
-        if (simForm == nullptr)
-            return;
+        auto& simForm = dynamic_cast<sim::SimForm&>(form);
         // Taken in its turn, as a posted key is.
-        desk_.After(0, [simForm, vKey] { simForm->PressKey(vKey); });
+        desk_.After(0, [&simForm, vKey] { simForm.PressKey(vKey); });
     }
     void AnswerNextMsgBox(int button, Hwnd watched) override {
         desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {
@@ -86,27 +72,14 @@ class SimBed final : public Bed {
         return w != nullptr && w->enabled;
     }
     std::vector<std::string> ShownTexts(Hwnd form) override {
-        const sim::SimWindow* w = desk_.Window(form);
-        if (w == nullptr)
-            return {};
-        std::vector<std::string> texts{w->title};
-        if (w->form != nullptr)
-            for (std::string& text : w->form->ShownTexts())
-                texts.push_back(std::move(text));
+        const sim::SimWindow& w = *desk_.Window(form);
+        std::vector<std::string> texts = w.form->ShownTexts();
+        texts.insert(texts.begin(), w.title);
         return texts;
-    }
-
-    std::optional<std::uint32_t> SettingType(const std::string& app, const std::string& section,
-                                             const std::string& key) override {
-        // The simulated store holds text only.
-        if (!desk_.Setting(app, section, key))
-            return std::nullopt;
-        return 1u;
     }
 
   private:
     sim::SimDesktop desk_;
-    int folders_ = 0;
     std::vector<std::intptr_t> results_;
     BoxSeen seen_;
 };

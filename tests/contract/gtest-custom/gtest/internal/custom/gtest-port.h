@@ -1,7 +1,6 @@
-// GoogleTest's place for a port's own pieces, found before its empty one.
-// Its Notification is built on std::mutex, which the win32 thread model of the
-// Windows toolchain lacks; only GoogleTest's own thread helpers use it, and
-// this one waits by yielding instead.
+// GoogleTest's place for a port's own pieces, found before its empty one. Its
+// Notification needs std::mutex, which the Windows toolchain's win32 thread
+// model lacks; only GoogleTest's own thread helpers use it.
 #ifndef POCKETRY_GTEST_CUSTOM_PORT_H
 #define POCKETRY_GTEST_CUSTOM_PORT_H
 
@@ -14,9 +13,6 @@ namespace testing::internal {
 
 class Notification {
   public:
-    Notification() = default;
-    Notification(const Notification&) = delete;
-    Notification& operator=(const Notification&) = delete;
     void Notify() { notified_ = true; }
     void WaitForNotification() const {
         while (!notified_)
@@ -24,7 +20,7 @@ class Notification {
     }
 
   private:
-    std::atomic<bool> notified_{false};
+    std::atomic<bool> notified_{false}; // and so neither copied nor moved
 };
 
 } // namespace testing::internal
