@@ -18,7 +18,7 @@ from typing import Callable, Optional
 from e2elib import INSTALL_DIR_REL, INSTALL_DIR_WIN, WINESERVER
 
 EXE = "pocketry-contract.exe"
-# Where the suite runs from; tests/contract/bed_win32.cpp expects it there.
+# Where the suite runs from; tests/contract/files_contract_test.cpp expects it there.
 RUN_DIR_WIN, RUN_DIR_REL = "C:\\テスト", "drive_c/テスト"
 CHECK_EXE = "vb5stkit-check.exe"
 CHECK_TIMEOUT_S = 120
