@@ -74,41 +74,37 @@ TEST(JunoPatternTest, StarsNeverBacktrackWithoutBound) {
     EXPECT_LT(took, std::chrono::milliseconds(500));
 }
 
-TEST_F(JunoTest, FindWindowLikeCountsEveryMatchOrStopsAtTheFirst) {
+TEST_F(JunoTest, FindWindowLikeListsEveryMatchOrStopsAtTheFirst) {
+    using Found = std::vector<std::pair<Hwnd, std::string>>;
+    const auto found = [this] {
+        Found f;
+        for (const auto& w : app->findWindowLike.FoundWindows) {
+            f.emplace_back(w.hWnd, w.Title);
+        }
+        return f;
+    };
     const Hwnd a = desk.AddWindow({.className = "#32770", .title = "Dialog 1"});
     desk.AddWindow({.className = "Edit", .title = "Edit 2"});
     const Hwnd b = desk.AddWindow({.className = "#32770", .title = "Dialog 3"});
     desk.AddWindow({.className = "#32770", .title = "Dialog x"});
-    const auto& found = app->findWindowLike.FoundWindows;
-
     EXPECT_EQ(FindWindowLike(*app, "[#]32770", "*#", false), 2);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].hWnd, 0u);
-    EXPECT_EQ(found[1].hWnd, b); // enumeration order: the newest first
-    EXPECT_EQ(found[1].Title, "Dialog 3");
-    EXPECT_EQ(found[2].hWnd, a);
-    EXPECT_EQ(found[2].Title, "Dialog 1");
-
+    EXPECT_EQ(found(), (Found{{0, ""}, {b, "Dialog 3"}, {a, "Dialog 1"}})); // the newest first
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "[#]32770", "*#", true)), b);
-    EXPECT_EQ(found.size(), 2u); // the search ended at the first match
-
+    EXPECT_EQ(found(), (Found{{0, ""}, {b, "Dialog 3"}})); // the search ended at the first match
     for (const bool first : {false, true}) {
         EXPECT_EQ(FindWindowLike(*app, "[#]32770", "Dialog", first), 0);
-        EXPECT_EQ(found.size(), 1u);
+        EXPECT_EQ(found(), (Found{{0, ""}}));
     }
-    // Names of a single character are read whole, and an empty title is empty.
+    // Names of a single character are read whole, an empty title is empty,
+    // and long names are compared by their first 511 characters.
     const Hwnd one = desk.AddWindow({.className = "K", .title = "x"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "K", "x", true)), one);
     const Hwnd blank = desk.AddWindow({.className = "B"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "B", "", true)), blank);
-}
-
-TEST_F(JunoTest, LongNamesAreComparedByTheirFirst511Characters) {
     const std::string head(511, 'c');
     const Hwnd h = desk.AddWindow({.className = head + "DEF", .title = head + "TAIL"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, head, head, true)), h);
-    ASSERT_EQ(app->findWindowLike.FoundWindows.size(), 2u);
-    EXPECT_EQ(app->findWindowLike.FoundWindows[1].Title, head);
+    EXPECT_EQ(found(), (Found{{0, ""}, {h, head}}));
     EXPECT_EQ(FindWindowLike(*app, "*", "*TAIL", true), 0);
     EXPECT_EQ(FindWindowLike(*app, "*DEF", "*", true), 0);
 }
