@@ -74,41 +74,37 @@ TEST(JunoPatternTest, StarsNeverBacktrackWithoutBound) {
     EXPECT_LT(took, std::chrono::milliseconds(500));
 }
 
-TEST_F(JunoTest, FindWindowLikeCountsEveryMatchOrStopsAtTheFirst) {
+TEST_F(JunoTest, FindWindowLikeListsEveryMatchOrStopsAtTheFirst) {
+    using Found = std::vector<std::pair<Hwnd, std::string>>;
+    const auto found = [this] {
+        Found f;
+        for (const auto& w : app->findWindowLike.FoundWindows) {
+            f.emplace_back(w.hWnd, w.Title);
+        }
+        return f;
+    };
     const Hwnd a = desk.AddWindow({.className = "#32770", .title = "Dialog 1"});
     desk.AddWindow({.className = "Edit", .title = "Edit 2"});
     const Hwnd b = desk.AddWindow({.className = "#32770", .title = "Dialog 3"});
     desk.AddWindow({.className = "#32770", .title = "Dialog x"});
-    const auto& found = app->findWindowLike.FoundWindows;
-
     EXPECT_EQ(FindWindowLike(*app, "[#]32770", "*#", false), 2);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].hWnd, 0u);
-    EXPECT_EQ(found[1].hWnd, b); // enumeration order: the newest first
-    EXPECT_EQ(found[1].Title, "Dialog 3");
-    EXPECT_EQ(found[2].hWnd, a);
-    EXPECT_EQ(found[2].Title, "Dialog 1");
-
+    EXPECT_EQ(found(), (Found{{0, ""}, {b, "Dialog 3"}, {a, "Dialog 1"}})); // the newest first
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "[#]32770", "*#", true)), b);
-    EXPECT_EQ(found.size(), 2u); // the search ended at the first match
-
+    EXPECT_EQ(found(), (Found{{0, ""}, {b, "Dialog 3"}})); // the search ended at the first match
     for (const bool first : {false, true}) {
         EXPECT_EQ(FindWindowLike(*app, "[#]32770", "Dialog", first), 0);
-        EXPECT_EQ(found.size(), 1u);
+        EXPECT_EQ(found(), (Found{{0, ""}}));
     }
-    // Names of a single character are read whole, and an empty title is empty.
+    // Names of a single character are read whole, an empty title is empty,
+    // and long names are compared by their first 511 characters.
     const Hwnd one = desk.AddWindow({.className = "K", .title = "x"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "K", "x", true)), one);
     const Hwnd blank = desk.AddWindow({.className = "B"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, "B", "", true)), blank);
-}
-
-TEST_F(JunoTest, LongNamesAreComparedByTheirFirst511Characters) {
     const std::string head(511, 'c');
     const Hwnd h = desk.AddWindow({.className = head + "DEF", .title = head + "TAIL"});
     EXPECT_EQ(static_cast<Hwnd>(FindWindowLike(*app, head, head, true)), h);
-    ASSERT_EQ(app->findWindowLike.FoundWindows.size(), 2u);
-    EXPECT_EQ(app->findWindowLike.FoundWindows[1].Title, head);
+    EXPECT_EQ(found(), (Found{{0, ""}, {h, head}}));
     EXPECT_EQ(FindWindowLike(*app, "*", "*TAIL", true), 0);
     EXPECT_EQ(FindWindowLike(*app, "*DEF", "*", true), 0);
 }
@@ -158,10 +154,10 @@ TEST_F(JunoTest, FocusWindowHandsTheForegroundOverAndReportsWhoHadIt) {
         }
         const std::vector<std::string> shared = {"2004>7004+", "2004>7004-"};
         EXPECT_EQ(attached, r.otherThread ? shared : std::vector<std::string>());
-        EXPECT_EQ(desk.Sleeps().size() - sleeps, r.wait == 0 ? 0u : 1u);
-        if (r.wait != 0) {
-            EXPECT_EQ(desk.Sleeps().back(), static_cast<std::uint32_t>(r.wait) * 1000u);
-        }
+        const std::vector<std::uint32_t> slept(
+            desk.Sleeps().begin() + static_cast<std::ptrdiff_t>(sleeps), desk.Sleeps().end());
+        EXPECT_EQ(slept, std::vector<std::uint32_t>(r.wait == 0 ? 0 : 1,
+                                                    static_cast<std::uint32_t>(r.wait) * 1000u));
     }
 }
 
@@ -176,103 +172,90 @@ TEST_F(JunoTest, FocusWindowLeavesTheForegroundWindowAndNonWindowsAlone) {
     EXPECT_TRUE(desk.Sleeps().empty());
 }
 
-TEST_F(JunoTest, WindowCommandsDoNothingWithoutJuno) {
-    main->MenuTrayJuno_HideShow_Click();
-    main->MenuTrayJuno_MinRes_Click();
-    main->MenuTrayJuno_SwitchTo_Click();
-    EXPECT_TRUE(desk.ShowWindowCalls().empty());
-    EXPECT_TRUE(desk.SetForegroundCalls().empty());
-}
+// Juno is another program: its window is shown with ShowWindowAsync, and a
+// Juno that has stopped answering gets no focus work at all. (A call that
+// would wait for a hung window is a simulation error.)
+enum class JunoIs { Absent, Welcoming, Shown, Hidden, Minimized, Hung };
 
-TEST_F(JunoTest, HideShowAndMinimiseRestoreToggleJunosWindow) {
-    sim::SimJuno juno(desk);
-    juno.StartNow();
-    const Hwnd h = juno.MainWindow();
-    main->MenuTrayJuno_HideShow_Click();
-    EXPECT_FALSE(desk.Window(h)->visible);
-    main->MenuTrayJuno_HideShow_Click();
-    EXPECT_TRUE(desk.Window(h)->visible);
-    main->MenuTrayJuno_MinRes_Click();
-    EXPECT_TRUE(desk.Window(h)->minimized);
-    main->MenuTrayJuno_MinRes_Click();
-    EXPECT_FALSE(desk.Window(h)->minimized);
-    EXPECT_EQ(ShowsOf(h), (std::vector<int>{SW_HIDE, SW_SHOW, SW_SHOWMINNOACTIVE, SW_RESTORE}));
-}
+struct CommandRow {
+    const char* name;
+    JunoIs juno; // Juno's window is behind another window; hung, it is minimised
+    void (MainForm::*command)();
+    std::vector<int> shows; // each asynchronous and to Juno's window
+    bool handedOver;        // the foreground handed to it, input shared only around that
+    std::string after;      // Juno's window once Juno answers again
+};
 
-TEST_F(JunoTest, TheCommandsActOnTheWelcomeDialogWhileJunoStarts) {
-    sim::SimJuno juno(desk, {.welcomeMs = 20000});
-    juno.Start();
-    desk.RunFor(juno.Script().startDelayMs);
-    const Hwnd welcome = juno.WelcomeDialog();
-    ASSERT_NE(welcome, 0u);
-    main->MenuTrayJuno_HideShow_Click();
-    EXPECT_FALSE(desk.Window(welcome)->visible);
-    main->MenuTrayJuno_SwitchTo_Click();
-    EXPECT_TRUE(desk.Window(welcome)->visible);
-    main->MenuTrayJuno_MinRes_Click();
-    EXPECT_TRUE(desk.Window(welcome)->minimized);
-    EXPECT_EQ(ShowsOf(welcome).size(), desk.ShowWindowCalls().size());
-}
+class JunoCommandTest : public JunoTest, public ::testing::WithParamInterface<CommandRow> {};
 
-TEST_F(JunoTest, TheWindowCommandsNeverWaitOnJunosThread) {
-    // Juno is another program: its window is shown with ShowWindowAsync, and
-    // a Juno that has stopped answering gets no focus work at all. (A call
-    // that would wait for a hung window is a simulation error.)
-    struct Row {
-        const char* name;
-        void (MainForm::*command)();
-        bool hung;
-        std::vector<std::pair<int, bool>> shows; // command, async
-        bool focused;
-    };
-    // Juno minimised behind another window.
-    const Row rows[] = {
-        {"hide", &MainForm::MenuTrayJuno_HideShow_Click, false, {{SW_HIDE, true}}, false},
-        {"restore", &MainForm::MenuTrayJuno_MinRes_Click, false, {{SW_RESTORE, true}}, false},
-        {"switch to",
-         &MainForm::MenuTrayJuno_SwitchTo_Click,
-         false,
-         {{SW_SHOW, true}, {SW_RESTORE, true}, {SW_SHOW, true}},
-         true},
-        {"hide, hung", &MainForm::MenuTrayJuno_HideShow_Click, true, {{SW_HIDE, true}}, false},
-        {"restore, hung", &MainForm::MenuTrayJuno_MinRes_Click, true, {{SW_RESTORE, true}}, false},
-        {"switch to, hung", &MainForm::MenuTrayJuno_SwitchTo_Click, true, {{SW_SHOW, true}}, false},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        sim::SimDesktop fresh;
-        App freshApp(fresh.api(), {1, 0, 0});
-        MainForm freshMain(freshApp);
-        sim::SimJuno juno(fresh);
-        juno.Start(SW_SHOWMINNOACTIVE);
-        fresh.RunFor(juno.Script().startDelayMs);
-        const Hwnd h = juno.MainWindow();
-        fresh.SetForeground(fresh.AddWindow({.className = "Front", .title = "Front"}));
-        juno.Hang(r.hung);
-        (freshMain.*r.command)();
-        std::vector<std::pair<int, bool>> shows;
-        for (const sim::ShowWindowCall& c : fresh.ShowWindowCalls()) {
-            EXPECT_EQ(c.hWnd, h);
-            shows.emplace_back(c.cmdShow, c.async);
-        }
-        EXPECT_EQ(shows, r.shows);
-        // Switched to, it is restored, in front, with input shared only around the hand-over.
-        if (r.focused) {
-            EXPECT_EQ(fresh.Foreground(), h);
-            EXPECT_FALSE(fresh.Window(h)->minimized);
-        }
-        EXPECT_EQ(fresh.SetForegroundCalls().size(), r.focused ? 1u : 0u);
-        EXPECT_EQ(fresh.AttachCalls().size(), r.focused ? 2u : 0u);
-        EXPECT_TRUE(fresh.Sleeps().empty());
-        EXPECT_EQ(fresh.Errors(), std::vector<std::string>{});
-        // Once Juno answers again it carries the commands out.
-        juno.Hang(false);
-        fresh.RunFor(1);
-        EXPECT_EQ(fresh.Window(h)->visible, r.command != &MainForm::MenuTrayJuno_HideShow_Click);
+TEST_P(JunoCommandTest, EachCommandActsOnJunosWindowAndNeverWaitsOnJunosThread) {
+    const CommandRow& row = GetParam();
+    sim::SimJuno juno(desk, {.welcomeMs = row.juno == JunoIs::Welcoming ? 20000u : 0u});
+    if (row.juno != JunoIs::Absent) {
+        const bool shown = row.juno != JunoIs::Minimized && row.juno != JunoIs::Hung;
+        juno.Start(shown ? SW_SHOWNORMAL : SW_SHOWMINNOACTIVE);
+        desk.RunFor(juno.Script().startDelayMs);
+    }
+    const Hwnd h = row.juno == JunoIs::Welcoming ? juno.WelcomeDialog() : juno.MainWindow();
+    if (row.juno == JunoIs::Hidden) {
+        desk.Window(h)->visible = false;
+    }
+    desk.SetForeground(desk.AddWindow({.className = "Front", .title = "Front"}));
+    juno.Hang(row.juno == JunoIs::Hung);
+    (main.get()->*row.command)();
+    std::vector<int> shows;
+    for (const sim::ShowWindowCall& c : desk.ShowWindowCalls()) {
+        EXPECT_EQ(c.hWnd, h);
+        EXPECT_TRUE(c.async);
+        shows.push_back(c.cmdShow);
+    }
+    EXPECT_EQ(shows, row.shows);
+    if (row.handedOver) {
+        EXPECT_EQ(desk.Foreground(), h);
+    }
+    EXPECT_EQ(desk.SetForegroundCalls().size(), row.handedOver ? 1u : 0u);
+    EXPECT_EQ(desk.AttachCalls().size(), row.handedOver ? 2u : 0u);
+    EXPECT_TRUE(desk.Sleeps().empty());
+    juno.Hang(false);
+    desk.RunFor(1);
+    if (h != 0) {
+        const sim::SimWindow& w = *desk.Window(h);
+        EXPECT_EQ(std::string(w.visible ? "visible" : "hidden") + (w.minimized ? " minimized" : ""),
+                  row.after);
     }
 }
 
-TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingValues) {
+using enum JunoIs;
+constexpr auto kHideShow = &MainForm::MenuTrayJuno_HideShow_Click;
+constexpr auto kMinRes = &MainForm::MenuTrayJuno_MinRes_Click;
+constexpr auto kSwitchTo = &MainForm::MenuTrayJuno_SwitchTo_Click;
+INSTANTIATE_TEST_SUITE_P(
+    Table, JunoCommandTest,
+    ::testing::Values(
+        CommandRow{"HideWithoutJuno", Absent, kHideShow, {}, false, ""},
+        CommandRow{"MinimiseWithoutJuno", Absent, kMinRes, {}, false, ""},
+        CommandRow{"SwitchToWithoutJuno", Absent, kSwitchTo, {}, false, ""},
+        CommandRow{"Hide", Shown, kHideShow, {SW_HIDE}, false, "hidden"},
+        CommandRow{"Show", Hidden, kHideShow, {SW_SHOW}, false, "visible"},
+        CommandRow{"Minimise", Shown, kMinRes, {SW_SHOWMINNOACTIVE}, false, "visible minimized"},
+        CommandRow{"Restore", Minimized, kMinRes, {SW_RESTORE}, false, "visible"},
+        CommandRow{"HideMinimised", Minimized, kHideShow, {SW_HIDE}, false, "hidden minimized"},
+        CommandRow{
+            "SwitchTo", Minimized, kSwitchTo, {SW_SHOW, SW_RESTORE, SW_SHOW}, true, "visible"},
+        CommandRow{"HideHung", Hung, kHideShow, {SW_HIDE}, false, "hidden minimized"},
+        CommandRow{"RestoreHung", Hung, kMinRes, {SW_RESTORE}, false, "visible"},
+        CommandRow{"SwitchToHung", Hung, kSwitchTo, {SW_SHOW}, false, "visible minimized"},
+        CommandRow{"HideWelcome", Welcoming, kHideShow, {SW_HIDE}, false, "hidden"},
+        CommandRow{"MinimiseWelcome",
+                   Welcoming,
+                   kMinRes,
+                   {SW_SHOWMINNOACTIVE},
+                   false,
+                   "visible minimized"},
+        CommandRow{"SwitchToWelcome", Welcoming, kSwitchTo, {SW_SHOW}, false, "visible"}),
+    RowName<CommandRow>);
+
+TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingOrUnreadValues) {
     using SettingsIni_::GetSettingIni;
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "none", false), "none");
     desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", " C:\\Juno\\ ");
@@ -281,13 +264,10 @@ TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingValues
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Other", "d", false), "d");
     // The reader's buffer holds 511 characters and the terminating NUL.
     desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false).size(), 511u);
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false),
+              std::string(511, 'x'));
     EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
-TEST_F(JunoTest, AnIniReaderErrorGivesTheDefaultAndIsReportedUnlessSilent) {
-    using SettingsIni_::GetSettingIni;
-    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Juno");
+    // A reader error gives the default and is reported unless silent.
     desk.FailIniReads(true);
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
     EXPECT_TRUE(desk.MsgBoxes().empty());

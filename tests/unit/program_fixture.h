@@ -13,6 +13,7 @@
 #include "app/MainForm.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_juno.h"
+#include "tray/Subclass_.h"
 #include "tray/clsTaskBar.h"
 
 namespace pocketry::testing {
@@ -35,35 +36,39 @@ class RecordingMainForm : public MainForm {
     std::function<void()> onRunJuno, onCloseJuno, onSetup;
 
     void RunJuno(std::int32_t TimeoutSeconds) override {
-        calls.push_back("RunJuno(" + std::to_string(TimeoutSeconds) + ")");
-        if (onRunJuno) {
-            onRunJuno();
-        }
+        Record("RunJuno(" + std::to_string(TimeoutSeconds) + ")", onRunJuno);
         MainForm::RunJuno(TimeoutSeconds);
     }
     void CloseJuno(std::int32_t TimeoutSeconds) override {
-        calls.push_back("CloseJuno(" + std::to_string(TimeoutSeconds) + ")");
-        if (onCloseJuno) {
-            onCloseJuno();
-        }
+        Record("CloseJuno(" + std::to_string(TimeoutSeconds) + ")", onCloseJuno);
         MainForm::CloseJuno(TimeoutSeconds);
     }
     void EmptyAdsFolder(bool ShowResult) override {
-        calls.push_back(std::string("EmptyAdsFolder(") + (ShowResult ? "true" : "false") + ")");
+        Record(std::string("EmptyAdsFolder(") + (ShowResult ? "true" : "false") + ")", nullptr);
         MainForm::EmptyAdsFolder(ShowResult);
     }
     void cmdSetup_Click() override {
-        calls.push_back("cmdSetup_Click");
-        if (onSetup) {
-            onSetup();
-        }
+        Record("cmdSetup_Click", onSetup);
         MainForm::cmdSetup_Click();
     }
     void Form_QueryUnload(int& cancel, int unloadMode) override {
         pointerAtQueryUnload.push_back(App::Current()->api.ui.MousePointer());
         MainForm::Form_QueryUnload(cancel, unloadMode);
     }
+
+  private:
+    void Record(const std::string& call, const std::function<void()>& hook) {
+        calls.push_back(call);
+        if (hook) {
+            hook();
+        }
+    }
 };
+
+// A parameterised case is named by its row's `name`.
+template <class Row> std::string RowName(const ::testing::TestParamInfo<Row>& p) {
+    return p.param.name;
+}
 
 class ProgramTest : public ::testing::Test {
   protected:
@@ -126,6 +131,40 @@ class ProgramTest : public ::testing::Test {
             }
         }
         return pictures;
+    }
+
+    // The main window as the user and the shell find it, the facts that hold
+    // in this order: "visible", "taskbar" (it has a taskbar button),
+    // "minimized", "hooked" (the tray's window procedure is in place),
+    // "inTray" (the program's own record of its icon), "icon" (the shell
+    // holds it), "watchdog" (the icon timer runs).
+    std::string Facts() {
+        const auto h = form->hWnd();
+        const std::uintptr_t tray = desk.api().windows.AddressOfWindowProc(&Subclass_::WindowProc);
+        const std::pair<bool, const char*> facts[] = {
+            {form->Visible(), "visible"},
+            {form->ShowInTaskbar(), "taskbar"},
+            {form->WindowState() == platform::kStateMinimized, "minimized"},
+            {desk.Window(h)->wndProc == tray, "hooked"},
+            {app->TaskBar().MainInTray(), "inTray"},
+            {desk.TrayIcon(h, 1).has_value(), "icon"},
+            {form->TimerEnabled("TrayIcon_Timer"), "watchdog"}};
+        std::string all;
+        for (const auto& [holds, fact] : facts) {
+            if (holds) {
+                all.append(all.empty() ? "" : " ").append(fact);
+            }
+        }
+        return all;
+    }
+    // The shell calls since the one numbered `from`: "A" add, "M" modify, "D" delete.
+    std::string TrayCalls(std::size_t from) const {
+        std::string calls;
+        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
+            const std::uint32_t m = desk.NotifyIconCalls()[i].message;
+            calls += m == platform::NIM_ADD ? 'A' : m == platform::NIM_MODIFY ? 'M' : 'D';
+        }
+        return calls;
     }
 
     void TearDown() override {
