@@ -121,12 +121,13 @@ class ProgramTest : public ::testing::Test {
         return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
     }
 
-    // The pictures the tray icon was changed to since the shell call numbered `from`.
+    // The pictures the tray icon was changed to since the shell call numbered
+    // `from`: changes the shell took, so a change aimed at no icon is none.
     std::vector<std::uint32_t> TrayPicturesSince(std::size_t from) const {
         std::vector<std::uint32_t> pictures;
         for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
             const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
-            if (c.message == platform::NIM_MODIFY) {
+            if (c.message == platform::NIM_MODIFY && c.result) {
                 pictures.push_back(c.Data().hIcon);
             }
         }

@@ -168,6 +168,12 @@ TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
                   (Boxes{{"Juno did not close within the specified 30 second timeout.", kNotice}}));
         juno.Crash();
     }
+    // Without a wait a hung question costs exactly the look and both keys' time-outs.
+    juno.StartNow();
+    desk.After(1000, [this] { desk.Window(juno.YesButton())->hung = true; });
+    const std::uint64_t t0 = desk.Now();
+    main->CloseJuno(0);
+    EXPECT_EQ(desk.Now() - t0, 2000u + 5000u + 100u + 5000u);
 }
 
 TEST_F(RunCloseTest, OnlyTheQuestionOfTheJunoAskedToCloseIsAnswered) {
