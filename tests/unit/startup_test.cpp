@@ -20,16 +20,7 @@ const std::string kFirstRunNotice =
 
 using StartupTest = ProgramTest;
 
-TEST_F(StartupTest, ASecondInstanceEndsSilently) {
-    desk.ClaimInstance("Pocketry.TrayCompanion.7F3A21C4");
-    Main(desk.api());
-    EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_TRUE(desk.SettingsLog().empty());
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-}
-
-TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGone) {
+TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGoneASecondEndsSilently) {
     SetStored("First Run", "False");
     // The message loop runs the program; Exit from the tray ends it.
     desk.After(1000, [this] {
@@ -43,6 +34,13 @@ TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGone) {
     EXPECT_TRUE(desk.InstanceClaimed("Pocketry.TrayCompanion.7F3A21C4"));
     EXPECT_FALSE(desk.MessageLoopGaveUp());
     EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+    // Started again while the claim holds, it reads no setting and shows nothing.
+    desk.ClearSettingsLog();
+    Main(desk.api());
+    EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_TRUE(desk.SettingsLog().empty());
     EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
