@@ -100,13 +100,8 @@ struct TimerEvents : FormEvents {
 TEST_F(SimTest, TimersFireInTimeOrderAndNeverReenter) {
     FormSpec spec;
     spec.name = "F";
-    for (auto [name, interval] : {std::pair{"Fast", 300}, std::pair{"Slow", 500}}) {
-        ControlSpec timer;
-        timer.kind = ControlKind::Timer;
-        timer.name = name;
-        timer.interval = interval;
-        spec.controls.push_back(timer);
-    }
+    AddControl(spec, ControlKind::Timer, "Fast", "", 0, 0, 0, 0, -1).interval = 300;
+    AddControl(spec, ControlKind::Timer, "Slow", "", 0, 0, 0, 0, -1).interval = 500;
     TimerEvents events;
     events.desk = &desk;
     auto form = api.ui.CreateForm(spec, events);
