@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "program_fixture.h"
 #include "tray/FileInfoFunctions_.h"
 #include "tray/GetDesktopSize_.h"
@@ -75,10 +77,8 @@ TEST_F(DesktopTest, OpeningSucceedsOrReportsTheShellsCode) {
     EXPECT_TRUE(OpenFileOrAddress(*app, "C:\\notes.txt", false, false));
     EXPECT_TRUE(desk.MsgBoxes().empty());
     const auto& call = desk.ShellExecuteCalls().back();
-    EXPECT_EQ(call.parent, desk.api().windows.GetDesktopWindow());
-    EXPECT_EQ(call.verb, "");
-    EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "");
+    EXPECT_EQ(std::make_tuple(call.parent, call.verb, call.parameters, call.directory),
+              std::make_tuple(desk.api().windows.GetDesktopWindow(), "", "", ""));
 
     EXPECT_TRUE(OpenFileOrAddress(*app, "C:\\notes.txt", true, false));
     EXPECT_EQ(desk.ShellExecuteCalls().back().showCmd, platform::SW_SHOWMINNOACTIVE);

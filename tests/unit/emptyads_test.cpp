@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "juno/SettingsIni_.h"
@@ -17,9 +18,25 @@ namespace {
 using namespace platform;
 using Names = std::vector<std::string>;
 
+constexpr const char* kNotConfirmed =
+    "' folder is really the Juno ads folder.  Perhaps the Juno.ini file was mischievously edited.";
+
+// A tree outside the ads folder that nothing may touch, and its contents.
+void PlantPrecious(sim::SimDesktop& desk) {
+    desk.AddFile("C:\\Precious\\thesis.docx");
+    desk.AddFile("C:\\Precious\\Photos\\cat.jpg", FILE_ATTRIBUTE_READONLY);
+    desk.AddFile("C:\\Other\\ads\\keep.gif");
+}
+std::vector<Names> Precious(const sim::SimDesktop& desk) {
+    return {desk.Children("C:\\Precious"), desk.Children("C:\\Precious\\Photos"),
+            desk.Children("C:\\Other\\ads")};
+}
+const std::vector<Names> kPreciousIntact = {{"Photos", "thesis.docx"}, {"cat.jpg"}, {"keep.gif"}};
+
 class EmptyAdsTest : public ProgramTest {
   protected:
-    sim::SimJuno juno{desk, {.root = "C:\\Juno"}};
+    explicit EmptyAdsTest(std::string root = "C:\\Juno") : juno{desk, {.root = std::move(root)}} {}
+    sim::SimJuno juno;
 
     void SetUp() override {
         juno.Install();
@@ -36,11 +53,20 @@ class EmptyAdsTest : public ProgramTest {
         }
         return ops;
     }
+    // A run that names `folder` as maybe not Juno's and changes nothing.
+    void ExpectRefused(const std::string& folder) {
+        desk.ClearMsgBoxes();
+        main->EmptyAdsFolder(true);
+        ExpectOnlyBox("It could not be confirmed that the '" + folder + kNotConfirmed, kWarning);
+        EXPECT_TRUE(desk.FileOps().empty());
+        EXPECT_EQ(Precious(desk), kPreciousIntact);
+    }
 };
 
 TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
-    // C:\Juno is no root where Windows redirects: a VirtualStore copy there
-    // is none of Juno's and stays.
+    // A root with spaces and a "\" is joined once. C:\Juno is no root where
+    // Windows redirects: a VirtualStore copy there is none of Juno's and stays.
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "  C:\\Juno\\  ");
     const std::string unseen = desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif";
     desk.AddFile(unseen);
     desk.AddFile("C:\\Juno\\ads\\top.gif");
@@ -49,6 +75,8 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     desk.AddFile("C:\\Juno\\ads\\A\\A1\\a1.gif");
     desk.AddFile("C:\\Juno\\ads\\B\\open.gif");
     desk.SetInUse("C:\\Juno\\ads\\B\\open.gif", true);
+    desk.AddDirectoryLink("C:\\Juno\\ads\\link"); // it, and what lies behind it, stay
+    desk.AddFile("C:\\Juno\\ads\\link\\precious.doc");
     main->EmptyAdsFolder(true);
 
     EXPECT_EQ(
@@ -66,7 +94,7 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
                "RemoveDirectoryA(C:\\Juno\\ads\\B)", "RemoveDirectoryA(C:\\Juno\\ads\\A\\A1)"}));
     // The read-only file went; the one in use stays, so does its folder, and
     // A, which still held A1 when its turn came. Everything listed is counted.
-    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (Names{"A", "B"}));
+    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (Names{"A", "B", "link"}));
     EXPECT_EQ(desk.Children("C:\\Juno\\ads\\A"), Names{});
     EXPECT_EQ(desk.Children("C:\\Juno\\ads\\B"), (Names{"open.gif"}));
     ExpectOnlyBox("Empty Juno Ads Folder:  Processed 5 ad files in 3 ad folders.", kNotice);
@@ -76,21 +104,19 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     desk.SetInUse("C:\\Juno\\ads\\B\\open.gif", false);
     desk.ClearMsgBoxes();
     main->EmptyAdsFolder(true);
-    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), Names{});
+    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), Names{"link"});
     EXPECT_EQ(desk.Children("C:\\Juno"), (Names{"ads", "bin"}));
+    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\link\\precious.doc"));
     ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 2 ad folders.", kNotice);
     EXPECT_TRUE(desk.Exists(unseen));
 }
 
 TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
-    struct Case {
-        std::string rootDir;
-        std::string warning;
-    };
     desk.AddDirectory("C:\\Other\\ads");
     desk.AddFile("C:\\Other\\ads\\keep.doc");
     desk.AddDirectory("C:\\Bare");
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
+        // Root Dir, warning
         {"", "The Juno folder expected does not appear to be installed on your system."},
         {"   ", "The Juno folder expected does not appear to be installed on your system."},
         {"C:\\Gone", "The Juno folder 'C:\\Gone' specified in the Juno.ini file does not exist."},
@@ -99,28 +125,16 @@ TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
          "It could not be confirmed that the 'C:\\Other\\ads' folder is really the Juno ads "
          "folder.  Perhaps the Juno.ini file was mischievously edited."},
     };
-    for (const Case& c : cases) {
-        desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", c.rootDir);
+    for (const auto& [rootDir, warning] : cases) {
+        desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", rootDir);
         desk.ClearMsgBoxes();
         // The warnings are shown whether or not the result is.
         main->EmptyAdsFolder(false);
-        ExpectOnlyBox(c.warning, kWarning);
+        ExpectOnlyBox(warning, kWarning);
     }
     EXPECT_TRUE(desk.FileOps().empty());
     EXPECT_TRUE(desk.MousePointerLog().empty());
     EXPECT_TRUE(desk.Exists("C:\\Other\\ads\\keep.doc"));
-}
-
-TEST_F(EmptyAdsTest, ARootWithSpacesIsJoinedOnceAndADirectoryLinkAndWhatLiesBehindItStay) {
-    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "  C:\\Juno\\  ");
-    desk.AddDirectoryLink("C:\\Juno\\ads\\link");
-    desk.AddFile("C:\\Juno\\ads\\link\\precious.doc");
-    desk.AddFile("C:\\Juno\\ads\\ad.gif");
-    main->EmptyAdsFolder(true);
-    EXPECT_EQ(Changes(), (Names{"SetFileAttributesA(C:\\Juno\\ads\\ad.gif, 0)",
-                                "DeleteFileA(C:\\Juno\\ads\\ad.gif)"}));
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\link\\precious.doc"));
-    ExpectOnlyBox("Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice);
 }
 
 TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
@@ -148,21 +162,6 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
 
 // ---- today's Windows
 
-constexpr const char* kNotConfirmed =
-    "' folder is really the Juno ads folder.  Perhaps the Juno.ini file was mischievously edited.";
-
-// A tree outside the ads folder that nothing may touch, and its contents.
-void PlantPrecious(sim::SimDesktop& desk) {
-    desk.AddFile("C:\\Precious\\thesis.docx");
-    desk.AddFile("C:\\Precious\\Photos\\cat.jpg", FILE_ATTRIBUTE_READONLY);
-    desk.AddFile("C:\\Other\\ads\\keep.gif");
-}
-std::vector<Names> Precious(const sim::SimDesktop& desk) {
-    return {desk.Children("C:\\Precious"), desk.Children("C:\\Precious\\Photos"),
-            desk.Children("C:\\Other\\ads")};
-}
-const std::vector<Names> kPreciousIntact = {{"Photos", "thesis.docx"}, {"cat.jpg"}, {"keep.gif"}};
-
 TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
     struct Case {
         const char* what;
@@ -187,13 +186,7 @@ TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
         desk.RemoveTree("C:\\Juno\\ads");
         desk.AddDirectoryLink("C:\\Juno\\ads", c.target);
         desk.SetLinksOpenAsTargets(c.wineLinks);
-        desk.ClearMsgBoxes();
-        main->EmptyAdsFolder(true);
-        ExpectOnlyBox(std::string("It could not be confirmed that the 'C:\\Juno\\ads") +
-                          kNotConfirmed,
-                      kWarning);
-        EXPECT_TRUE(desk.FileOps().empty());
-        EXPECT_EQ(Precious(desk), kPreciousIntact);
+        ExpectRefused("C:\\Juno\\ads");
     }
     EXPECT_TRUE(desk.MousePointerLog().empty());
 }
@@ -253,38 +246,25 @@ TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
 
 // A legacy Juno under Program Files: Windows redirects its writes to the
 // user's VirtualStore, and it reads what it wrote there.
-class VirtualStoreTest : public InstalledJunoTest {
+class VirtualStoreTest : public EmptyAdsTest {
   protected:
-    VirtualStoreTest() : InstalledJunoTest({.root = "C:\\Program Files\\Juno"}) {}
+    VirtualStoreTest() : EmptyAdsTest("C:\\Program Files\\Juno") {}
     const std::string store = desk.VirtualStoreFolder();
     const std::string ads = "C:\\Program Files\\Juno\\ads";
     const std::string copy = store + "\\Program Files\\Juno\\ads";
 };
 
 TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
-    struct Case {
-        const char* what;
-        std::optional<std::string> copied; // the copy's Root Dir; none: no copy
-        std::string root;                  // what is read
+    using Read = std::pair<std::string, std::string>; // the root, the file it is read from
+    const auto read = [&] {
+        return Read(SettingsIni_::JunoRootDir(*app), SettingsIni_::JunoIniFile(*app));
     };
+    EXPECT_EQ(read(), Read("C:\\Program Files\\Juno", "Juno.ini"));
     const std::string ini = store + "\\WINDOWS\\Juno.ini";
-    const Case cases[] = {
-        {"no copy", std::nullopt, "C:\\Program Files\\Juno"},
-        {"a copy without the key", "", ""},
-        {"a copy", " D:\\Juno ", "D:\\Juno"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.copied) {
-            desk.SetIniValue(ini, "Configuration", c.copied->empty() ? "Other" : "Root Dir",
-                             *c.copied);
-        }
-        EXPECT_EQ(SettingsIni_::JunoRootDir(*app), c.root);
-        EXPECT_EQ(SettingsIni_::JunoIniFile(*app), c.copied ? ini : "Juno.ini");
-        if (c.copied) {
-            desk.RemoveTree(ini);
-        }
-    }
+    desk.SetIniValue(ini, "Configuration", "Other", ""); // a copy without the key
+    EXPECT_EQ(read(), Read("", ini));
+    desk.SetIniValue(ini, "Configuration", "Root Dir", " D:\\Juno ");
+    EXPECT_EQ(read(), Read("D:\\Juno", ini));
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
@@ -315,42 +295,22 @@ TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
 }
 
 TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
-    struct Case {
-        const char* what;
-        std::function<void()> plant;
-        std::string refused; // the folder named in the warning
-    };
-    const Case cases[] = {
-        {"the copy a link", [&] { desk.AddDirectoryLink(copy, "C:\\Precious"); }, copy},
-        {"the copy a link, under Wine",
-         [&] {
-             desk.AddDirectoryLink(copy, "C:\\Precious");
-             desk.SetLinksOpenAsTargets(true);
-         },
-         copy},
-        {"the program file only in the copy's root",
-         [&] {
-             desk.RemoveTree("C:\\Program Files\\Juno\\bin");
-             desk.AddFile(store + "\\Program Files\\Juno\\bin\\juno.exe");
-             desk.AddFile(copy + "\\v.gif");
-         },
-         ads},
-    };
     PlantPrecious(desk);
     desk.AddFile(ads + "\\top.gif");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.plant();
-        desk.ClearMsgBoxes();
-        main->EmptyAdsFolder(true);
-        ExpectOnlyBox("It could not be confirmed that the '" + c.refused + kNotConfirmed, kWarning);
-        EXPECT_TRUE(desk.FileOps().empty());
-        EXPECT_TRUE(desk.Exists(ads + "\\top.gif"));
-        EXPECT_EQ(Precious(desk), kPreciousIntact);
-        desk.RemoveTree(store + "\\Program Files");
-        desk.SetLinksOpenAsTargets(false);
-        desk.AddFile("C:\\Program Files\\Juno\\bin\\juno.exe");
+    desk.AddDirectoryLink(copy, "C:\\Precious");
+    for (const bool wineLinks : {false, true}) {
+        SCOPED_TRACE(wineLinks ? "the copy a link, under Wine" : "the copy a link");
+        desk.SetLinksOpenAsTargets(wineLinks);
+        ExpectRefused(copy);
     }
+    // The program file only in the copy's root.
+    desk.RemoveTree(store + "\\Program Files");
+    desk.SetLinksOpenAsTargets(false);
+    desk.RemoveTree("C:\\Program Files\\Juno\\bin");
+    desk.AddFile(store + "\\Program Files\\Juno\\bin\\juno.exe");
+    desk.AddFile(copy + "\\v.gif");
+    ExpectRefused(ads);
+    EXPECT_TRUE(desk.Exists(ads + "\\top.gif"));
 }
 
 } // namespace

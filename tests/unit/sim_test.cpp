@@ -44,15 +44,12 @@ TEST_F(SimTest, FindWindowComparesWholeNamesIgnoringCaseTopmostFirst) {
     EXPECT_EQ(api.windows.FindWindowExA(plain, yes, "Button", nullptr), 0u);
 }
 
-TEST_F(SimTest, ListBoxDirKeepsFilesOrFoldersAndSortsByName) {
-    desk.AddFile("C:\\Juno\\ads\\b.gif");
-    desk.AddFile("C:\\Juno\\ads\\A.txt", FILE_ATTRIBUTE_READONLY);
-    desk.AddFile("C:\\Juno\\ads\\hidden.dat", FILE_ATTRIBUTE_HIDDEN);
+// The masks are FilesContractTest.ListBoxDirListsFilesThenFoldersByTheMask's.
+TEST_F(SimTest, ListBoxDirFindsItsFolderInAnyCaseAndSortsByNameAsWritten) {
     desk.AddDirectory("C:\\Juno\\ads\\Zeta");
     desk.AddDirectory("C:\\Juno\\ads\\alpha");
     desk.AddDirectoryLink("C:\\Juno\\ads\\Linked");
     Kernel& k = api.kernel;
-    EXPECT_EQ(k.ListBoxDir(0, "C:\\Juno\\ads\\*.*"), (std::vector<std::string>{"A.txt", "b.gif"}));
     EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, "C:\\juno\\ADS\\*.*"),
               (std::vector<std::string>{"[..]", "[alpha]", "[Linked]", "[Zeta]"}));
     EXPECT_EQ(k.ListBoxDir(0x8010, "C:\\*.*"),
@@ -103,13 +100,8 @@ struct TimerEvents : FormEvents {
 TEST_F(SimTest, TimersFireInTimeOrderAndNeverReenter) {
     FormSpec spec;
     spec.name = "F";
-    for (auto [name, interval] : {std::pair{"Fast", 300}, std::pair{"Slow", 500}}) {
-        ControlSpec timer;
-        timer.kind = ControlKind::Timer;
-        timer.name = name;
-        timer.interval = interval;
-        spec.controls.push_back(timer);
-    }
+    AddControl(spec, ControlKind::Timer, "Fast", "", 0, 0, 0, 0, -1).interval = 300;
+    AddControl(spec, ControlKind::Timer, "Slow", "", 0, 0, 0, 0, -1).interval = 500;
     TimerEvents events;
     events.desk = &desk;
     auto form = api.ui.CreateForm(spec, events);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <tuple>
 
@@ -19,16 +20,7 @@ const std::string kFirstRunNotice =
 
 using StartupTest = ProgramTest;
 
-TEST_F(StartupTest, ASecondInstanceEndsSilently) {
-    desk.ClaimInstance("Pocketry.TrayCompanion.7F3A21C4");
-    Main(desk.api());
-    EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    EXPECT_TRUE(desk.SettingsLog().empty());
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-}
-
-TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGone) {
+TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGoneASecondEndsSilently) {
     SetStored("First Run", "False");
     // The message loop runs the program; Exit from the tray ends it.
     desk.After(1000, [this] {
@@ -43,33 +35,35 @@ TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGone) {
     EXPECT_FALSE(desk.MessageLoopGaveUp());
     EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
     EXPECT_EQ(desk.TrayIconCount(), 0u);
+    // Started again while the claim holds, it reads no setting and shows nothing.
+    desk.ClearSettingsLog();
+    Main(desk.api());
+    EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_TRUE(desk.SettingsLog().empty());
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
 }
 
-struct VersionCase {
-    ProgramVersion version;
-    const char* label;
-    const char* caption;
-};
-
-class VersionTextTest : public ProgramTest, public ::testing::WithParamInterface<VersionCase> {};
-
-TEST_P(VersionTextTest, LabelAndCaptionComeFromTheRevisionsFourDigits) {
-    Start(GetParam().version);
-    EXPECT_EQ(form->Text("labVersion"), GetParam().label);
-    EXPECT_EQ(form->Caption(), GetParam().caption);
-    // The caption is the tray tip too.
-    const auto icon = desk.TrayIcon(form->hWnd(), 1);
-    ASSERT_TRUE(icon);
-    EXPECT_STREQ(icon->szTip, GetParam().caption);
+TEST_F(StartupTest, LabelAndCaptionComeFromTheRevisionsFourDigits) {
+    using Row = std::tuple<ProgramVersion, const char*, const char*>; // label, caption
+    for (const auto& [version, label, caption] :
+         {Row{{1, 0, 0}, "Version 1.0.0.0", "Pocketry 1.0"},
+          Row{{0, 5, 5}, "Version 0.5.0.5", "Pocketry 0.5"},
+          Row{{2, 3, 102}, "Version 2.3.1.2", "Pocketry 2.3.1"},
+          Row{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"},
+          Row{{1, 0, 12345}, "Version 1.0.12.45", "Pocketry 1.0.12"}}) {
+        SCOPED_TRACE(label);
+        Start(version);
+        EXPECT_EQ(form->Text("labVersion"), label);
+        EXPECT_EQ(form->Caption(), caption);
+        // The caption is the tray tip too.
+        const auto icon = desk.TrayIcon(form->hWnd(), 1);
+        ASSERT_TRUE(icon);
+        EXPECT_STREQ(icon->szTip, caption);
+        main.reset();
+        app.reset();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Startup, VersionTextTest,
-    ::testing::Values(VersionCase{{1, 0, 0}, "Version 1.0.0.0", "Pocketry 1.0"},
-                      VersionCase{{0, 5, 5}, "Version 0.5.0.5", "Pocketry 0.5"},
-                      VersionCase{{2, 3, 102}, "Version 2.3.1.2", "Pocketry 2.3.1"},
-                      VersionCase{{1, 2, 1203}, "Version 1.2.12.3", "Pocketry 1.2.12"},
-                      VersionCase{{1, 0, 12345}, "Version 1.0.12.45", "Pocketry 1.0.12"}));
 
 TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray) {
     desk.AnswerNextMsgBox([this](const sim::MsgBoxRecord&) {
@@ -172,24 +166,14 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
         client.Script().confirmDelayMs = 60000; // asks too late to be answered
     }
     desk.AnswerNextMsgBox(row.answer);
-    switch (row.way) {
-    case Way::ExitButton:
-        form->Click("cmdExit");
-        break;
-    case Way::Escape:
-        form->PressKey(sim::VK_ESCAPE);
-        break;
-    case Way::CloseBox:
-        form->CloseBox();
-        break;
-    case Way::EndSession:
-        form->EndSession();
-        break;
-    case Way::TrayExit:
-        desk.SetKeyDown(16, true);
-        desk.TrayMouse(form->hWnd(), 1, 517);
-        break;
-    }
+    const std::function<void()> ways[] = {[&] { form->Click("cmdExit"); },
+                                          [&] { form->PressKey(sim::VK_ESCAPE); },
+                                          [&] { form->CloseBox(); }, [&] { form->EndSession(); },
+                                          [&] {
+                                              desk.SetKeyDown(16, true);
+                                              desk.TrayMouse(form->hWnd(), 1, 517);
+                                          }};
+    ways[static_cast<int>(row.way)]();
     Boxes expected;
     for (const char* b = row.boxes; *b != 0; ++b) {
         expected.push_back(*b == 'A' ? Boxes::value_type{"Close Juno now?", kAskYes}
