@@ -3,14 +3,10 @@
 // failing case fails rather than hangs; their results are read once they end.
 #include "platform/win32/Win32Platform.h"
 
-#include "bed.h"
-
-#include <gtest/gtest.h>
+#include "contract.h"
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <utility>
 
 namespace pocketry::contract {
@@ -166,17 +162,18 @@ class Win32Bed final : public Bed {
                                  std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(++made);
         RemoveTree(Wide(path));
-        MakeFolder(path);
+        MakeEntry(path, FILE_ATTRIBUTE_DIRECTORY);
         folders_.push_back(path);
         return path;
     }
-    void MakeFolder(const std::string& path) override {
-        if (::CreateDirectoryW(Wide(path).c_str(), nullptr) == 0)
-            ADD_FAILURE() << "cannot create " << path;
-    }
-    void MakeFile(const std::string& path, std::uint32_t attributes) override {
-        if (WriteNewFile(path, "") && ::SetFileAttributesW(Wide(path).c_str(), attributes) == 0)
-            ADD_FAILURE() << "cannot set the attributes of " << path;
+    void MakeEntry(const std::string& path, std::uint32_t attributes) override {
+        const std::wstring wide = Wide(path);
+        const bool made =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                ? ::CreateDirectoryW(wide.c_str(), nullptr) != 0
+                : WriteNewFile(path, "") && ::SetFileAttributesW(wide.c_str(), attributes) != 0;
+        if (!made)
+            ADD_FAILURE() << "cannot make " << path;
     }
     bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
         const std::wstring wideLink = Wide(link), wideTarget = Wide(target);
@@ -187,16 +184,14 @@ class Win32Bed final : public Bed {
     }
     void MakeAnsiIniFile(const std::string& path, const std::string& section,
                          const std::string& key, const std::string& value) override {
+        // A character the code page lacks becomes "?", and the case reads that back.
         const std::wstring wide = Wide("[" + section + "]\r\n" + key + "=" + value + "\r\n");
-        const int size = static_cast<int>(wide.size());
-        BOOL lost = FALSE;
-        std::string ansi(static_cast<std::size_t>(size) * 2, '\0');
-        ansi.resize(static_cast<std::size_t>(
-            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi.data(),
-                                  static_cast<int>(ansi.size()), nullptr, &lost)));
-        if (lost != FALSE)
-            ADD_FAILURE() << "the ANSI code page cannot hold the text of " << path;
-        WriteNewFile(path, ansi);
+        std::string ansi(wide.size() * 2, '\0');
+        ansi.resize(static_cast<std::size_t>(::WideCharToMultiByte(
+            CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi.data(),
+            static_cast<int>(ansi.size()), nullptr, nullptr)));
+        if (!WriteNewFile(path, ansi))
+            ADD_FAILURE() << "cannot write " << path;
     }
 
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
@@ -245,7 +240,7 @@ class Win32Bed final : public Bed {
                 return false;
             };
             if (WaitFor(shown)) {
-                seen_ = {true, ToHwnd(::GetWindow(box, GW_OWNER)),
+                seen_ = {ToHwnd(::GetWindow(box, GW_OWNER)),
                          ::IsWindowEnabled(ToHWND(watched)) != 0,
                          ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
@@ -267,8 +262,6 @@ class Win32Bed final : public Bed {
     static bool WriteNewFile(const std::string& path, const std::string& bytes) {
         std::ofstream file(std::filesystem::path(Wide(path)), std::ios::binary);
         file << bytes << std::flush;
-        if (!file)
-            ADD_FAILURE() << "cannot write " << path;
         return file.good();
     }
     // Waits for the helper threads, handling what they send meanwhile.
