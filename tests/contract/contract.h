@@ -1,8 +1,6 @@
 #pragma once
-// What the contract cases share: a bed for what a case needs beyond the
-// platform (files, messages from elsewhere, a user at the keyboard and at a
-// message box), one per implementation, the simulated desktop's scripting or
-// real Windows calls; and a form whose handlers write down what they were told.
+// What the contract cases share: a bed per implementation (the simulated desktop's
+// scripting, or real Windows calls) and a form whose handlers write down what they hear.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,12 +16,11 @@
 namespace pocketry::contract {
 
 using platform::Hwnd;
+using Texts = std::vector<std::string>;
 
-// The application name of the settings the cases store; the Windows bed
-// removes its key before and after each case.
+// The settings' application name; the Windows bed removes its key around each case.
 constexpr const char* kContractApp = "PocketryContract";
-constexpr std::uint32_t kSendDelayMs = 200, kLoopTimeoutMs = 5000;
-constexpr std::uint32_t kWM_CLOSE = 0x10;
+constexpr std::uint32_t kWM_CLOSE = 0x10, kSendDelayMs = 200, kLoopTimeoutMs = 5000;
 
 struct SentMessage {
     std::uint32_t msg;
@@ -39,8 +36,8 @@ struct BoxSeen {
     bool operator==(const BoxSeen&) const = default;
 };
 
-// What goes wrong in the bed itself (a simulation rule broken, a file it
-// cannot make) fails the case.
+// Files, messages from elsewhere, a user at the keyboard and at a message box.
+// Trouble in the bed itself (a simulation rule broken, a file not made) fails the case.
 class Bed {
   public:
     virtual ~Bed() = default;
@@ -50,15 +47,12 @@ class Bed {
 
     // A new empty folder (no trailing backslash), removed with the bed.
     virtual std::string MakeTempFolder() = 0;
-    // A file with these attributes (FILE_ATTRIBUTE_ARCHIVE and the like), or
-    // with FILE_ATTRIBUTE_DIRECTORY a folder.
+    // A file of these attributes or, with FILE_ATTRIBUTE_DIRECTORY among them, a folder.
     virtual void MakeEntry(const std::string& path, std::uint32_t attributes) = 0;
-    // A link to a folder, as its own system makes one (a symbolic link on
-    // Windows; a Unix one under Wine, whose CreateSymbolicLink makes nothing).
-    // False when none can be made here.
+    // A link to a folder as its own system makes one (under Wine a Unix one: its
+    // CreateSymbolicLink makes nothing); false when none can be made here.
     virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
-    // An INI file of one value as an older program writes one: in the ANSI
-    // code page (the value is given in UTF-8).
+    // An INI file of one value in the ANSI code page, as an older program writes one.
     virtual void MakeAnsiIniFile(const std::string& path, const std::string& section,
                                  const std::string& key, const std::string& value) = 0;
 
@@ -67,29 +61,25 @@ class Bed {
     virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) = 0;
     // The results of the sends since the last call, once the loop below has returned.
     virtual std::vector<std::intptr_t> SendResults() = 0;
-    // Runs UserInterface::RunMessageLoop; false when it did not end by itself
-    // within `timeoutMs` (it was then made to return).
+    // Runs UserInterface::RunMessageLoop; false when it was made to return after `timeoutMs`.
     virtual bool RunLoop(std::uint32_t timeoutMs) = 0;
 
     // A key pressed in the form, taken when the loop runs next.
     virtual void PressKey(platform::Form& form, int vKey) = 0;
-    // The next message box is answered with `button`; meanwhile the bed notes
-    // its owner and whether `watched` is enabled.
+    // Answers the next message box with `button`, noting its owner and if `watched` is enabled.
     virtual void AnswerNextMsgBox(int button, Hwnd watched) = 0;
     virtual BoxSeen LastBox() = 0;
     virtual bool IsWindowEnabled(Hwnd hWnd) = 0;
-    // What the user reads on a form: its title, then the texts of the windows
-    // inside it (a drop-down list shows its selected entry). Read from the
-    // screen, not through the form: on Windows in UTF-16 (GetWindowTextW).
+    // What the user reads on a form, from the screen (GetWindowTextW on Windows): its title,
+    // then the windows inside it (a drop-down list shows its selected entry).
     virtual std::vector<std::string> ShownTexts(Hwnd form) = 0;
 };
 
 std::unique_ptr<Bed> MakeBed();
 
 // Writes every event down; cancels the unload mode it is told to.
-class Recorder : public platform::FormEvents {
-  public:
-    std::vector<std::string> log;
+struct Recorder : platform::FormEvents {
+    Texts log;
     int cancelMode = -1;                             // none
     std::function<void(const std::string&)> onClick; // runs after the click is written down
 

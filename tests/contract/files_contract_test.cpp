@@ -1,6 +1,6 @@
-// Files found and listed, short names, changes confined to a folder, links,
-// VirtualStore paths, INI files, the program's path, failures' words and
-// settings, as every implementation keeps them: UTF-8 whatever the code page.
+// Files found and listed, short names, changes confined to a folder, links, VirtualStore
+// paths, stored values, the program's path and failures' words, as every implementation
+// keeps them: UTF-8 whatever the code page.
 #include "contract.h"
 
 #include <algorithm>
@@ -8,8 +8,8 @@
 namespace pocketry::contract {
 namespace {
 
-using Names = std::vector<std::string>;
-using Entries = std::vector<std::pair<std::string, std::uint32_t>>; // names and attributes
+using Entry = std::pair<std::string, std::uint32_t>; // a name and its attributes
+using Entries = std::vector<Entry>;
 using platform::FILE_ATTRIBUTE_DIRECTORY;
 using platform::FILE_ATTRIBUTE_READONLY;
 constexpr std::uint32_t kHidden = 0x2, kSystem = 0x4, kArchive = 0x20;
@@ -31,62 +31,53 @@ class FilesContractTest : public ContractTest {
 // Windows leaves hidden and system files out of a list unless the mask asks
 // for them; Wine's list box lists every file when the mask is not exclusive.
 TEST_F(FilesContractTest, AFileIsFoundAloneWithItsAttributesAndListedByTheMask) {
-    const Entries made = {
-        {"b.txt", kArchive},
-        {"A.txt", FILE_ATTRIBUTE_READONLY | kArchive},
-        {"h.txt", kHidden | kArchive},
-        {"s.txt", kSystem | kArchive},
-        {"n.txt", platform::FILE_ATTRIBUTE_NORMAL},
-        {"Sub", kFolder},
-        {"zeta", kFolder},
-    };
+    const Entries made = {{"b.txt", kArchive},
+                          {"A.txt", FILE_ATTRIBUTE_READONLY | kArchive},
+                          {"h.txt", kHidden | kArchive},
+                          {"s.txt", kSystem | kArchive},
+                          {"n.txt", platform::FILE_ATTRIBUTE_NORMAL},
+                          {"Sub", kFolder},
+                          {"zeta", kFolder}};
     Make(made);
     platform::Kernel& k = Api().kernel;
-    Names asked;
-    for (const auto& entry : made)
-        asked.push_back(entry.first);
-    // "C:\dir\" names nothing on Windows: the folder's contents need "*".
-    asked.insert(asked.end(), {"Sub\\", "Missing"});
-    Entries seen;
-    for (const std::string& name : asked) {
+    auto find = [&](const std::string& name) {
         auto found = k.FindFirstFileA(At(name));
-        seen.emplace_back(found ? found->Data().fileName : "",
-                          found ? found->Data().attributes : 0);
-    }
-    Entries expected = made;
-    expected.insert(expected.end(), {{"", 0}, {"", 0}});
-    // Setting FILE_ATTRIBUTE_NORMAL clears every attribute on Windows; Wine
-    // reports such a file as an archive.
+        return found ? Entry{found->Data().fileName, found->Data().attributes} : Entry{};
+    };
+    Entries seen, expected = made;
+    for (const auto& entry : made)
+        seen.push_back(find(entry.first));
+    // Set to FILE_ATTRIBUTE_NORMAL, a file has none on Windows; Wine reports an archive.
     if (bed->IsWine())
         expected[4].second = kArchive;
     EXPECT_EQ(seen, expected);
+    // "C:\dir\" names nothing on Windows: the folder's contents need "*".
+    EXPECT_EQ((Entries{find("Sub\\"), find("Missing")}), (Entries{{}, {}}));
 
     const std::string all = At("*.*");
-    const Names every = {"A.txt", "b.txt", "h.txt", "n.txt", "s.txt"};
-    const Names plain = bed->IsWine() ? every : Names{"A.txt", "b.txt", "n.txt"};
+    const Texts every = {"A.txt", "b.txt", "h.txt", "n.txt", "s.txt"};
+    const Texts plain = bed->IsWine() ? every : Texts{"A.txt", "b.txt", "n.txt"};
     EXPECT_EQ(k.ListBoxDir(0, all), plain);
     EXPECT_EQ(k.ListBoxDir(DDL_HIDDEN | DDL_SYSTEM, all), every);
-    const Names folders = {"[..]", "[Sub]", "[zeta]"};
-    Names withFolders = plain;
-    withFolders.insert(withFolders.end(), folders.begin(), folders.end());
-    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, all), withFolders);
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY | DDL_HIDDEN | DDL_SYSTEM, all),
+              (Texts{"A.txt", "b.txt", "h.txt", "n.txt", "s.txt", "[..]", "[Sub]", "[zeta]"}));
     // Exclusive: the folders alone, also with the mask widened with its sign.
+    const Texts folders = {"[..]", "[Sub]", "[zeta]"};
     EXPECT_EQ(k.ListBoxDir(DDL_EXCLUSIVE | DDL_DIRECTORY, all), folders);
     EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, all), folders);
-    EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Names{});
+    EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Texts{});
 }
 
-// "Best fit" turns a full-width "．．＼" into "..\": the file beside the
-// folder that such a name would then reach must stay. The folder is listed
-// by its short name, one without spaces.
+// "Best fit" turns a full-width "．．＼" into "..\": the file beside the folder that such a
+// name would then reach must stay. The folder is listed by its short name, without spaces.
 TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeletedInside) {
     const std::string ads = At("Juno ads folder");
     Make({{"Juno ads folder", kFolder}, {"Juno ads folder\\[広告]", kFolder}, {"x.txt", kArchive}});
-    const Names files = {ads + "\\日本.gif", ads + "\\．．＼x.txt", ads + "\\[広告]\\広告.htm"};
+    const Texts files = {ads + "\\日本.gif", ads + "\\．．＼x.txt", ads + "\\[広告]\\広告.htm"};
     for (const std::string& file : files)
         bed->MakeEntry(file, FILE_ATTRIBUTE_READONLY | kArchive);
     platform::Kernel& k = Api().kernel;
-    auto sorted = [](Names names) {
+    auto sorted = [](Texts names) {
         std::ranges::sort(names);
         return names;
     };
@@ -111,7 +102,7 @@ TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeleted
         EXPECT_TRUE(k.DeleteFileA(*inside, file)) << file;
     }
     EXPECT_TRUE(k.RemoveDirectoryA(*inside, ads + "\\[広告]"));
-    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, shortAds + "*.*"), Names{"[..]"});
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, shortAds + "*.*"), Texts{"[..]"});
     // Nothing outside: the folder itself, nor what "..\" names.
     EXPECT_FALSE(k.RemoveDirectoryA(*inside, ads));
     EXPECT_FALSE(k.SetFileAttributesA(*inside, ads + "\\..\\x.txt", 0));
@@ -120,10 +111,8 @@ TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeleted
 }
 
 TEST_F(FilesContractTest, AFolderThatIsALinkShowsItAndNothingBehindItIsReached) {
-    Make({{"Juno", kFolder},
-          {"Precious", kFolder},
-          {"Precious\\Empty", kFolder},
-          {"Precious\\thesis.docx", kArchive}});
+    Make({{"Juno", kFolder}, {"Precious", kFolder}, {"Precious\\Empty", kFolder}});
+    bed->MakeEntry(At("Precious\\thesis.docx"), kArchive);
     if (!bed->MakeDirectoryLink(At("Juno\\ads"), At("Precious")))
         GTEST_SKIP() << "no directory link can be made here";
     platform::Kernel& k = Api().kernel;
@@ -135,8 +124,7 @@ TEST_F(FilesContractTest, AFolderThatIsALinkShowsItAndNothingBehindItIsReached) 
     const auto ads = k.OpenFolder(At("Juno\\ads"), false);
     const auto precious = k.OpenFolder(At("Precious"), true);
     ASSERT_TRUE(root && ads && precious);
-    // Windows opens the link itself; Wine opens a Unix link as its target:
-    // only the final path tells.
+    // Windows opens the link itself; Wine opens a Unix link as its target: the final path tells.
     EXPECT_EQ(std::pair(ads->Attributes() & (kFolder | kReparse), ads->FinalPath()),
               bed->IsWine() ? std::pair(kFolder, precious->FinalPath())
                             : std::pair(kFolder | kReparse, root->FinalPath() + "\\ads"));
@@ -172,23 +160,19 @@ TEST_F(FilesContractTest, OnlyPathsWhereWindowsRedirectsHaveAVirtualStoreCounter
         EXPECT_EQ(k.VirtualStorePath(path), tail.empty() ? "" : store + tail) << path;
 }
 
-TEST_F(ContractTest, ASettingIsStoredAndReadBack) {
+// A setting stored, one missing, and an INI file's value as the mail client writes its
+// settings: code page 1252 bytes for "ü", "ö".
+TEST_F(FilesContractTest, StoredValuesAreReadBackAsTheirText) {
     platform::SettingsStore& s = Api().settings;
     EXPECT_TRUE(s.SaveSetting(kContractApp, "Options", "Greeting", "Hello, 2.0").ok());
-    std::string value, missing;
+    bed->MakeAnsiIniFile(At("Juno.ini"), "Configuration", "Root Dir", "C:\\Jünö Mail");
+    std::string value, missing, root;
     EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Greeting", "none", value).ok());
     EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Missing", "the default", missing).ok());
-    EXPECT_EQ((Names{value, missing}), (Names{"Hello, 2.0", "the default"}));
-}
-
-TEST_F(FilesContractTest, AnIniFileInTheAnsiCodePageIsReadAsItsText) {
-    // As the mail client writes its settings: code page 1252 bytes for "ü", "ö".
-    bed->MakeAnsiIniFile(At("Juno.ini"), "Configuration", "Root Dir", "C:\\Jünö Mail");
-    std::string value;
-    const std::int32_t count = Api().kernel.GetPrivateProfileStringA(
-        "Configuration", "Root Dir", "", value, 512, At("Juno.ini"));
-    EXPECT_EQ(value, "C:\\Jünö Mail");
-    EXPECT_EQ(count, static_cast<std::int32_t>(value.size()));
+    const std::int32_t count = Api().kernel.GetPrivateProfileStringA("Configuration", "Root Dir",
+                                                                     "", root, 512, At("Juno.ini"));
+    EXPECT_EQ((Texts{value, missing, root}), (Texts{"Hello, 2.0", "the default", "C:\\Jünö Mail"}));
+    EXPECT_EQ(count, static_cast<std::int32_t>(root.size()));
 }
 
 TEST_F(ContractTest, TheProgramsOwnPathComesBackWhole) {
