@@ -1,10 +1,8 @@
 // The contract cases' bed on the simulated desktop: its scripting calls.
-#include "bed.h"
+#include "contract.h"
 
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_form.h"
-
-#include <gtest/gtest.h>
 
 #include <utility>
 
@@ -27,9 +25,11 @@ class SimBed final : public Bed {
         desk_.AddDirectory("C:\\Temp\\Contract");
         return "C:\\Temp\\Contract";
     }
-    void MakeFolder(const std::string& path) override { desk_.AddDirectory(path); }
-    void MakeFile(const std::string& path, std::uint32_t attributes) override {
-        desk_.AddFile(path, attributes);
+    void MakeEntry(const std::string& path, std::uint32_t attributes) override {
+        if ((attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0)
+            desk_.AddDirectory(path);
+        else
+            desk_.AddFile(path, attributes);
     }
     bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
         desk_.AddDirectoryLink(link, target);
@@ -62,7 +62,7 @@ class SimBed final : public Bed {
     void AnswerNextMsgBox(int button, Hwnd watched) override {
         desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {
             const sim::SimWindow* w = desk_.Window(watched);
-            seen_ = {true, rec.owner, w != nullptr && w->enabled, rec.prompt, rec.title};
+            seen_ = {rec.owner, w != nullptr && w->enabled, rec.prompt, rec.title};
             return button;
         });
     }

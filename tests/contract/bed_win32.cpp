@@ -1,16 +1,11 @@
-// The contract cases' bed on real Windows: temporary files, and helper threads
-// that send messages and answer message boxes, each with a time-out so that a
-// failing case fails rather than hangs; their results are read once they end.
+// The contract cases' bed on real Windows: temporary files, and helper threads that send
+// messages and answer message boxes, each with a time-out so a failing case never hangs.
 #include "platform/win32/Win32Platform.h"
 
-#include "bed.h"
-
-#include <gtest/gtest.h>
+#include "contract.h"
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <utility>
 
 namespace pocketry::contract {
@@ -36,33 +31,16 @@ bool WaitFor(const std::function<bool()>& done) {
     return false;
 }
 
-// Names in any script; a link is removed, never followed into (Wine's
-// RemoveDirectory removes an empty target of a Unix link instead, and the
-// link stays behind).
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        const platform::win32::OwnedFind owner(find);
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring full = path + L"\\" + name;
-            const DWORD a = found.dwFileAttributes;
-            if ((a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-                ::RemoveDirectoryW(full.c_str());
-                continue;
-            }
-            ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                RemoveTree(full);
-            else
-                ::DeleteFileW(full.c_str());
-        } while (::FindNextFileW(find, &found) != 0);
-    }
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryW(path.c_str());
+// Through the shell, which clears read-only files and removes a link as a
+// link (Wine's shell goes into a Unix link first: the cases link only within
+// their own folder).
+void RemoveTree(const std::string& path) {
+    const std::wstring from = Wide(path) + L'\0'; // a list of names, ended by an empty one
+    SHFILEOPSTRUCTW deletion{};
+    deletion.wFunc = FO_DELETE;
+    deletion.pFrom = from.c_str();
+    deletion.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    ::SHFileOperationW(&deletion);
 }
 
 bool IsDirectoryLink(const std::wstring& path) {
@@ -72,34 +50,27 @@ bool IsDirectoryLink(const std::wstring& path) {
 }
 
 // Under Wine: a Unix symbolic link made by /bin/ln, which Wine starts as a
-// Unix program when asked to start it (without a process handle to wait on).
+// Unix program (without a process handle to wait on) from its Unix name.
 bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    using DosName = WCHAR*(CDECL*)(LPCSTR);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
-    const auto dosName = reinterpret_cast<DosName>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "wine_get_dos_file_name")));
-    if (unixName == nullptr || dosName == nullptr)
+    const auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr)
         return false;
-    char* unixLink = unixName(link.c_str());
-    char* unixTarget = unixName(target.c_str());
-    WCHAR* ln = dosName("/bin/ln");
-    bool started = false;
-    if (unixLink != nullptr && unixTarget != nullptr && ln != nullptr) {
-        std::wstring line = L"ln -s \"" + Wide(unixTarget) + L"\" \"" + Wide(unixLink) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        started = ::CreateProcessW(ln, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &info) != 0;
-        const OwnedHandle process(info.hProcess), thread(info.hThread);
-    }
-    for (void* p :
-         {static_cast<void*>(unixLink), static_cast<void*>(unixTarget), static_cast<void*>(ln)})
-        ::HeapFree(::GetProcessHeap(), 0, p);
-    return started && WaitFor([&] { return IsDirectoryLink(link); });
+    auto unixPath = [unixName](const std::wstring& path) { // Wine's text, on the process heap
+        char* name = unixName(path.c_str());
+        const std::wstring wide = name != nullptr ? Wide(name) : L"";
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return wide;
+    };
+    std::wstring line = L"ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(L"\\\\?\\unix\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &info) == 0)
+        return false;
+    const OwnedHandle process(info.hProcess), thread(info.hThread);
+    return WaitFor([&] { return IsDirectoryLink(link); });
 }
 
 // A window's text as Windows holds it, in UTF-16, turned into UTF-8.
@@ -146,7 +117,7 @@ class Win32Bed final : public Bed {
     ~Win32Bed() override {
         JoinHelpers();
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
-            RemoveTree(Wide(*it));
+            RemoveTree(*it);
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey.c_str());
     }
 
@@ -159,24 +130,24 @@ class Win32Bed final : public Bed {
     std::string MakeTempFolder() override {
         wchar_t temp[MAX_PATH + 1] = {}; // ends with a backslash
         const std::string base = platform::win32::Utf8(temp, ::GetTempPathW(MAX_PATH, temp));
-        // Numbered across the run: a folder a case could not remove (a Unix
-        // link in it) is not met again.
+        // Numbered across the run: a folder left behind (a Unix link in it) is not met again.
         static int made = 0;
         const std::string path = base + "pocketry-contract-" +
                                  std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(++made);
-        RemoveTree(Wide(path));
-        MakeFolder(path);
+        RemoveTree(path);
+        MakeEntry(path, FILE_ATTRIBUTE_DIRECTORY);
         folders_.push_back(path);
         return path;
     }
-    void MakeFolder(const std::string& path) override {
-        if (::CreateDirectoryW(Wide(path).c_str(), nullptr) == 0)
-            ADD_FAILURE() << "cannot create " << path;
-    }
-    void MakeFile(const std::string& path, std::uint32_t attributes) override {
-        if (WriteNewFile(path, "") && ::SetFileAttributesW(Wide(path).c_str(), attributes) == 0)
-            ADD_FAILURE() << "cannot set the attributes of " << path;
+    void MakeEntry(const std::string& path, std::uint32_t attributes) override {
+        const std::wstring wide = Wide(path);
+        const bool made =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                ? ::CreateDirectoryW(wide.c_str(), nullptr) != 0
+                : WriteNewFile(path, "") && ::SetFileAttributesW(wide.c_str(), attributes) != 0;
+        if (!made)
+            ADD_FAILURE() << "cannot make " << path;
     }
     bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
         const std::wstring wideLink = Wide(link), wideTarget = Wide(target);
@@ -187,16 +158,14 @@ class Win32Bed final : public Bed {
     }
     void MakeAnsiIniFile(const std::string& path, const std::string& section,
                          const std::string& key, const std::string& value) override {
+        // A character the code page lacks becomes "?", and the case reads that back.
         const std::wstring wide = Wide("[" + section + "]\r\n" + key + "=" + value + "\r\n");
-        const int size = static_cast<int>(wide.size());
-        BOOL lost = FALSE;
-        std::string ansi(static_cast<std::size_t>(size) * 2, '\0');
-        ansi.resize(static_cast<std::size_t>(
-            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi.data(),
-                                  static_cast<int>(ansi.size()), nullptr, &lost)));
-        if (lost != FALSE)
-            ADD_FAILURE() << "the ANSI code page cannot hold the text of " << path;
-        WriteNewFile(path, ansi);
+        std::string ansi(wide.size() * 2, '\0');
+        ansi.resize(static_cast<std::size_t>(::WideCharToMultiByte(
+            CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi.data(),
+            static_cast<int>(ansi.size()), nullptr, nullptr)));
+        if (!WriteNewFile(path, ansi))
+            ADD_FAILURE() << "cannot write " << path;
     }
 
     void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
@@ -245,7 +214,7 @@ class Win32Bed final : public Bed {
                 return false;
             };
             if (WaitFor(shown)) {
-                seen_ = {true, ToHwnd(::GetWindow(box, GW_OWNER)),
+                seen_ = {ToHwnd(::GetWindow(box, GW_OWNER)),
                          ::IsWindowEnabled(ToHWND(watched)) != 0,
                          ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
@@ -267,8 +236,6 @@ class Win32Bed final : public Bed {
     static bool WriteNewFile(const std::string& path, const std::string& bytes) {
         std::ofstream file(std::filesystem::path(Wide(path)), std::ios::binary);
         file << bytes << std::flush;
-        if (!file)
-            ADD_FAILURE() << "cannot write " << path;
         return file.good();
     }
     // Waits for the helper threads, handling what they send meanwhile.

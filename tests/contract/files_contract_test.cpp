@@ -1,123 +1,97 @@
-// Files found and listed, short names, changes confined to a folder, links,
-// VirtualStore paths, INI files, the program's path, failures' words and
-// settings, as every implementation keeps them: UTF-8 whatever the code page.
-#include "contract_fixture.h"
+// Files found and listed, short names, changes confined to a folder, links, VirtualStore
+// paths, stored values, the program's path and failures' words, as every implementation
+// keeps them: UTF-8 whatever the code page.
+#include "contract.h"
 
 #include <algorithm>
 
 namespace pocketry::contract {
 namespace {
 
-using Names = std::vector<std::string>;
+using Entry = std::pair<std::string, std::uint32_t>; // a name and its attributes
+using Entries = std::vector<Entry>;
 using platform::FILE_ATTRIBUTE_DIRECTORY;
 using platform::FILE_ATTRIBUTE_READONLY;
 constexpr std::uint32_t kHidden = 0x2, kSystem = 0x4, kArchive = 0x20;
-constexpr std::uint32_t DDL_HIDDEN = 0x2, DDL_DIRECTORY = 0x10, DDL_EXCLUSIVE = 0x8000;
+constexpr std::uint32_t kFolder = FILE_ATTRIBUTE_DIRECTORY, kReparse = 0x400;
+constexpr std::uint32_t DDL_HIDDEN = 0x2, DDL_SYSTEM = 0x4, DDL_DIRECTORY = 0x10,
+                        DDL_EXCLUSIVE = 0x8000;
 
 class FilesContractTest : public ContractTest {
   protected:
     std::string At(const std::string& name) const { return folder + "\\" + name; }
+    void Make(const Entries& entries) {
+        for (const auto& [name, attributes] : entries)
+            bed->MakeEntry(At(name), attributes);
+    }
 
     const std::string folder = bed->MakeTempFolder();
 };
 
-TEST_F(FilesContractTest, FindFirstFileFindsANameAloneWithItsAttributes) {
-    using Found = std::pair<std::string, std::uint32_t>; // ("", 0): nothing found
-    const std::vector<Found> made = {
-        {"archive.txt", kArchive},
-        {"readonly.txt", FILE_ATTRIBUTE_READONLY | kArchive},
-        {"hidden.txt", kHidden | kArchive},
-        {"system.txt", kSystem | kArchive},
-        {"plain.txt", platform::FILE_ATTRIBUTE_NORMAL},
+// Windows leaves hidden and system files out of a list unless the mask asks
+// for them; Wine's list box lists every file when the mask is not exclusive.
+TEST_F(FilesContractTest, AFileIsFoundAloneWithItsAttributesAndListedByTheMask) {
+    const Entries made = {{"b.txt", kArchive},
+                          {"A.txt", FILE_ATTRIBUTE_READONLY | kArchive},
+                          {"h.txt", kHidden | kArchive},
+                          {"s.txt", kSystem | kArchive},
+                          {"n.txt", platform::FILE_ATTRIBUTE_NORMAL},
+                          {"Sub", kFolder},
+                          {"zeta", kFolder}};
+    Make(made);
+    platform::Kernel& k = Api().kernel;
+    auto find = [&](const std::string& name) {
+        auto found = k.FindFirstFileA(At(name));
+        return found ? Entry{found->Data().fileName, found->Data().attributes} : Entry{};
     };
-    Names asked;
-    for (const auto& [name, attributes] : made) {
-        bed->MakeFile(At(name), attributes);
-        asked.push_back(name);
-    }
-    bed->MakeFolder(At("Sub"));
-    // "C:\dir\" names nothing on Windows: the folder's contents need "*".
-    asked.insert(asked.end(), {"Sub", "Sub\\", "Missing"});
-    std::vector<Found> expected = made;
-    expected.insert(expected.end(), {{"Sub", FILE_ATTRIBUTE_DIRECTORY}, {}, {}});
-    // Setting FILE_ATTRIBUTE_NORMAL clears every attribute on Windows; Wine
-    // reports such a file as an archive.
+    Entries seen, expected = made;
+    for (const auto& entry : made)
+        seen.push_back(find(entry.first));
+    // Set to FILE_ATTRIBUTE_NORMAL, a file has none on Windows; Wine reports an archive.
     if (bed->IsWine())
         expected[4].second = kArchive;
-    std::vector<Found> seen;
-    for (const std::string& name : asked) {
-        auto found = Api().kernel.FindFirstFileA(At(name));
-        seen.push_back(found ? Found{found->Data().fileName, found->Data().attributes} : Found{});
-    }
     EXPECT_EQ(seen, expected);
-}
+    // "C:\dir\" names nothing on Windows: the folder's contents need "*".
+    EXPECT_EQ((Entries{find("Sub\\"), find("Missing")}), (Entries{{}, {}}));
 
-TEST_F(FilesContractTest, ListBoxDirListsFilesThenFoldersByTheMask) {
-    bed->MakeFile(At("b.txt"), kArchive);
-    bed->MakeFile(At("A.txt"), FILE_ATTRIBUTE_READONLY | kArchive);
-    bed->MakeFile(At("h.txt"), kHidden | kArchive);
-    bed->MakeFolder(At("Sub"));
-    bed->MakeFolder(At("zeta"));
-    platform::Kernel& k = Api().kernel;
     const std::string all = At("*.*");
-
-    // Windows leaves hidden files out unless the mask asks for them; Wine's
-    // list box lists every file when the mask is not exclusive.
-    const Names plain = bed->IsWine() ? Names{"A.txt", "b.txt", "h.txt"} : Names{"A.txt", "b.txt"};
+    const Texts every = {"A.txt", "b.txt", "h.txt", "n.txt", "s.txt"};
+    const Texts plain = bed->IsWine() ? every : Texts{"A.txt", "b.txt", "n.txt"};
     EXPECT_EQ(k.ListBoxDir(0, all), plain);
-    EXPECT_EQ(k.ListBoxDir(DDL_HIDDEN, all), (Names{"A.txt", "b.txt", "h.txt"}));
-    const Names folders = {"[..]", "[Sub]", "[zeta]"};
-    Names withFolders = plain;
-    withFolders.insert(withFolders.end(), folders.begin(), folders.end());
-    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, all), withFolders);
+    EXPECT_EQ(k.ListBoxDir(DDL_HIDDEN | DDL_SYSTEM, all), every);
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY | DDL_HIDDEN | DDL_SYSTEM, all),
+              (Texts{"A.txt", "b.txt", "h.txt", "n.txt", "s.txt", "[..]", "[Sub]", "[zeta]"}));
     // Exclusive: the folders alone, also with the mask widened with its sign.
+    const Texts folders = {"[..]", "[Sub]", "[zeta]"};
     EXPECT_EQ(k.ListBoxDir(DDL_EXCLUSIVE | DDL_DIRECTORY, all), folders);
     EXPECT_EQ(k.ListBoxDir(0xFFFF8010u, all), folders);
-    EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Names{});
+    EXPECT_EQ(k.ListBoxDir(0, At("*.doc")), Texts{});
 }
 
-TEST_F(FilesContractTest, AShortPathNamesTheSameFileAndAMissingOneGivesNothing) {
-    bed->MakeFolder(At("Long Folder Name"));
-    const std::string longPath = At("Long Folder Name\\A long file name.text");
-    bed->MakeFile(longPath, kArchive);
-    platform::Kernel& k = Api().kernel;
-
-    std::string shortPath;
-    const std::uint32_t n = k.GetShortPathNameA(longPath, shortPath, 260);
-    ASSERT_GT(n, 0u);
-    EXPECT_EQ(n, shortPath.size());
-    EXPECT_EQ(shortPath.find(' ', 3), std::string::npos) << shortPath; // past the drive
-    auto found = k.FindFirstFileA(shortPath);
-    ASSERT_NE(found, nullptr) << shortPath;
-    EXPECT_EQ(found->Data().fileName, "A long file name.text");
-
-    // Too small a buffer: the size needed, terminator included.
-    std::string other;
-    EXPECT_EQ(k.GetShortPathNameA(longPath, other, 4), n + 1);
-    EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\file.txt"), other, 260), 0u);
-}
-
+// "Best fit" turns a full-width "．．＼" into "..\": the file beside the folder that such a
+// name would then reach must stay. The folder is listed by its short name, without spaces.
 TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeletedInside) {
-    // "Best fit" turns a full-width "．．＼" into "..\": the file beside the
-    // folder that such a name would then reach must stay.
-    const std::string ads = At("ads");
-    bed->MakeFolder(ads);
-    bed->MakeFile(At("x.txt"), kArchive);
-    const Names files = {ads + "\\日本.gif", ads + "\\．．＼x.txt", ads + "\\[広告]\\広告.htm"};
-    bed->MakeFolder(ads + "\\[広告]");
+    const std::string ads = At("Juno ads folder");
+    Make({{"Juno ads folder", kFolder}, {"Juno ads folder\\[広告]", kFolder}, {"x.txt", kArchive}});
+    const Texts files = {ads + "\\日本.gif", ads + "\\．．＼x.txt", ads + "\\[広告]\\広告.htm"};
     for (const std::string& file : files)
-        bed->MakeFile(file, FILE_ATTRIBUTE_READONLY | kArchive);
+        bed->MakeEntry(file, FILE_ATTRIBUTE_READONLY | kArchive);
     platform::Kernel& k = Api().kernel;
-    auto sorted = [](Names names) {
+    auto sorted = [](Texts names) {
         std::ranges::sort(names);
         return names;
     };
 
-    std::string shortAds;
-    ASSERT_GT(k.GetShortPathNameA(ads + "\\", shortAds, 512), 0u);
+    std::string shortAds, other;
+    const std::uint32_t n = k.GetShortPathNameA(ads + "\\", shortAds, 512);
+    EXPECT_EQ(n, shortAds.size());
+    EXPECT_EQ(shortAds.find(' ', 3), std::string::npos) << shortAds; // past the drive
+    // Too small a buffer: the size needed, terminator included.
+    EXPECT_EQ(k.GetShortPathNameA(ads + "\\", other, 4), n + 1);
+    EXPECT_EQ(k.GetShortPathNameA(At("No Such Folder\\"), other, 260), 0u);
     EXPECT_EQ(sorted(k.ListBoxDir(0, shortAds + "*.*")), sorted({"日本.gif", "．．＼x.txt"}));
     EXPECT_EQ(sorted(k.ListBoxDir(0xFFFF8010u, shortAds + "*.*")), sorted({"[..]", "[[広告]]"}));
-    auto found = k.FindFirstFileA(files[0]);
+    auto found = k.FindFirstFileA(shortAds + "日本.gif");
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->Data().fileName, "日本.gif");
 
@@ -128,7 +102,7 @@ TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeleted
         EXPECT_TRUE(k.DeleteFileA(*inside, file)) << file;
     }
     EXPECT_TRUE(k.RemoveDirectoryA(*inside, ads + "\\[広告]"));
-    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, shortAds + "*.*"), Names{"[..]"});
+    EXPECT_EQ(k.ListBoxDir(DDL_DIRECTORY, shortAds + "*.*"), Texts{"[..]"});
     // Nothing outside: the folder itself, nor what "..\" names.
     EXPECT_FALSE(k.RemoveDirectoryA(*inside, ads));
     EXPECT_FALSE(k.SetFileAttributesA(*inside, ads + "\\..\\x.txt", 0));
@@ -137,30 +111,23 @@ TEST_F(FilesContractTest, NamesBeyondTheAnsiCodePageAreListedAsTheyAreAndDeleted
 }
 
 TEST_F(FilesContractTest, AFolderThatIsALinkShowsItAndNothingBehindItIsReached) {
-    bed->MakeFolder(At("Juno"));
-    bed->MakeFolder(At("Precious"));
-    bed->MakeFolder(At("Precious\\Empty"));
-    bed->MakeFile(At("Precious\\thesis.docx"), kArchive);
+    Make({{"Juno", kFolder}, {"Precious", kFolder}, {"Precious\\Empty", kFolder}});
+    bed->MakeEntry(At("Precious\\thesis.docx"), kArchive);
     if (!bed->MakeDirectoryLink(At("Juno\\ads"), At("Precious")))
         GTEST_SKIP() << "no directory link can be made here";
     platform::Kernel& k = Api().kernel;
     auto found = k.FindFirstFileA(At("Juno\\ads"));
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->Data().attributes, FILE_ATTRIBUTE_DIRECTORY | 0x400u);
+    EXPECT_EQ(found->Data().attributes, kFolder | kReparse);
 
     const auto root = k.OpenFolder(At("Juno"), true);
     const auto ads = k.OpenFolder(At("Juno\\ads"), false);
     const auto precious = k.OpenFolder(At("Precious"), true);
     ASSERT_TRUE(root && ads && precious);
-    if (bed->IsWine()) {
-        // Wine opens a Unix link as its target: only the final path tells.
-        EXPECT_EQ(ads->Attributes(), FILE_ATTRIBUTE_DIRECTORY);
-        EXPECT_EQ(ads->FinalPath(), precious->FinalPath());
-    } else {
-        // Windows opens the link itself.
-        EXPECT_NE(ads->Attributes() & 0x400u, 0u);
-        EXPECT_EQ(ads->FinalPath(), root->FinalPath() + "\\ads");
-    }
+    // Windows opens the link itself; Wine opens a Unix link as its target: the final path tells.
+    EXPECT_EQ(std::pair(ads->Attributes() & (kFolder | kReparse), ads->FinalPath()),
+              bed->IsWine() ? std::pair(kFolder, precious->FinalPath())
+                            : std::pair(kFolder | kReparse, root->FinalPath() + "\\ads"));
     // Confined to the folder that holds the link, nothing is reached through it.
     EXPECT_FALSE(k.SetFileAttributesA(*root, At("Juno\\ads\\thesis.docx"), 0));
     EXPECT_FALSE(k.DeleteFileA(*root, At("Juno\\ads\\thesis.docx")));
@@ -174,10 +141,8 @@ TEST_F(FilesContractTest, OnlyPathsWhereWindowsRedirectsHaveAVirtualStoreCounter
     platform::Kernel& k = Api().kernel;
     const std::string windows = k.GetWindowsDirectoryA();
     ASSERT_GT(windows.size(), 3u);
-    struct Row {
-        std::string path, tail; // tail: what follows the VirtualStore folder; "" none
-    };
-    const Row rows[] = {
+    // A path and what follows the VirtualStore folder for it; "" none.
+    const std::pair<std::string, std::string> rows[] = {
         {windows + "\\Juno.ini", windows.substr(2) + "\\Juno.ini"},
         {"C:\\Program Files\\Juno\\ads", "\\Program Files\\Juno\\ads"},
         {"c:\\PROGRAM FILES\\Juno", "\\PROGRAM FILES\\Juno"},
@@ -187,34 +152,27 @@ TEST_F(FilesContractTest, OnlyPathsWhereWindowsRedirectsHaveAVirtualStoreCounter
         {At("Juno\\ads"), ""},
     };
     // The user's VirtualStore folder, the same for every path.
-    const std::string first = k.VirtualStorePath(rows[0].path);
+    const std::string first = k.VirtualStorePath(rows[0].first);
     const std::string store =
-        first.substr(0, first.size() - std::min(first.size(), rows[0].tail.size()));
+        first.substr(0, first.size() - std::min(first.size(), rows[0].second.size()));
     EXPECT_TRUE(store.ends_with("\\VirtualStore")) << first;
-    for (const Row& row : rows)
-        EXPECT_EQ(k.VirtualStorePath(row.path), row.tail.empty() ? "" : store + row.tail)
-            << row.path;
+    for (const auto& [path, tail] : rows)
+        EXPECT_EQ(k.VirtualStorePath(path), tail.empty() ? "" : store + tail) << path;
 }
 
-TEST_F(ContractTest, ASettingIsStoredAndReadBack) {
+// A setting stored, one missing, and an INI file's value as the mail client writes its
+// settings: code page 1252 bytes for "ü", "ö".
+TEST_F(FilesContractTest, StoredValuesAreReadBackAsTheirText) {
     platform::SettingsStore& s = Api().settings;
     EXPECT_TRUE(s.SaveSetting(kContractApp, "Options", "Greeting", "Hello, 2.0").ok());
-    std::string value;
-    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Greeting", "none", value).ok());
-    EXPECT_EQ(value, "Hello, 2.0");
-
-    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Missing", "the default", value).ok());
-    EXPECT_EQ(value, "the default");
-}
-
-TEST_F(FilesContractTest, AnIniFileInTheAnsiCodePageIsReadAsItsText) {
-    // As the mail client writes its settings: code page 1252 bytes for "ü", "ö".
     bed->MakeAnsiIniFile(At("Juno.ini"), "Configuration", "Root Dir", "C:\\Jünö Mail");
-    std::string value;
-    const std::int32_t count = Api().kernel.GetPrivateProfileStringA(
-        "Configuration", "Root Dir", "", value, 512, At("Juno.ini"));
-    EXPECT_EQ(value, "C:\\Jünö Mail");
-    EXPECT_EQ(count, static_cast<std::int32_t>(value.size()));
+    std::string value, missing, root;
+    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Greeting", "none", value).ok());
+    EXPECT_TRUE(s.GetSetting(kContractApp, "Options", "Missing", "the default", missing).ok());
+    const std::int32_t count = Api().kernel.GetPrivateProfileStringA("Configuration", "Root Dir",
+                                                                     "", root, 512, At("Juno.ini"));
+    EXPECT_EQ((Texts{value, missing, root}), (Texts{"Hello, 2.0", "the default", "C:\\Jünö Mail"}));
+    EXPECT_EQ(count, static_cast<std::int32_t>(root.size()));
 }
 
 TEST_F(ContractTest, TheProgramsOwnPathComesBackWhole) {

@@ -1,9 +1,7 @@
+#pragma once
 // GoogleTest's place for a port's own pieces, found before its empty one. Its
 // Notification needs std::mutex, which the Windows toolchain's win32 thread
 // model lacks; only GoogleTest's own thread helpers use it.
-#ifndef POCKETRY_GTEST_CUSTOM_PORT_H
-#define POCKETRY_GTEST_CUSTOM_PORT_H
-
 #include <atomic>
 #include <thread>
 
@@ -24,5 +22,3 @@ class Notification {
 };
 
 } // namespace testing::internal
-
-#endif
