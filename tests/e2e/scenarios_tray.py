@@ -114,11 +114,8 @@ def read_menu(grid: list[list[str]]) -> list:
     xs = range(margin, width - margin)
     background = Counter(grid[y][x] for y in range(margin, height - margin)
                          for x in xs).most_common(1)[0][0]
-    rows = []
-    for y in range(margin, height - margin):
-        colours = Counter(grid[y][x] for x in xs)
-        if len(colours) > 1 or background not in colours:
-            rows.append((y, colours.most_common(1)[0][0]))
+    rows = [(y, Counter(grid[y][x] for x in xs).most_common(1)[0][0])
+            for y in range(margin, height - margin) if {grid[y][x] for x in xs} != {background}]
     bands: list[list] = []  # [first row, last row, dominant colour]
     for y, dominant in rows:
         if bands and bands[-1][1] == y - 1 and bands[-1][2] == dominant:
@@ -135,15 +132,8 @@ def read_menu(grid: list[list[str]]) -> list:
         band_bg = Counter(grid[y][x] for x, y in area).most_common(1)[0][0]
         ink = [(x, y) for x, y in area if grid[y][x] != band_bg]
         dark = sum(1 for x, y in ink if luminance(grid[y][x]) < 64) / max(1, len(ink))
-        runs = []
-        for y in range(first, last + 1):
-            run = 0
-            for x in [*xs, None]:
-                if x is not None and grid[y][x] != band_bg:
-                    run += 1
-                elif run:
-                    runs.append(run)
-                    run = 0
+        runs = [len(list(run)) for y in range(first, last + 1)
+                for inked, run in groupby(grid[y][x] != band_bg for x in xs) if inked]
         columns = sorted({x for x, _ in ink})
         gaps = [(b, a) for a, b in zip(columns, columns[1:]) if b - a >= 10]
         found.append((True if dark > 0.6 else False if dark < 0.1 else None,
