@@ -1,13 +1,11 @@
 """Pocketry's starts and every way out.
 
 The ways out come through sent messages, as Windows and other programs deliver them: WM_CLOSE
-sent from another process, the tray menu's Exit (the shell sends the tray callback, so the menu
-and the unload run inside a sent message), and the end of a session. A window destroyed inside a
-sent message never passes through the program's GetMessage, so a message loop that checks for
-the last window only when GetMessage returns would outlive its window, holding the
-single-instance object, and the next start would end at once as a second instance does: each
-ending is therefore followed by a start that must come up, and that start is what the next way
-out ends."""
+from another process, the tray menu's Exit (run inside the shell's sent tray callback), the end
+of a session. A window destroyed inside a sent message never passes through GetMessage: a loop
+that looked for the last window only there would outlive it, holding the single-instance object,
+and the next start would end as a second instance does. So each ending is followed by a start
+that must come up, and that start is what the next way out ends."""
 
 from __future__ import annotations
 
@@ -96,7 +94,6 @@ def starts_and_ways_out(bed: Bed):
     t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
     p.wait_state(bed, main, "visible", True, 5)
     bed.check_eq("after the menu's Restore Window", SHOWN, where(bed, main, "Restore Window"))
-    bed.screenshot("tray-main-restored", bed.info(main)["rect"])
     bed.require(bed.post(main, WM_SYSCOMMAND, SC_MINIMIZE), "could not post SC_MINIMIZE")
     p.wait_state(bed, main, "visible", False, 5)
     bed.check_eq("after minimising", IN_TRAY, where(bed, main, "minimise"))

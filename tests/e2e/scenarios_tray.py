@@ -135,19 +135,19 @@ def read_menu(grid: list[list[str]]) -> list:
         runs = [len(list(run)) for y in range(first, last + 1)
                 for inked, run in groupby(grid[y][x] != band_bg for x in xs) if inked]
         columns = sorted({x for x, _ in ink})
-        gaps = [(b, a) for a, b in zip(columns, columns[1:]) if b - a >= 10]
         found.append((True if dark > 0.6 else False if dark < 0.1 else None,
                       bool(runs) and statistics.median(runs) >= 2,
-                      any(start >= width // 2 for start, _ in gaps), band_bg != background))
+                      any(b >= width // 2 for a, b in zip(columns, columns[1:]) if b - a >= 10),
+                      band_bg != background))
     return found
 
 
-def open_menu(bed: Bed, main: int, what: str) -> dict:
+def open_menu(bed: Bed, main: int, what: str, timeout_ms: int = 5000) -> dict:
     click(bed, main, WM_RBUTTONUP)
-    menu = bed.menu(5000)
+    menu = bed.menu(timeout_ms)
     if not menu:
-        bed.abort(f"{what}: expected the tray menu open within 5 s of a right click, saw none "
-                  f"(visible: {p.describe_windows(bed)})")
+        bed.abort(f"{what}: expected the tray menu open within {timeout_ms} ms of a right click, "
+                  f"saw none (visible: {p.describe_windows(bed)})")
     bed.check_eq(f"{what}: the menu's owner process", bed.info(main)["pid"], menu["pid"])
     return menu
 
