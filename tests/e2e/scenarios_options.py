@@ -26,7 +26,6 @@ LABEL3 = ("Currently the only auto function is the turning off of the \"always o
           "of the Juno mail transfer windows.  Another function will be making Juno check for "
           "new mail at a set time interval -- coming soon. :-)")
 TABS = ["&Juno", "&Auto", "&Other"]
-PAGE_NAMES = ["juno", "auto", "other"]
 FRAME = ("PocketryFrame", "")
 # What shows whatever the page: (class, text) in the order of the window tree.
 COMMON = [("Button", "OK"), ("Button", "Cancel"), ("Static", "StartUp shortcut:"),
@@ -146,15 +145,6 @@ def file_version(path: Path) -> str:
     return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
 
 
-def startup_folders(bed: Bed) -> tuple[Path, Path]:
-    """The user's StartUp and Programs folders in the prefix (Wine's layout; the StartUp
-    folder's name is found as the file system would, without regard to case)."""
-    programs = t.user_folder(bed) / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
-    startup = [d for d in programs.iterdir() if d.name.lower() == "startup"]
-    bed.require(len(startup) == 1, f"expected one StartUp folder in {programs}, saw {startup}")
-    return startup[0], programs
-
-
 def click_version_label(bed: Bed, main: int, what: str) -> None:
     """A click on the version label, as the notification a static sends (STN_CLICKED, 0)."""
     label = [c for c in bed.children(main) if c["text"].startswith("Version ")]
@@ -193,10 +183,11 @@ def check_layout(bed: Bed, dialog: int, what: str, shot: Path) -> None:
 
 def pictures(bed: Bed, dialog: int, dpi_name: str) -> None:
     """Each page shown by a click on its tab, photographed and checked for cut-off text."""
-    for page, tab in enumerate(TABS):
+    for tab in TABS:
         bed.require(bed.click(dialog, tab), f"could not click the tab \"{tab}\"")
         time.sleep(0.5)
-        shot = bed.screenshot(f"options-{PAGE_NAMES[page]}-{dpi_name}", bed.info(dialog)["rect"])
+        shot = bed.screenshot(f"options-{tab.strip('&').lower()}-{dpi_name}",
+                              bed.info(dialog)["rect"])
         if bed.check(shot, f"{dpi_name}: no screenshot of page {tab}"):
             check_layout(bed, dialog, f"{dpi_name}, page {tab}", shot)
 
@@ -229,7 +220,6 @@ def dialog_pages_keys_ok_esc(bed: Bed):
         chord(bed, dialog, keys)
         check_page(bed, dialog, page, keys)
 
-    # Edits, then Esc on the Auto page: only the page is stored.
     for text in ("Run Juno on startup", "Close Juno on exit"):
         click_box(bed, dialog, text)
     chord(bed, dialog, "alt+a")
@@ -272,9 +262,13 @@ def startup_shortcut(bed: Bed):
     it, and the version message names the library's version. With an older library that has
     only the narrow functions, a folder the code page holds ("Jünö") still works, and the CJK
     one fails with the system's description instead of a shortcut to the wrong place."""
-    startup, programs = startup_folders(bed)
+    # The user's StartUp folder in Wine's layout, its name found as the file system would,
+    # without regard to case.
+    programs = t.user_folder(bed) / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+    startup = [d for d in programs.iterdir() if d.name.lower() == "startup"]
+    bed.require(len(startup) == 1, f"expected one StartUp folder in {programs}, saw {startup}")
     before = sorted(x.name for x in programs.iterdir())
-    link = startup / "Pocketry.lnk"
+    link = startup[0] / "Pocketry.lnk"
     bed.require(not link.exists(), f"setup: {link} exists already")
     library = bed.install_dir / "vb5stkit.dll"
 

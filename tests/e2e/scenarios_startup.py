@@ -77,15 +77,13 @@ def starts_and_ways_out(bed: Bed):
     bed.require(bed.answer(p.BOX_TITLE, "OK", 5000), "the notice did not close when OK was pressed")
 
     # Laid out from twips at 96 dpi (15 a pixel), a third of the free height down the work area.
-    info = bed.info(main)
-    wa_left, wa_top, wa_right, wa_bottom = bed.screen()["workarea"]
+    info, (wa_left, wa_top, wa_right, wa_bottom) = bed.info(main), bed.screen()["workarea"]
     left, top, right, bottom = info["rect"]
-    width, height = right - left, bottom - top
     bed.check_eq(f"caption, client size (4470 x 2370 twips), position (work area "
-                 f"{wa_left},{wa_top},{wa_right},{wa_bottom}, window {width}x{height})",
+                 f"{wa_left},{wa_top},{wa_right},{wa_bottom}, window {info['rect']})",
                  (p.MAIN_TITLE, (4470 // 15, 2370 // 15),
-                  (wa_left + (wa_right - wa_left - width) // 2,
-                   wa_top + (wa_bottom - wa_top - height) // 3)),
+                  (wa_left + (wa_right - wa_left - (right - left)) // 2,
+                   wa_top + (wa_bottom - wa_top - (bottom - top)) // 3)),
                  (info["title"], info["client"], (left, top)))
 
     bed.require(bed.key(main, VK_RETURN), "could not press Enter in the main window")
