@@ -7,6 +7,7 @@ from __future__ import annotations
 import shutil
 import struct
 import time
+from itertools import combinations
 from pathlib import Path
 from typing import Optional
 
@@ -17,9 +18,7 @@ from e2elib import VK_ESCAPE, Bed, scenario
 TITLE = "Options - Pocketry"
 WM_COMMAND = 0x0111
 BM_GETCHECK = 0x00F0
-WS_MAXIMIZEBOX = 0x00010000
-WS_MINIMIZEBOX = 0x00020000
-WS_THICKFRAME = 0x00040000
+SIZING_STYLES = 0x00070000  # WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME
 ERROR_MOD_NOT_FOUND = 126
 ERROR_NO_UNICODE_TRANSLATION = 1113
 
@@ -27,7 +26,6 @@ LABEL3 = ("Currently the only auto function is the turning off of the \"always o
           "of the Juno mail transfer windows.  Another function will be making Juno check for "
           "new mail at a set time interval -- coming soon. :-)")
 TABS = ["&Juno", "&Auto", "&Other"]
-PAGE_NAMES = ["juno", "auto", "other"]
 FRAME = ("PocketryFrame", "")
 # What shows whatever the page: (class, text) in the order of the window tree.
 COMMON = [("Button", "OK"), ("Button", "Cancel"), ("Static", "StartUp shortcut:"),
@@ -147,15 +145,6 @@ def file_version(path: Path) -> str:
     return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
 
 
-def startup_folders(bed: Bed) -> tuple[Path, Path]:
-    """The user's StartUp and Programs folders in the prefix (Wine's layout; the StartUp
-    folder's name is found as the file system would, without regard to case)."""
-    programs = t.user_folder(bed) / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
-    startup = [d for d in programs.iterdir() if d.name.lower() == "startup"]
-    bed.require(len(startup) == 1, f"expected one StartUp folder in {programs}, saw {startup}")
-    return startup[0], programs
-
-
 def click_version_label(bed: Bed, main: int, what: str) -> None:
     """A click on the version label, as the notification a static sends (STN_CLICKED, 0)."""
     label = [c for c in bed.children(main) if c["text"].startswith("Version ")]
@@ -186,23 +175,19 @@ def check_layout(bed: Bed, dialog: int, what: str, shot: Path) -> None:
             bed.check(all(row[-1] == background for row in grid),
                       f"{what}: the text of {c['class']} \"{c['text']}\" runs into the right "
                       f"edge of its {r - l}x{b - t} px box (cut off)")
-    leaves = [c for c in controls if c["class"] != FRAME[0]]
-    for i, a in enumerate(leaves):
-        for b in leaves[i + 1:]:
-            al, at, ar, ab = a["rect"]
-            bl, bt, br, bb = b["rect"]
-            bed.check(ar <= bl or br <= al or ab <= bt or bb <= at,
-                      f"{what}: \"{a['text']}\" {a['rect']} overlaps \"{b['text']}\" {b['rect']}")
-    for problem in bed.clipped_labels(dialog, shot):
-        bed.fail(f"{what}: {problem}")
+    for a, b in combinations([c for c in controls if c["class"] != FRAME[0]], 2):
+        (al, at, ar, ab), (bl, bt, br, bb) = a["rect"], b["rect"]
+        bed.check(ar <= bl or br <= al or ab <= bt or bb <= at,
+                  f"{what}: \"{a['text']}\" {a['rect']} overlaps \"{b['text']}\" {b['rect']}")
 
 
 def pictures(bed: Bed, dialog: int, dpi_name: str) -> None:
     """Each page shown by a click on its tab, photographed and checked for cut-off text."""
-    for page, tab in enumerate(TABS):
+    for tab in TABS:
         bed.require(bed.click(dialog, tab), f"could not click the tab \"{tab}\"")
         time.sleep(0.5)
-        shot = bed.screenshot(f"options-{PAGE_NAMES[page]}-{dpi_name}", bed.info(dialog)["rect"])
+        shot = bed.screenshot(f"options-{tab.strip('&').lower()}-{dpi_name}",
+                              bed.info(dialog)["rect"])
         if bed.check(shot, f"{dpi_name}: no screenshot of page {tab}"):
             check_layout(bed, dialog, f"{dpi_name}, page {tab}", shot)
 
@@ -227,7 +212,7 @@ def dialog_pages_keys_ok_esc(bed: Bed):
                  "twips, 15 a pixel at 96 dpi), centred, shown in front, owner (none while the "
                  "main window is hidden)",
                  (TITLE, 0, (6105 // 15, 4185 // 15), True, True, True, 0),
-                 (info["title"], info["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+                 (info["title"], info["style"] & SIZING_STYLES,
                   info["client"], abs(left + right - sw) <= 1 and abs(top + bottom - sh) <= 1,
                   info["visible"], info["foreground"], info["owner"]))
     check_page(bed, dialog, 0, "first opening")
@@ -235,7 +220,6 @@ def dialog_pages_keys_ok_esc(bed: Bed):
         chord(bed, dialog, keys)
         check_page(bed, dialog, page, keys)
 
-    # Edits, then Esc on the Auto page: only the page is stored.
     for text in ("Run Juno on startup", "Close Juno on exit"):
         click_box(bed, dialog, text)
     chord(bed, dialog, "alt+a")
@@ -278,20 +262,22 @@ def startup_shortcut(bed: Bed):
     it, and the version message names the library's version. With an older library that has
     only the narrow functions, a folder the code page holds ("Jünö") still works, and the CJK
     one fails with the system's description instead of a shortcut to the wrong place."""
-    startup, programs = startup_folders(bed)
+    # The user's StartUp folder in Wine's layout, its name found as the file system would,
+    # without regard to case.
+    programs = t.user_folder(bed) / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+    startup = [d for d in programs.iterdir() if d.name.lower() == "startup"]
+    bed.require(len(startup) == 1, f"expected one StartUp folder in {programs}, saw {startup}")
     before = sorted(x.name for x in programs.iterdir())
-    link = startup / "Pocketry.lnk"
+    link = startup[0] / "Pocketry.lnk"
     bed.require(not link.exists(), f"setup: {link} exists already")
     library = bed.install_dir / "vb5stkit.dll"
-    bed.require((bed.install_dir / "vb5stkit-narrow.dll").is_file(),
-                "setup: vb5stkit-narrow.dll is not in the build folder")
-    description = {}
-    for error in (ERROR_MOD_NOT_FOUND, ERROR_NO_UNICODE_TRANSLATION):
+
+    def description(error: int) -> str:
+        """The system's text, which the message puts on a line of its own without its closing
+        full stop and line break."""
         rc, recs = bed.driver("errtext", error)
         bed.require(rc == 0 and recs, "the driver could not read the system's error text")
-        # The system's text ends in a full stop and a line break; the message puts it on a
-        # line of its own without them.
-        description[error] = recs[0]["text"].rstrip(" \r\n.")
+        return recs[0]["text"].rstrip(" \r\n.")
 
     def unpack(name: str, dll: Optional[str]):
         folder = bed.prefix / "drive_c" / name
@@ -307,7 +293,7 @@ def startup_shortcut(bed: Bed):
         if error:
             t.box(bed, f"\"&Create\" {how}",
                   f"An error occurred attempting to create the Pocketry shortcut:\r\n\r\n"
-                  f"{description[error]}\r\n\r\n{NO_LIBRARY_ADVICE}", t.WARNING)
+                  f"{description(error)}\r\n\r\n{NO_LIBRARY_ADVICE}", t.WARNING)
             bed.check(not link.exists(), f"{how}: expected no {link}, it is there")
             return
         t.box(bed, f"\"&Create\" {how}", STARTUP_LINK_TEXTS["created"])

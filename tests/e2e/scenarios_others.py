@@ -7,7 +7,7 @@ import time
 
 import pocketry as p
 import scenarios_tray as t
-from e2elib import WM_ENDSESSION, WM_QUERYENDSESSION, WM_RBUTTONUP, Bed, scenario
+from e2elib import WM_ENDSESSION, WM_QUERYENDSESSION, Bed, scenario
 
 LIMIT_MS = 2000  # the driver's own wait: the Wine start of the driver itself is not counted
 
@@ -18,10 +18,8 @@ def answers(bed: Bed, hwnd: int) -> bool:
 
 
 def menu_opens(bed: Bed, main: int, what: str) -> None:
-    bed.require(bed.tray(main, WM_RBUTTONUP), f"{what}: could not send the tray callback")
-    if not bed.menu(LIMIT_MS):
-        bed.abort(f"{what}: expected the tray menu within {LIMIT_MS} ms of a right click, saw "
-                  f"none: Pocketry no longer answers its tray icon")
+    """Pocketry still answers its tray icon."""
+    t.open_menu(bed, main, what, LIMIT_MS)
     bed.require(bed.menu_close(), f"{what}: the tray menu did not close on Esc")
 
 

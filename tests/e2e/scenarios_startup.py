@@ -1,19 +1,17 @@
 """Pocketry's starts and every way out.
 
 The ways out come through sent messages, as Windows and other programs deliver them: WM_CLOSE
-sent from another process, the tray menu's Exit (the shell sends the tray callback, so the menu
-and the unload run inside a sent message), and the end of a session. A window destroyed inside a
-sent message never passes through the program's GetMessage, so a message loop that checks for
-the last window only when GetMessage returns would outlive its window, holding the
-single-instance object, and the next start would end at once as a second instance does: each
-ending is therefore followed by a start that must come up, and that start is what the next way
-out ends."""
+from another process, the tray menu's Exit (run inside the shell's sent tray callback), the end
+of a session. A window destroyed inside a sent message never passes through GetMessage: a loop
+that looked for the last window only there would outlive it, holding the single-instance object,
+and the next start would end as a second instance does. So each ending is followed by a start
+that must come up, and that start is what the next way out ends."""
 
 from __future__ import annotations
 
 import pocketry as p
 import scenarios_tray as t
-from e2elib import (ENDSESSION_LOGOFF, SC_CLOSE, SC_MINIMIZE, VK_RETURN, WM_CLOSE, WM_ENDSESSION,
+from e2elib import (SC_CLOSE, SC_MINIMIZE, VK_RETURN, WM_CLOSE, WM_ENDSESSION,
                     WM_QUERYENDSESSION, WM_SYSCOMMAND, Bed, scenario)
 
 # Put in the tray from the shown window it is minimised as well as hidden; a later start
@@ -42,20 +40,10 @@ def ended(bed: Bed, app, main: int, what: str) -> None:
               f"{what}: expected the tray icon gone, the shell still holds it")
 
 
-def next_start(bed: Bed, what: str):
-    """A later start after an ending: its window and tray icon come. Returns (process,
-    window)."""
-    proc = bed.start(p.EXE)
-    main = p.main_window(bed, 20000)
-    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 15000),
-                f"{what}: expected the next start's tray icon within 15 s, the shell holds none")
-    return proc, main
-
-
-def query_end_session(bed: Bed, app, main: int, lparam: int, what: str) -> None:
+def query_end_session(bed: Bed, app, main: int, what: str) -> None:
     """Sends WM_QUERYENDSESSION: the shutdown steps run (the tray icon goes), the answer is "may
     end" (non-zero), and Pocketry and its window stay until WM_ENDSESSION says how it ends."""
-    answer = bed.send(main, WM_QUERYENDSESSION, 0, lparam)
+    answer = bed.send(main, WM_QUERYENDSESSION)
     bed.check(answer not in (None, 0),
               f"{what}: expected WM_QUERYENDSESSION answered non-zero (the session may end), "
               f"saw {'no answer within 5 s' if answer is None else answer}")
@@ -87,18 +75,15 @@ def starts_and_ways_out(bed: Bed):
     main = p.main_window(bed, 5000)
     bed.check_eq("while the notice is up", SHOWN, where(bed, main, "notice"))
     bed.require(bed.answer(p.BOX_TITLE, "OK", 5000), "the notice did not close when OK was pressed")
-    bed.check_eq("after the notice", SHOWN, where(bed, main, "after the notice"))
 
     # Laid out from twips at 96 dpi (15 a pixel), a third of the free height down the work area.
-    info = bed.info(main)
-    wa_left, wa_top, wa_right, wa_bottom = bed.screen()["workarea"]
+    info, (wa_left, wa_top, wa_right, wa_bottom) = bed.info(main), bed.screen()["workarea"]
     left, top, right, bottom = info["rect"]
-    width, height = right - left, bottom - top
     bed.check_eq(f"caption, client size (4470 x 2370 twips), position (work area "
-                 f"{wa_left},{wa_top},{wa_right},{wa_bottom}, window {width}x{height})",
+                 f"{wa_left},{wa_top},{wa_right},{wa_bottom}, window {info['rect']})",
                  (p.MAIN_TITLE, (4470 // 15, 2370 // 15),
-                  (wa_left + (wa_right - wa_left - width) // 2,
-                   wa_top + (wa_bottom - wa_top - height) // 3)),
+                  (wa_left + (wa_right - wa_left - (right - left)) // 2,
+                   wa_top + (wa_bottom - wa_top - (bottom - top)) // 3)),
                  (info["title"], info["client"], (left, top)))
 
     bed.require(bed.key(main, VK_RETURN), "could not press Enter in the main window")
@@ -107,7 +92,6 @@ def starts_and_ways_out(bed: Bed):
     t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
     p.wait_state(bed, main, "visible", True, 5)
     bed.check_eq("after the menu's Restore Window", SHOWN, where(bed, main, "Restore Window"))
-    bed.screenshot("tray-main-restored", bed.info(main)["rect"])
     bed.require(bed.post(main, WM_SYSCOMMAND, SC_MINIMIZE), "could not post SC_MINIMIZE")
     p.wait_state(bed, main, "visible", False, 5)
     bed.check_eq("after minimising", IN_TRAY, where(bed, main, "minimise"))
@@ -127,7 +111,7 @@ def starts_and_ways_out(bed: Bed):
 
     # A later start: straight to the tray, nothing shown meanwhile.
     watch = bed.watch()
-    app, main = next_start(bed, f"after the {what}")
+    app, main = p.start_in_tray(bed)
     watch.stop(settle=1.5)
     no_window_shown(bed, watch, "a later start")
     bed.check_eq("a later start", {**IN_TRAY, "minimised": False},
@@ -138,27 +122,14 @@ def starts_and_ways_out(bed: Bed):
     t.choose(bed, main, ["down"], what)  # the top item
     ended(bed, app, main, what)
 
-    # A log-off asked about and called off: Pocketry goes on, back in the tray with its icon,
-    # still answering it; then one that goes ahead ends it.
-    app, main = next_start(bed, f"after the {what}")
-    what = "log-off called off"
-    query_end_session(bed, app, main, ENDSESSION_LOGOFF, what)
-    bed.check(bed.send(main, WM_ENDSESSION, 0, ENDSESSION_LOGOFF) is not None,
-              f"{what}: expected WM_ENDSESSION FALSE answered within 5 s, it was not")
-    rc = bed.wait_exit(app, 1)
-    bed.require(rc is None, f"{what}: expected Pocketry to go on after WM_ENDSESSION FALSE, it "
-                            f"exited with {rc}")
-    bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 5000),
-                f"{what}: expected the tray icon put back, the shell holds none")
-    t.open_menu(bed, main, f"{what}: a right click on the icon put back")
-    bed.menu_close()
+    app, main = p.start_in_tray(bed)
     what = "end of session"
-    query_end_session(bed, app, main, 0, what)
+    query_end_session(bed, app, main, what)
     # The window goes while WM_ENDSESSION is handled; the reply may not come back.
     bed.send(main, WM_ENDSESSION, 1, 0)
     ended(bed, app, main, f"{what}, WM_ENDSESSION TRUE")
 
     # The close box, posted: the ordinary way through GetMessage.
-    app, main = next_start(bed, f"after the {what}")
+    app, main = p.start_in_tray(bed)
     bed.require(bed.post(main, WM_SYSCOMMAND, SC_CLOSE), "could not post SC_CLOSE")
     ended(bed, app, main, "close box (SC_CLOSE)")

@@ -6,6 +6,7 @@ from __future__ import annotations
 import statistics
 import time
 from collections import Counter
+from itertools import groupby
 from pathlib import Path
 from typing import Optional
 
@@ -26,8 +27,6 @@ WITH_SHORTCUT = {"Exit", "Restore Window", "Options...", "Run/Close Juno...", "H
 CHECKER_MS = 500
 UNTOP_LIMIT_MS = 1000  # one watcher period, plus a period's worth of slack
 
-
-# ---- steps the other scenario files share -----------------------------------------------------
 
 # Pocketry's message boxes: (icon, buttons, default button).
 NOTICE = ("information", ["OK"], "OK")
@@ -98,12 +97,6 @@ def click(bed: Bed, main: int, mouse_message: int = WM_LBUTTONUP) -> None:
                 f"could not post the tray callback {mouse_message} to Pocketry's window")
 
 
-def state(info: Optional[dict]) -> str:
-    if info is None:
-        return "window gone"
-    return ", ".join(f"{k}={int(info[k])}" for k in ("visible", "iconic", "foreground"))
-
-
 def luminance(colour: str) -> float:
     r, g, b = (int(colour[i:i + 2], 16) for i in (0, 2, 4))
     return 0.299 * r + 0.587 * g + 0.114 * b
@@ -121,11 +114,8 @@ def read_menu(grid: list[list[str]]) -> list:
     xs = range(margin, width - margin)
     background = Counter(grid[y][x] for y in range(margin, height - margin)
                          for x in xs).most_common(1)[0][0]
-    rows = []
-    for y in range(margin, height - margin):
-        colours = Counter(grid[y][x] for x in xs)
-        if len(colours) > 1 or background not in colours:
-            rows.append((y, colours.most_common(1)[0][0]))
+    rows = [(y, Counter(grid[y][x] for x in xs).most_common(1)[0][0])
+            for y in range(margin, height - margin) if {grid[y][x] for x in xs} != {background}]
     bands: list[list] = []  # [first row, last row, dominant colour]
     for y, dominant in rows:
         if bands and bands[-1][1] == y - 1 and bands[-1][2] == dominant:
@@ -142,29 +132,22 @@ def read_menu(grid: list[list[str]]) -> list:
         band_bg = Counter(grid[y][x] for x, y in area).most_common(1)[0][0]
         ink = [(x, y) for x, y in area if grid[y][x] != band_bg]
         dark = sum(1 for x, y in ink if luminance(grid[y][x]) < 64) / max(1, len(ink))
-        runs = []
-        for y in range(first, last + 1):
-            run = 0
-            for x in [*xs, None]:
-                if x is not None and grid[y][x] != band_bg:
-                    run += 1
-                elif run:
-                    runs.append(run)
-                    run = 0
+        runs = [len(list(run)) for y in range(first, last + 1)
+                for inked, run in groupby(grid[y][x] != band_bg for x in xs) if inked]
         columns = sorted({x for x, _ in ink})
-        gaps = [(b, a) for a, b in zip(columns, columns[1:]) if b - a >= 10]
         found.append((True if dark > 0.6 else False if dark < 0.1 else None,
                       bool(runs) and statistics.median(runs) >= 2,
-                      any(start >= width // 2 for start, _ in gaps), band_bg != background))
+                      any(b >= width // 2 for a, b in zip(columns, columns[1:]) if b - a >= 10),
+                      band_bg != background))
     return found
 
 
-def open_menu(bed: Bed, main: int, what: str) -> dict:
+def open_menu(bed: Bed, main: int, what: str, timeout_ms: int = 5000) -> dict:
     click(bed, main, WM_RBUTTONUP)
-    menu = bed.menu(5000)
+    menu = bed.menu(timeout_ms)
     if not menu:
-        bed.abort(f"{what}: expected the tray menu open within 5 s of a right click, saw none "
-                  f"(visible: {p.describe_windows(bed)})")
+        bed.abort(f"{what}: expected the tray menu open within {timeout_ms} ms of a right click, "
+                  f"saw none (visible: {p.describe_windows(bed)})")
     bed.check_eq(f"{what}: the menu's owner process", bed.info(main)["pid"], menu["pid"])
     return menu
 
@@ -183,8 +166,6 @@ def choose(bed: Bed, main: int, keys: list[str], what: str) -> None:
     pick(bed, open_menu(bed, main, what), keys, what)
 
 
-# ---- scenarios --------------------------------------------------------------------------------
-
 @scenario("tray.menu_and_juno_window", timeout=180)
 def menu_and_juno_window(bed: Bed):
     """Beside Juno, whose mail dialog the stand-in makes topmost again and again: the menu as
@@ -202,10 +183,8 @@ def menu_and_juno_window(bed: Bed):
                       "--retopmost-ms", "1200")
     for n, visible in enumerate((False, True)):
         click(bed, main)
-        info = p.wait_state(bed, juno, "visible", visible, 5)
-        bed.check(info and info["visible"] == visible,
-                  f"Tray Left 2, click {n + 1}: expected Juno's main window "
-                  f"{'shown' if visible else 'hidden'}, saw {state(info)}")
+        bed.check_eq(f"Tray Left 2, click {n + 1}: Juno's main window shown", visible,
+                     (p.wait_state(bed, juno, "visible", visible, 5) or {}).get("visible"))
 
     # The menu with Juno running, text on the clipboard, then "Clear Clipboard" (Down five
     # times): the next menu has nothing to clear.
@@ -232,36 +211,27 @@ def menu_and_juno_window(bed: Bed):
 
     # "Minimize/Restore Juno" (the last item but one) twice: minimised without being activated,
     # then restored; "Switch to Juno" (the last) brings it from behind, minimised, to the front.
-    choose(bed, main, ["up", "up"], "Minimize/Restore Juno")
-    info = p.wait_state(bed, juno, "iconic", True, 5)
-    bed.check(info and info["iconic"] and not info["foreground"],
-              f"Minimize/Restore Juno 1: expected Juno's main window minimised and not "
-              f"activated, saw {state(info)}")
-    choose(bed, main, ["up", "up"], "Minimize/Restore Juno")
-    info = p.wait_state(bed, juno, "iconic", False, 5)
-    bed.check(info and info["visible"] and not info["iconic"],
-              f"Minimize/Restore Juno 2: expected Juno's main window restored, saw {state(info)}")
-    dialog = bed.find("#32770", MAIL_TITLE)
-    bed.require(dialog, f"the \"{MAIL_TITLE}\" dialog is gone")
-    bed.require(bed.show(juno, "minimize") and bed.foreground(dialog[0]),
-                "setup: could not minimise Juno's main window behind the mail dialog")
-    choose(bed, main, ["up"], "Switch to Juno")
-    info = p.wait_state(bed, juno, "foreground", True, 5)
-    bed.check(info and info["foreground"] and info["visible"] and not info["iconic"],
-              f"Switch to Juno: expected Juno's main window restored and in the foreground, "
-              f"saw {state(info)}")
+    # Each row: the state waited for first, then the rest of Juno's main window as expected.
+    for what, keys, expected in (
+            ("Minimize/Restore Juno 1", ["up", "up"], {"iconic": True, "foreground": False}),
+            ("Minimize/Restore Juno 2", ["up", "up"], {"iconic": False, "visible": True}),
+            ("Switch to Juno", ["up"], {"foreground": True, "visible": True, "iconic": False})):
+        if keys == ["up"]:
+            dialog = bed.find("#32770", MAIL_TITLE)
+            bed.require(dialog and bed.show(juno, "minimize") and bed.foreground(dialog[0]),
+                        "setup: could not minimise Juno's main window behind the mail dialog")
+        choose(bed, main, keys, what)
+        waited, value = next(iter(expected.items()))
+        info = p.wait_state(bed, juno, waited, value, 5)
+        bed.check_eq(f"{what}: Juno's main window", expected,
+                     {k: info[k] for k in expected} if info else "window gone")
     # The dialog, made topmost by the stand-in every 1.2 s, is made not topmost by Pocketry
     # each time within the limit; fewer than two topmost spells mean the test saw nothing.
-    shown = [r for r in track.records() if r["exists"]]
-    spells, since = [], None
-    for r in shown:
-        if r["topmost"] and since is None:
-            since = r["t"]
-        elif not r["topmost"] and since is not None:
-            spells.append(r["t"] - since)
-            since = None
-    if since is not None:  # topmost when tracking ended
-        spells.append(track.timeout_ms - since)
+    # A spell lasts from its first topmost record to the next record not topmost (or the end).
+    starts = [(top, next(rows)["t"]) for top, rows in
+              groupby((r for r in track.records() if r["exists"]), key=lambda r: r["topmost"])]
+    ends = [t for _, t in starts[1:]] + [track.timeout_ms]
+    spells = [end - start for (top, start), end in zip(starts, ends) if top]
     bed.check(len(spells) >= 2 and max(spells) <= UNTOP_LIMIT_MS,
               f"expected the stand-in to make \"{MAIL_TITLE}\" topmost again and again and "
               f"Pocketry (looking every {CHECKER_MS} ms) to end each spell within "
