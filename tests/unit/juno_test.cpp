@@ -145,8 +145,7 @@ TEST_F(JunoTest, FocusWindowHandsTheForegroundOverAndReportsWhoHadIt) {
         EXPECT_EQ(ShowsOf(h), r.shows);
         // Input is shared with the foreground thread only around the hand-over.
         std::vector<std::string> attached;
-        for (std::size_t i = attach; i < desk.AttachCalls().size(); ++i) {
-            const sim::AttachThreadInputCall& c = desk.AttachCalls()[i];
+        for (const sim::AttachThreadInputCall& c : Since(desk.AttachCalls(), attach)) {
             attached.push_back(std::to_string(c.idAttach) + ">" + std::to_string(c.idAttachTo) +
                                (c.attach ? "+" : "-"));
         }
