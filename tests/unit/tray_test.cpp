@@ -78,8 +78,7 @@ TEST_F(TrayTest, EachShellCallCarriesThe88ByteRecordWithItsOwnFlags) {
     // message; size, window, ID, flags, callback message, icon; tip
     using Record = std::tuple<std::uint32_t, std::vector<std::uint32_t>, std::string>;
     std::vector<Record> records;
-    for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
-        const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
+    for (const sim::NotifyIconCall& c : Since(desk.NotifyIconCalls(), from)) {
         std::vector<std::uint32_t> fields(6);
         std::memcpy(fields.data(), c.bytes.data(), 6 * sizeof(std::uint32_t));
         records.emplace_back(c.message, fields, c.Tip());
@@ -622,8 +621,7 @@ TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
                    [&] { armed = desk.ScreenSaverActive() && desk.ScreenSaverTimeout() == 1; });
         main->MenuTray_ScreenSaver_Click();
         std::string calls;
-        for (std::size_t i = from; i < desk.SpiCalls().size(); ++i) {
-            const sim::SpiCall& c = desk.SpiCalls()[i];
+        for (const sim::SpiCall& c : Since(desk.SpiCalls(), from)) {
             calls += std::to_string(c.action) + "," + std::to_string(c.uiParam) +
                      (c.hasPvParam ? ",pv," : ",-,") + std::to_string(c.fWinIni) + ";";
         }
