@@ -37,10 +37,11 @@ class JunoTest : public ProgramTest {
 TEST(JunoPatternTest, LikeMatchesTheWholeTextCaseSensitively) {
     using Pairs = std::vector<std::pair<const char*, const char*>>; // text, pattern
     const Pairs matching = {
-        {"Juno", "Juno"}, {"", ""},          {"", "*"},          {"abc", "*"},
-        {"ac", "a*c"},    {"abxbc", "a*bc"}, {"xaybz", "*a*b*"}, {"abc", "a?c"},
-        {"a7", "a#"},     {"b", "[a-c]"},    {"d", "[!a-c]"},    {"y", "[xyz]"},
-        {"a*c", "a[*]c"}, {"ab", "a[]b"},    {"a?c", "a[?]c"},   {"#32770", "[#]32770"}};
+        {"Juno", "Juno"}, {"", ""},          {"", "*"},           {"abc", "*"},
+        {"ac", "a*c"},    {"abxbc", "a*bc"}, {"xaybz", "*a*b*"},  {"abc", "a?c"},
+        {"a7", "a#"},     {"b", "[a-c]"},    {"d", "[!a-c]"},     {"y", "[xyz]"},
+        {"a*c", "a[*]c"}, {"ab", "a[]b"},    {"a?c", "a[?]c"},    {"#32770", "[#]32770"},
+        {"abab", "*ab"},  {"aab", "*a?"},    {"xaybzc", "*a*b*c"}};
     // Malformed patterns ("[a", "[c-a]", "x[") match nothing, not even their own text.
     const Pairs other = {{"Juno", "Jun"},  {"Juno", "Junos"},     {"juno", "Juno"},
                          {"abc", "*b"},    {"ac", "a?c"},         {"", "?"},
@@ -49,7 +50,7 @@ TEST(JunoPatternTest, LikeMatchesTheWholeTextCaseSensitively) {
                          {"abc", "a[*]c"}, {"32770", "[#]32770"}, {"#327701", "[#]32770"},
                          {"a", "[a"},      {"[a", "[a"},          {"[", "["},
                          {"b", "[c-a]"},   {"b", "[!c-a]"},       {"abc", "*[abc"},
-                         {"x", "x["}};
+                         {"x", "x["},      {"xaybz", "*a*b*c"}};
     for (const bool match : {true, false}) {
         for (const auto& [text, pattern] : match ? matching : other) {
             EXPECT_EQ(Like(text, pattern), match) << '"' << text << "\" vs " << pattern;
@@ -66,10 +67,6 @@ TEST(JunoPatternTest, StarsNeverBacktrackWithoutBound) {
     EXPECT_FALSE(Like(title, "*a*a*a*a*b"));
     EXPECT_FALSE(Like(title, "*?*#*[a]*[!a]"));
     EXPECT_TRUE(Like(title + "b", "*a*a*a*a*b"));
-    EXPECT_TRUE(Like("xaybzc", "*a*b*c"));
-    EXPECT_FALSE(Like("xaybz", "*a*b*c"));
-    EXPECT_TRUE(Like("abab", "*ab"));
-    EXPECT_TRUE(Like("aab", "*a?"));
     const auto took = std::chrono::steady_clock::now() - t0;
     EXPECT_LT(took, std::chrono::milliseconds(500));
 }
@@ -129,7 +126,7 @@ TEST_F(JunoTest, TheMainWindowWinsOverTheWelcomeDialogWhichMustBeExact) {
 TEST_F(JunoTest, FocusWindowHandsTheForegroundOverAndReportsWhoHadIt) {
     struct Row {
         bool otherThread, iconic, restore;
-        int wait;
+        std::uint32_t wait;
         std::vector<int> shows;
     };
     for (const Row& r :
@@ -142,22 +139,20 @@ TEST_F(JunoTest, FocusWindowHandsTheForegroundOverAndReportsWhoHadIt) {
                                        .threadId = r.otherThread ? 7004 : sim::kOtherThreadId,
                                        .minimized = r.iconic});
         const std::size_t attach = desk.AttachCalls().size(), sleeps = desk.Sleeps().size();
-        EXPECT_EQ(FocusWindow_::FocusWindow(*app, h, r.wait, r.restore), front);
+        EXPECT_EQ(FocusWindow_::FocusWindow(*app, h, static_cast<std::int32_t>(r.wait), r.restore),
+                  front);
         EXPECT_EQ(desk.SetForegroundCalls().back(), h);
         EXPECT_EQ(ShowsOf(h), r.shows);
         // Input is shared with the foreground thread only around the hand-over.
         std::vector<std::string> attached;
-        for (std::size_t i = attach; i < desk.AttachCalls().size(); ++i) {
-            const sim::AttachThreadInputCall& c = desk.AttachCalls()[i];
+        for (const sim::AttachThreadInputCall& c : Since(desk.AttachCalls(), attach)) {
             attached.push_back(std::to_string(c.idAttach) + ">" + std::to_string(c.idAttachTo) +
                                (c.attach ? "+" : "-"));
         }
         const std::vector<std::string> shared = {"2004>7004+", "2004>7004-"};
         EXPECT_EQ(attached, r.otherThread ? shared : std::vector<std::string>());
-        const std::vector<std::uint32_t> slept(
-            desk.Sleeps().begin() + static_cast<std::ptrdiff_t>(sleeps), desk.Sleeps().end());
-        EXPECT_EQ(slept, std::vector<std::uint32_t>(r.wait == 0 ? 0 : 1,
-                                                    static_cast<std::uint32_t>(r.wait) * 1000u));
+        EXPECT_EQ(Since(desk.Sleeps(), sleeps),
+                  std::vector<std::uint32_t>(r.wait == 0 ? 0 : 1, r.wait * 1000u));
     }
 }
 
@@ -229,31 +224,24 @@ using enum JunoIs;
 constexpr auto kHideShow = &MainForm::MenuTrayJuno_HideShow_Click;
 constexpr auto kMinRes = &MainForm::MenuTrayJuno_MinRes_Click;
 constexpr auto kSwitchTo = &MainForm::MenuTrayJuno_SwitchTo_Click;
-INSTANTIATE_TEST_SUITE_P(
-    Table, JunoCommandTest,
-    ::testing::Values(
-        CommandRow{"HideWithoutJuno", Absent, kHideShow, {}, false, ""},
-        CommandRow{"MinimiseWithoutJuno", Absent, kMinRes, {}, false, ""},
-        CommandRow{"SwitchToWithoutJuno", Absent, kSwitchTo, {}, false, ""},
-        CommandRow{"Hide", Shown, kHideShow, {SW_HIDE}, false, "hidden"},
-        CommandRow{"Show", Hidden, kHideShow, {SW_SHOW}, false, "visible"},
-        CommandRow{"Minimise", Shown, kMinRes, {SW_SHOWMINNOACTIVE}, false, "visible minimized"},
-        CommandRow{"Restore", Minimized, kMinRes, {SW_RESTORE}, false, "visible"},
-        CommandRow{"HideMinimised", Minimized, kHideShow, {SW_HIDE}, false, "hidden minimized"},
-        CommandRow{
-            "SwitchTo", Minimized, kSwitchTo, {SW_SHOW, SW_RESTORE, SW_SHOW}, true, "visible"},
-        CommandRow{"HideHung", Hung, kHideShow, {SW_HIDE}, false, "hidden minimized"},
-        CommandRow{"RestoreHung", Hung, kMinRes, {SW_RESTORE}, false, "visible"},
-        CommandRow{"SwitchToHung", Hung, kSwitchTo, {SW_SHOW}, false, "visible minimized"},
-        CommandRow{"HideWelcome", Welcoming, kHideShow, {SW_HIDE}, false, "hidden"},
-        CommandRow{"MinimiseWelcome",
-                   Welcoming,
-                   kMinRes,
-                   {SW_SHOWMINNOACTIVE},
-                   false,
-                   "visible minimized"},
-        CommandRow{"SwitchToWelcome", Welcoming, kSwitchTo, {SW_SHOW}, false, "visible"}),
-    RowName<CommandRow>);
+const CommandRow kCommands[] = {
+    {"HideWithoutJuno", Absent, kHideShow, {}, false, ""},
+    {"MinimiseWithoutJuno", Absent, kMinRes, {}, false, ""},
+    {"SwitchToWithoutJuno", Absent, kSwitchTo, {}, false, ""},
+    {"Hide", Shown, kHideShow, {SW_HIDE}, false, "hidden"},
+    {"Show", Hidden, kHideShow, {SW_SHOW}, false, "visible"},
+    {"Minimise", Shown, kMinRes, {SW_SHOWMINNOACTIVE}, false, "visible minimized"},
+    {"Restore", Minimized, kMinRes, {SW_RESTORE}, false, "visible"},
+    {"HideMinimised", Minimized, kHideShow, {SW_HIDE}, false, "hidden minimized"},
+    {"SwitchTo", Minimized, kSwitchTo, {SW_SHOW, SW_RESTORE, SW_SHOW}, true, "visible"},
+    {"HideHung", Hung, kHideShow, {SW_HIDE}, false, "hidden minimized"},
+    {"RestoreHung", Hung, kMinRes, {SW_RESTORE}, false, "visible"},
+    {"SwitchToHung", Hung, kSwitchTo, {SW_SHOW}, false, "visible minimized"},
+    {"HideWelcome", Welcoming, kHideShow, {SW_HIDE}, false, "hidden"},
+    {"MinimiseWelcome", Welcoming, kMinRes, {SW_SHOWMINNOACTIVE}, false, "visible minimized"},
+    {"SwitchToWelcome", Welcoming, kSwitchTo, {SW_SHOW}, false, "visible"}};
+INSTANTIATE_TEST_SUITE_P(Table, JunoCommandTest, ::testing::ValuesIn(kCommands),
+                         RowName<CommandRow>);
 
 TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingOrUnreadValues) {
     using SettingsIni_::GetSettingIni;
@@ -266,11 +254,9 @@ TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingOrUnre
     desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false),
               std::string(511, 'x'));
-    EXPECT_TRUE(desk.MsgBoxes().empty());
     // A reader error gives the default and is reported unless silent.
     desk.FailIniReads(true);
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
-    EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
     ExpectOnlyBox("An error occurred attempting to read a setting from the 'Juno.ini' file.",
                   kWarning);

@@ -127,13 +127,9 @@ TEST_F(MainWindowTest, OAndEnterAreTheButtonsKeys) {
     // Esc is the Exit button's: EveryWayOutTest (startup_test.cpp).
 }
 
-TEST_F(MainWindowTest, MinimisingByAnyMeansHandsTheWindowToTheTrayOnce) {
-    form->Minimize();
-    EXPECT_EQ(Facts(), "minimized hooked inTray icon watchdog");
-    EXPECT_EQ(app->subclass.HookCount, 1);
-
-    // While the tray code minimises the window itself, no second move starts.
-    main->MenuTray_Restore_Click();
+// Minimising the shown window hands it to the tray once: see
+// TrayTest.EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAway.
+TEST_F(MainWindowTest, WhileTheTrayCodeMinimisesTheWindowNoSecondMoveStarts) {
     main->TrayBusy = true;
     form->Minimize();
     EXPECT_EQ(Facts(), "visible taskbar minimized");
@@ -181,10 +177,8 @@ TEST_F(MainWindowTest, OnlyTheLeftButtonOpensTheLinkOnRelease) {
 
 TEST_F(MainWindowTest, TheVersionLabelShowsTheSupportFileVersion) {
     form->Click("labVersion");
-
-    platform::VsFixedFileInfo info;
-    info.dwFileVersionMS = (5u << 16) | 0u;
-    info.dwFileVersionLS = (40000u << 16) | 7u;
+    const platform::VsFixedFileInfo info{.dwFileVersionMS = 5u << 16,
+                                         .dwFileVersionLS = (40000u << 16) | 7u};
     desk.AddFile("C:\\WINDOWS\\system32\\vb5stkit.dll");
     desk.SetVersionInfo("C:\\WINDOWS\\system32\\vb5stkit.dll", info);
     form->Click("labVersion");

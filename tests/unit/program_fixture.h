@@ -65,6 +65,11 @@ class RecordingMainForm : public MainForm {
     }
 };
 
+// The entries of `all` from the one numbered `from` on.
+template <class T> std::vector<T> Since(const std::vector<T>& all, std::size_t from) {
+    return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+}
+
 // A parameterised case is named by its row's `name`.
 template <class Row> std::string RowName(const ::testing::TestParamInfo<Row>& p) {
     return p.param.name;

@@ -46,14 +46,13 @@ class TrayTest : public ProgramTest {
     }
     clsTaskBar& Bar() { return app->TaskBar(); }
     Hwnd Main() const { return form->hWnd(); }
-    std::uint32_t TrayPicture() const { return desk.TrayIcon(form->hWnd(), 1)->hIcon; }
 
     // Back in the tray, silently: the icon with the caption and the normal picture.
     void ExpectInTray() {
         EXPECT_TRUE(desk.MsgBoxes().empty());
         ASSERT_TRUE(desk.TrayIcon(Main(), 1));
         EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), form->Caption());
-        EXPECT_EQ(TrayPicture(), form->Picture("TrayIcon"));
+        EXPECT_EQ(desk.TrayIcon(Main(), 1)->hIcon, form->Picture("TrayIcon"));
         EXPECT_EQ(Facts(), kInTray);
     }
     // The watchdog gave up: the window is back on the taskbar and nothing watches it.
@@ -63,12 +62,6 @@ class TrayTest : public ProgramTest {
         EXPECT_FALSE(main->TrayBusy);
     }
 };
-
-std::uint32_t Field(const sim::NotifyIconCall& c, std::size_t offset) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, c.bytes.data() + offset, sizeof v);
-    return v;
-}
 
 // ---------------------------------------------------------------- the icon object
 
@@ -85,12 +78,9 @@ TEST_F(TrayTest, EachShellCallCarriesThe88ByteRecordWithItsOwnFlags) {
     // message; size, window, ID, flags, callback message, icon; tip
     using Record = std::tuple<std::uint32_t, std::vector<std::uint32_t>, std::string>;
     std::vector<Record> records;
-    for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
-        const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
-        std::vector<std::uint32_t> fields;
-        for (std::size_t offset = 0; offset <= 20; offset += 4) {
-            fields.push_back(Field(c, offset));
-        }
+    for (const sim::NotifyIconCall& c : Since(desk.NotifyIconCalls(), from)) {
+        std::vector<std::uint32_t> fields(6);
+        std::memcpy(fields.data(), c.bytes.data(), 6 * sizeof(std::uint32_t));
         records.emplace_back(c.message, fields, c.Tip());
     }
     EXPECT_EQ(records,
@@ -516,6 +506,7 @@ TEST_F(TrayTest, EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAway) {
     main->MenuTray_Restore_Click();
     form->Minimize();
     EXPECT_EQ(Facts(), kInTray);
+    EXPECT_EQ(app->subclass.HookCount, 1);
 }
 
 struct WatchdogRow {
@@ -630,14 +621,13 @@ TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
                    [&] { armed = desk.ScreenSaverActive() && desk.ScreenSaverTimeout() == 1; });
         main->MenuTray_ScreenSaver_Click();
         std::string calls;
-        for (std::size_t i = from; i < desk.SpiCalls().size(); ++i) {
-            const sim::SpiCall& c = desk.SpiCalls()[i];
+        for (const sim::SpiCall& c : Since(desk.SpiCalls(), from)) {
             calls += std::to_string(c.action) + "," + std::to_string(c.uiParam) +
                      (c.hasPvParam ? ",pv," : ",-,") + std::to_string(c.fWinIni) + ";";
         }
         EXPECT_EQ(calls, r.calls);
-        EXPECT_EQ(desk.Sleeps().size() - slept, r.readFails ? 0u : 1u);
-        EXPECT_TRUE(r.readFails || desk.Sleeps().back() == 3000u);
+        EXPECT_EQ(Since(desk.Sleeps(), slept),
+                  std::vector<std::uint32_t>(r.readFails ? 0 : 1, 3000));
         EXPECT_EQ(armed, !r.readFails);
         EXPECT_TRUE(desk.ScreenSaverActive());
         EXPECT_EQ(desk.ScreenSaverTimeout(), r.timeout);
