@@ -234,7 +234,9 @@ TEST_F(OptionsTest, CancelKeepsTheRecordButSavesThePage) {
             d.Click("Check1(2)");
             d.Click("chkExitNoJuno");
             d.SetListIndex("comboTrayLeftClick", 3);
+            const Hwnd dialog = d.hWnd();
             close(d);
+            EXPECT_EQ(desk.Window(dialog), nullptr); // gone by this way alone
         });
         EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
         EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
