@@ -19,11 +19,11 @@ using platform::win32::Wide;
 
 const std::string kSettingsKey =
     std::string("Software\\VB and VBA Program Settings\\") + kContractApp;
-constexpr int kWaitMs = 5000, kPollMs = 20;
+constexpr int kPollMs = 20;
 
 // Polls until `done` holds, for a few seconds at most.
 bool WaitFor(const std::function<bool()>& done) {
-    for (int waited = 0; waited < kWaitMs; waited += kPollMs) {
+    for (std::uint32_t waited = 0; waited < kWaitMs; waited += kPollMs) {
         if (done())
             return true;
         ::Sleep(kPollMs);
@@ -111,7 +111,7 @@ VOID CALLBACK EndLoop(HWND, UINT, UINT_PTR, DWORD) {
 
 class Win32Bed final : public Bed {
   public:
-    Win32Bed() : platform_(::GetModuleHandleW(nullptr)), uiThread_(::GetCurrentThreadId()) {
+    Win32Bed() : platform_(::GetModuleHandleW(nullptr)) {
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey.c_str());
     }
     ~Win32Bed() override {
@@ -168,24 +168,21 @@ class Win32Bed final : public Bed {
             ADD_FAILURE() << "cannot write " << path;
     }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
-        helpers_.push_back(StartThread([this, hWnd, messages] {
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                           std::vector<std::intptr_t>& results) override {
+        helpers_.push_back(StartThread([hWnd, messages, &results] {
             ::Sleep(kSendDelayMs);
             for (const SentMessage& m : messages) {
                 DWORD_PTR result = 0;
                 const LRESULT ok = ::SendMessageTimeoutW(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
                                                          SMTO_NORMAL, kWaitMs, &result);
-                results_.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
+                results.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
             }
         }));
     }
-    std::vector<std::intptr_t> SendResults() override {
-        JoinHelpers();
-        return std::exchange(results_, {});
-    }
-    bool RunLoop(std::uint32_t timeoutMs) override {
+    bool RunLoop() override {
         loopTimedOut = false;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, timeoutMs, &EndLoop);
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, kWaitMs, &EndLoop);
         Api().ui.RunMessageLoop();
         ::KillTimer(nullptr, timer);
         JoinHelpers();
@@ -201,9 +198,8 @@ class Win32Bed final : public Bed {
         ::PostMessageW(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vKey),
                        static_cast<LPARAM>(1 | (scan << 16)));
     }
-    void AnswerNextMsgBox(int button, Hwnd watched) override {
-        seen_ = {};
-        helpers_.push_back(StartThread([this, button, watched, ui = uiThread_] {
+    void AnswerNextMsgBox(int button, Hwnd watched, BoxSeen& seen) override {
+        helpers_.push_back(StartThread([this, button, watched, &seen, ui = ::GetCurrentThreadId()] {
             // A dialog of the bed's own thread on the screen; its static
             // control 0xFFFF holds the message.
             HWND box = nullptr;
@@ -214,16 +210,11 @@ class Win32Bed final : public Bed {
                 return false;
             };
             if (WaitFor(shown)) {
-                seen_ = {ToHwnd(::GetWindow(box, GW_OWNER)),
-                         ::IsWindowEnabled(ToHWND(watched)) != 0,
-                         ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
+                seen = {ToHwnd(::GetWindow(box, GW_OWNER)), IsWindowEnabled(watched),
+                        ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             }
         }));
-    }
-    BoxSeen LastBox() override {
-        JoinHelpers();
-        return seen_;
     }
     bool IsWindowEnabled(Hwnd hWnd) override { return ::IsWindowEnabled(ToHWND(hWnd)) != 0; }
     std::vector<std::string> ShownTexts(Hwnd form) override {
@@ -252,11 +243,8 @@ class Win32Bed final : public Bed {
     }
 
     platform::win32::Win32Platform platform_;
-    DWORD uiThread_;
     std::vector<std::string> folders_;
     std::vector<OwnedHandle> helpers_;
-    std::vector<std::intptr_t> results_;
-    BoxSeen seen_;
 };
 
 } // namespace
