@@ -19,7 +19,7 @@ namespace pocketry::contract {
 using platform::Hwnd;
 using Texts = std::vector<std::string>;
 
-// The settings' application name; the Windows bed removes its key around each case.
+// The settings' application name; the Windows bed removes its key after each case.
 constexpr const char* kContractApp = "PocketryContract";
 constexpr std::uint32_t kWM_CLOSE = 0x10, kSendDelayMs = 200, kWaitMs = 5000;
 
