@@ -4,8 +4,6 @@
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_form.h"
 
-#include <utility>
-
 namespace pocketry::contract {
 
 namespace {
@@ -41,15 +39,15 @@ class SimBed final : public Bed {
         desk_.SetIniValue(path, section, key, value);
     }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
-        desk_.After(kSendDelayMs, [this, hWnd, messages] {
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                           std::vector<std::intptr_t>& results) override {
+        desk_.After(kSendDelayMs, [this, hWnd, messages, &results] {
             for (const SentMessage& m : messages)
-                results_.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
+                results.push_back(desk_.Deliver(hWnd, m.msg, m.wParam, m.lParam));
         });
     }
-    std::vector<std::intptr_t> SendResults() override { return std::exchange(results_, {}); }
-    bool RunLoop(std::uint32_t timeoutMs) override {
-        desk_.SetMessageLoopLimit(timeoutMs);
+    bool RunLoop() override {
+        desk_.SetMessageLoopLimit(kWaitMs);
         desk_.api().ui.RunMessageLoop();
         return !desk_.MessageLoopGaveUp();
     }
@@ -59,14 +57,12 @@ class SimBed final : public Bed {
         // Taken in its turn, as a posted key is.
         desk_.After(0, [&simForm, vKey] { simForm.PressKey(vKey); });
     }
-    void AnswerNextMsgBox(int button, Hwnd watched) override {
-        desk_.AnswerNextMsgBox([this, button, watched](const sim::MsgBoxRecord& rec) {
-            const sim::SimWindow* w = desk_.Window(watched);
-            seen_ = {rec.owner, w != nullptr && w->enabled, rec.prompt, rec.title};
+    void AnswerNextMsgBox(int button, Hwnd watched, BoxSeen& seen) override {
+        desk_.AnswerNextMsgBox([this, button, watched, &seen](const sim::MsgBoxRecord& rec) {
+            seen = {rec.owner, IsWindowEnabled(watched), rec.prompt, rec.title};
             return button;
         });
     }
-    BoxSeen LastBox() override { return seen_; }
     bool IsWindowEnabled(Hwnd hWnd) override {
         const sim::SimWindow* w = desk_.Window(hWnd);
         return w != nullptr && w->enabled;
@@ -80,8 +76,6 @@ class SimBed final : public Bed {
 
   private:
     sim::SimDesktop desk_;
-    std::vector<std::intptr_t> results_;
-    BoxSeen seen_;
 };
 
 } // namespace

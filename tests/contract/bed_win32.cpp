@@ -12,18 +12,15 @@ namespace pocketry::contract {
 
 namespace {
 
-using platform::win32::OwnedHandle;
-using platform::win32::ToHWND;
-using platform::win32::ToHwnd;
-using platform::win32::Wide;
+using namespace platform::win32;
 
 const std::string kSettingsKey =
     std::string("Software\\VB and VBA Program Settings\\") + kContractApp;
-constexpr int kWaitMs = 5000, kPollMs = 20;
+constexpr int kPollMs = 20;
 
 // Polls until `done` holds, for a few seconds at most.
 bool WaitFor(const std::function<bool()>& done) {
-    for (int waited = 0; waited < kWaitMs; waited += kPollMs) {
+    for (std::uint32_t waited = 0; waited < kWaitMs; waited += kPollMs) {
         if (done())
             return true;
         ::Sleep(kPollMs);
@@ -43,45 +40,37 @@ void RemoveTree(const std::string& path) {
     ::SHFileOperationW(&deletion);
 }
 
-bool IsDirectoryLink(const std::wstring& path) {
+bool IsDirectoryLink(const std::filesystem::path& path) {
     constexpr DWORD kLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     const DWORD a = ::GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & kLink) == kLink;
 }
 
-// Under Wine: a Unix symbolic link made by /bin/ln, which Wine starts as a
-// Unix program (without a process handle to wait on) from its Unix name.
-bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
-    const auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixName == nullptr)
-        return false;
-    auto unixPath = [unixName](const std::wstring& path) { // Wine's text, on the process heap
-        char* name = unixName(path.c_str());
-        const std::wstring wide = name != nullptr ? Wide(name) : L"";
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return wide;
-    };
-    std::wstring line = L"ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"";
+// Under Wine: a Unix symbolic link made by /bin/ln, which Wine starts as a Unix program
+// (without a process handle to wait on) in the link's folder, the target named from there.
+bool MakeUnixLink(const std::filesystem::path& link, const std::filesystem::path& target) {
+    const std::filesystem::path folder = link.parent_path();
+    std::wstring line = L"ln -s \"" + target.lexically_relative(folder).generic_wstring() +
+                        L"\" \"" + link.filename().wstring() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (::CreateProcessW(L"\\\\?\\unix\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         nullptr, &startup, &info) == 0)
+                         folder.c_str(), &startup, &info) == 0)
         return false;
     const OwnedHandle process(info.hProcess), thread(info.hThread);
     return WaitFor([&] { return IsDirectoryLink(link); });
 }
 
-// A window's text as Windows holds it, in UTF-16, turned into UTF-8.
-std::string ShownText(HWND hwnd) {
-    wchar_t text[1024] = {};
-    return platform::win32::Utf8(text,
-                                 static_cast<std::size_t>(::GetWindowTextW(hwnd, text, 1024)));
+// What a window shows, read as the program reads any window's text (GetWindowTextW).
+std::string TextOf(HWND hwnd) {
+    std::string text;
+    Windows().GetWindowTextA(ToHwnd(hwnd), text, 1024);
+    return text;
 }
 
 BOOL CALLBACK NoteText(HWND hwnd, LPARAM lParam) {
-    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(ShownText(hwnd));
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(TextOf(hwnd));
     return TRUE;
 }
 
@@ -111,9 +100,7 @@ VOID CALLBACK EndLoop(HWND, UINT, UINT_PTR, DWORD) {
 
 class Win32Bed final : public Bed {
   public:
-    Win32Bed() : platform_(::GetModuleHandleW(nullptr)), uiThread_(::GetCurrentThreadId()) {
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey.c_str());
-    }
+    Win32Bed() : platform_(::GetModuleHandleW(nullptr)) {}
     ~Win32Bed() override {
         JoinHelpers();
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
@@ -123,22 +110,17 @@ class Win32Bed final : public Bed {
 
     platform::Platform& Api() override { return platform_.Api(); }
     bool IsWine() const override {
-        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-        return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+        return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     }
 
     std::string MakeTempFolder() override {
-        wchar_t temp[MAX_PATH + 1] = {}; // ends with a backslash
-        const std::string base = platform::win32::Utf8(temp, ::GetTempPathW(MAX_PATH, temp));
         // Numbered across the run: a folder left behind (a Unix link in it) is not met again.
         static int made = 0;
-        const std::string path = base + "pocketry-contract-" +
-                                 std::to_string(::GetCurrentProcessId()) + "-" +
-                                 std::to_string(++made);
-        RemoveTree(path);
-        MakeEntry(path, FILE_ATTRIBUTE_DIRECTORY);
-        folders_.push_back(path);
-        return path;
+        const std::wstring name = L"pocketry-contract-" + std::to_wstring(::GetCurrentProcessId()) +
+                                  L"-" + std::to_wstring(++made);
+        folders_.push_back(Utf8((std::filesystem::temp_directory_path() / name).wstring()));
+        MakeEntry(folders_.back(), FILE_ATTRIBUTE_DIRECTORY);
+        return folders_.back();
     }
     void MakeEntry(const std::string& path, std::uint32_t attributes) override {
         const std::wstring wide = Wide(path);
@@ -150,7 +132,7 @@ class Win32Bed final : public Bed {
             ADD_FAILURE() << "cannot make " << path;
     }
     bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
-        const std::wstring wideLink = Wide(link), wideTarget = Wide(target);
+        const std::filesystem::path wideLink = Wide(link), wideTarget = Wide(target);
         constexpr DWORD kUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
         ::CreateSymbolicLinkW(wideLink.c_str(), wideTarget.c_str(),
                               SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged);
@@ -168,24 +150,21 @@ class Win32Bed final : public Bed {
             ADD_FAILURE() << "cannot write " << path;
     }
 
-    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) override {
-        helpers_.push_back(StartThread([this, hWnd, messages] {
+    void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                           std::vector<std::intptr_t>& results) override {
+        helpers_.push_back(StartThread([this, hWnd, messages, &results] {
             ::Sleep(kSendDelayMs);
             for (const SentMessage& m : messages) {
-                DWORD_PTR result = 0;
-                const LRESULT ok = ::SendMessageTimeoutW(ToHWND(hWnd), m.msg, m.wParam, m.lParam,
-                                                         SMTO_NORMAL, kWaitMs, &result);
-                results_.push_back(ok != 0 ? static_cast<std::intptr_t>(result) : -1);
+                std::intptr_t result = 0;
+                const bool ok = Api().windows.SendMessageTimeoutA(hWnd, m.msg, m.wParam, m.lParam,
+                                                                  SMTO_NORMAL, kWaitMs, result);
+                results.push_back(ok ? result : -1);
             }
         }));
     }
-    std::vector<std::intptr_t> SendResults() override {
-        JoinHelpers();
-        return std::exchange(results_, {});
-    }
-    bool RunLoop(std::uint32_t timeoutMs) override {
+    bool RunLoop() override {
         loopTimedOut = false;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, timeoutMs, &EndLoop);
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, kWaitMs, &EndLoop);
         Api().ui.RunMessageLoop();
         ::KillTimer(nullptr, timer);
         JoinHelpers();
@@ -193,17 +172,14 @@ class Win32Bed final : public Bed {
     }
 
     void PressKey(platform::Form& form, int vKey) override {
-        const HWND hwnd = ToHWND(form.hWnd());
+        platform::Windows& w = Api().windows;
         // The user's keys reach the active window: the user has clicked it.
-        ::SetForegroundWindow(hwnd);
-        ::SetActiveWindow(hwnd);
-        const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(vKey), MAPVK_VK_TO_VSC);
-        ::PostMessageW(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vKey),
-                       static_cast<LPARAM>(1 | (scan << 16)));
+        w.SetForegroundWindow(form.hWnd());
+        w.SetActiveWindow(form.hWnd());
+        w.PostMessageA(form.hWnd(), WM_KEYDOWN, static_cast<std::uintptr_t>(vKey), 1);
     }
-    void AnswerNextMsgBox(int button, Hwnd watched) override {
-        seen_ = {};
-        helpers_.push_back(StartThread([this, button, watched, ui = uiThread_] {
+    void AnswerNextMsgBox(int button, Hwnd watched, BoxSeen& seen) override {
+        helpers_.push_back(StartThread([this, button, watched, &seen, ui = ::GetCurrentThreadId()] {
             // A dialog of the bed's own thread on the screen; its static
             // control 0xFFFF holds the message.
             HWND box = nullptr;
@@ -214,20 +190,15 @@ class Win32Bed final : public Bed {
                 return false;
             };
             if (WaitFor(shown)) {
-                seen_ = {ToHwnd(::GetWindow(box, GW_OWNER)),
-                         ::IsWindowEnabled(ToHWND(watched)) != 0,
-                         ShownText(::GetDlgItem(box, 0xFFFF)), ShownText(box)};
+                seen = {ToHwnd(::GetWindow(box, GW_OWNER)), IsWindowEnabled(watched),
+                        TextOf(::GetDlgItem(box, 0xFFFF)), TextOf(box)};
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             }
         }));
     }
-    BoxSeen LastBox() override {
-        JoinHelpers();
-        return seen_;
-    }
     bool IsWindowEnabled(Hwnd hWnd) override { return ::IsWindowEnabled(ToHWND(hWnd)) != 0; }
     std::vector<std::string> ShownTexts(Hwnd form) override {
-        std::vector<std::string> texts{ShownText(ToHWND(form))};
+        std::vector<std::string> texts{TextOf(ToHWND(form))};
         ::EnumChildWindows(ToHWND(form), &NoteText, reinterpret_cast<LPARAM>(&texts));
         return texts;
     }
@@ -251,12 +222,10 @@ class Win32Bed final : public Bed {
         helpers_.clear();
     }
 
-    platform::win32::Win32Platform platform_;
-    DWORD uiThread_;
+    const ComApartment com_; // as the program's entry has one
+    Win32Platform platform_;
     std::vector<std::string> folders_;
     std::vector<OwnedHandle> helpers_;
-    std::vector<std::intptr_t> results_;
-    BoxSeen seen_;
 };
 
 } // namespace
@@ -266,13 +235,3 @@ std::unique_ptr<Bed> MakeBed() {
 }
 
 } // namespace pocketry::contract
-
-int main(int argc, char** argv) {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    const pocketry::platform::win32::ComApartment com; // as the program's entry does
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

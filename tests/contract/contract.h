@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,9 +19,9 @@ namespace pocketry::contract {
 using platform::Hwnd;
 using Texts = std::vector<std::string>;
 
-// The settings' application name; the Windows bed removes its key around each case.
+// The settings' application name; the Windows bed removes its key after each case.
 constexpr const char* kContractApp = "PocketryContract";
-constexpr std::uint32_t kWM_CLOSE = 0x10, kSendDelayMs = 200, kLoopTimeoutMs = 5000;
+constexpr std::uint32_t kWM_CLOSE = 0x10, kSendDelayMs = 200, kWaitMs = 5000;
 
 struct SentMessage {
     std::uint32_t msg;
@@ -28,13 +29,9 @@ struct SentMessage {
     std::intptr_t lParam;
 };
 
-// What the user saw while a message box was open.
-struct BoxSeen {
-    Hwnd owner = 0;              // the box's owner window, 0 none
-    bool watchedEnabled = false; // the watched window was enabled meanwhile
-    std::string text, caption;   // as the box showed them, in UTF-8
-    bool operator==(const BoxSeen&) const = default;
-};
+// What the user saw while a message box was open: its owner window (0 none), whether the
+// watched window was enabled meanwhile, and the box's text and caption in UTF-8.
+using BoxSeen = std::tuple<Hwnd, bool, std::string, std::string>;
 
 // Files, messages from elsewhere, a user at the keyboard and at a message box.
 // Trouble in the bed itself (a simulation rule broken, a file not made) fails the case.
@@ -56,19 +53,17 @@ class Bed {
     virtual void MakeAnsiIniFile(const std::string& path, const std::string& section,
                                  const std::string& key, const std::string& value) = 0;
 
-    // Sends the messages one after another from another thread (another
-    // process's way of sending), starting once the loop has had kSendDelayMs.
-    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages) = 0;
-    // The results of the sends since the last call, once the loop below has returned.
-    virtual std::vector<std::intptr_t> SendResults() = 0;
-    // Runs UserInterface::RunMessageLoop; false when it was made to return after `timeoutMs`.
-    virtual bool RunLoop(std::uint32_t timeoutMs) = 0;
+    // Sends the messages one after another from another thread (another process's way of
+    // sending) once the loop has had kSendDelayMs; their results are in `results` once it ends.
+    virtual void SendFromElsewhere(Hwnd hWnd, std::vector<SentMessage> messages,
+                                   std::vector<std::intptr_t>& results) = 0;
+    // Runs UserInterface::RunMessageLoop; false when it was made to return after kWaitMs.
+    virtual bool RunLoop() = 0;
 
     // A key pressed in the form, taken when the loop runs next.
     virtual void PressKey(platform::Form& form, int vKey) = 0;
-    // Answers the next message box with `button`, noting its owner and if `watched` is enabled.
-    virtual void AnswerNextMsgBox(int button, Hwnd watched) = 0;
-    virtual BoxSeen LastBox() = 0;
+    // Answers the next message box with `button`; `seen` holds what the user saw meanwhile.
+    virtual void AnswerNextMsgBox(int button, Hwnd watched, BoxSeen& seen) = 0;
     virtual bool IsWindowEnabled(Hwnd hWnd) = 0;
     // What the user reads on a form, from the screen (GetWindowTextW on Windows): its title,
     // then the windows inside it (a drop-down list shows its selected entry).
@@ -133,10 +128,5 @@ class ContractTest : public ::testing::Test {
     std::unique_ptr<Bed> bed = MakeBed();
     Recorder events;
 };
-
-inline void PrintTo(const BoxSeen& box, std::ostream* os) {
-    *os << "{owner " << box.owner << ", watched enabled " << box.watchedEnabled << ", \""
-        << box.text << "\", \"" << box.caption << "\"}";
-}
 
 } // namespace pocketry::contract

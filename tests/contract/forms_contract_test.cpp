@@ -39,14 +39,15 @@ TEST_F(ContractTest, TheFormHearsWhatWindowsDeliversAndTheLoopEndsWithIt) {
         auto form = NewForm();
         form->Show();
         events.log.clear();
+        std::vector<std::intptr_t> results;
         if (c.sent.empty())
             PostClose(*form);
         else
-            bed->SendFromElsewhere(form->hWnd(), c.sent);
-        EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs)) << "the loop outlived its last form";
+            bed->SendFromElsewhere(form->hWnd(), c.sent, results);
+        EXPECT_TRUE(bed->RunLoop()) << "the loop outlived its last form";
         EXPECT_FALSE(form->Loaded());
         EXPECT_EQ(events.log, c.log);
-        EXPECT_EQ(bed->SendResults(), c.results);
+        EXPECT_EQ(results, c.results);
     }
 }
 
@@ -88,11 +89,11 @@ TEST_F(ContractTest, TheActiveFormOwnsAMessageBoxAndWaitsDisabledBehindIt) {
         if (c.form == FormIs::Minimised)
             form->SetWindowState(platform::kStateMinimized);
         const std::string text = c.text, message = text + "\r\n\r\n" + text;
-        bed->AnswerNextMsgBox(c.answer, form->hWnd());
+        BoxSeen seen;
+        bed->AnswerNextMsgBox(c.answer, form->hWnd(), seen);
         EXPECT_EQ(Api().ui.MsgBox(message, c.style, "Pocketry " + text), c.answer);
         const bool owned = c.form == FormIs::Shown;
-        EXPECT_EQ(bed->LastBox(),
-                  (BoxSeen{owned ? form->hWnd() : 0, !owned, message, "Pocketry " + text}));
+        EXPECT_EQ(seen, BoxSeen(owned ? form->hWnd() : 0, !owned, message, "Pocketry " + text));
         EXPECT_TRUE(bed->IsWindowEnabled(form->hWnd())) << "the form was not enabled again";
     }
 }
@@ -145,7 +146,7 @@ TEST_F(ContractTest, KeysPressTheButtonTheDialogManagerWould) {
         };
         for (int key : c.keys)
             bed->PressKey(*form, key);
-        EXPECT_TRUE(bed->RunLoop(kLoopTimeoutMs));
+        EXPECT_TRUE(bed->RunLoop());
         EXPECT_EQ(clicked, c.clicked);
     }
 }

@@ -9,16 +9,13 @@
 
 namespace testing::internal {
 
-class Notification {
-  public:
-    void Notify() { notified_ = true; }
+struct Notification {
+    std::atomic<bool> notified{false}; // and so neither copied nor moved
+    void Notify() { notified = true; }
     void WaitForNotification() const {
-        while (!notified_)
+        while (!notified)
             std::this_thread::yield();
     }
-
-  private:
-    std::atomic<bool> notified_{false}; // and so neither copied nor moved
 };
 
 } // namespace testing::internal
