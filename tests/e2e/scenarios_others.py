@@ -17,12 +17,6 @@ def answers(bed: Bed, hwnd: int) -> bool:
     return bed.send(hwnd, 0) is not None  # WM_NULL
 
 
-def menu_opens(bed: Bed, main: int, what: str) -> None:
-    """Pocketry still answers its tray icon."""
-    t.open_menu(bed, main, what, LIMIT_MS)
-    bed.require(bed.menu_close(), f"{what}: the tray menu did not close on Esc")
-
-
 @scenario("others.hung_client", timeout=150)
 def hung_client(bed: Bed):
     """Beside a client whose main window and topmost "Get New Mail" dialog have stopped
@@ -49,7 +43,8 @@ def hung_client(bed: Bed):
                       ("Minimize/Restore Juno", lambda: t.choose(bed, main, ["up", "up"], what)),
                       ("Switch to Juno", lambda: t.choose(bed, main, ["up"], what))):
         act()
-        menu_opens(bed, main, f"after {what} on the hung client")
+        t.open_menu(bed, main, f"after {what} on the hung client", LIMIT_MS)
+        bed.require(bed.menu_close(), f"after {what}: the tray menu did not close on Esc")
 
     what = "the end of the session beside the hung client"
     asked = time.monotonic()
@@ -59,10 +54,7 @@ def hung_client(bed: Bed):
               f"{what}: expected WM_QUERYENDSESSION answered non-zero within 4 s (and the "
               f"driver's start), saw {answer} after {took:.1f} s")
     bed.send(main, WM_ENDSESSION, 1, 0)
-    rc = bed.wait_exit(app, LIMIT_MS / 1000)
-    bed.require(rc == 0, f"{what}: expected Pocketry to end with exit code 0 within {LIMIT_MS} "
-                         f"ms, {'it hangs' if rc is None else f'it ended with {rc}'}")
-    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
-              f"{what}: expected the tray icon gone, the shell still holds it")
-    bed.check(bed.find(p.JUNO_CLASS, p.JUNO_TITLE),
-              "the hung client's window is gone: the test saw nothing hang")
+    bed.check_eq(f"{what}: Pocketry's exit code within {LIMIT_MS} ms (None: it hangs), its tray "
+                 "icon held, the hung client's window there (else nothing hung)", (0, False, True),
+                 (bed.wait_exit(app, LIMIT_MS / 1000), bed.tray_icon(main, p.TRAY_ICON_ID),
+                  bool(bed.find(p.JUNO_CLASS, p.JUNO_TITLE))))
