@@ -209,9 +209,7 @@ def menu_and_juno_window(bed: Bed):
         else:
             bed.require(bed.menu_close(), "the tray menu did not close on Esc")
 
-    # "Minimize/Restore Juno" (the last item but one) twice: minimised without being activated,
-    # then restored; "Switch to Juno" (the last) brings it from behind, minimised, to the front.
-    # Each row: the state waited for first, then the rest of Juno's main window as expected.
+    # Each row: the item (Up from the top), then Juno's main window, the state waited for first.
     for what, keys, expected in (
             ("Minimize/Restore Juno 1", ["up", "up"], {"iconic": True, "foreground": False}),
             ("Minimize/Restore Juno 2", ["up", "up"], {"iconic": False, "visible": True}),
@@ -237,7 +235,6 @@ def menu_and_juno_window(bed: Bed):
               f"Pocketry (looking every {CHECKER_MS} ms) to end each spell within "
               f"{UNTOP_LIMIT_MS} ms, saw topmost spells of {spells} ms")
 
-    # The shell loses the icon; a new taskbar's "TaskbarCreated" has it added again at once.
     bed.require(bed.tray_delete(main, p.TRAY_ICON_ID) and not bed.tray_icon(main, p.TRAY_ICON_ID),
                 "setup: could not delete the tray icon behind Pocketry's back")
     bed.check_eq("\"TaskbarCreated\" sent", 0, bed.driver("send", main, "TaskbarCreated", 0, 0)[0])
@@ -245,7 +242,6 @@ def menu_and_juno_window(bed: Bed):
               "expected the icon added again on \"TaskbarCreated\", the shell holds none")
 
     p.stop(bed, app, main, "closing Pocketry")
-    # Without Pocketry the dialog stays topmost: what Pocketry undid was really there.
     control = [r for r in p.Track(bed, "#32770", MAIL_TITLE, 2500).records() if r["exists"]]
     bed.check(control and control[-1]["topmost"] and control[-1]["t"] <= 1300,
               f"control: expected the stand-in to keep the dialog topmost without Pocketry "
