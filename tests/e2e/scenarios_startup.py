@@ -4,7 +4,7 @@ WM_CLOSE from another process and the tray menu's Exit (run inside the shell's s
 destroy the window inside a sent message, which never passes through GetMessage: a loop that
 looked for the last window only there would outlive it, holding the single-instance object. So the
 first ending is followed by a start that must come up, and that start is what the menu's Exit
-ends. (The end of a session: others.hung_client; a posted WM_CLOSE: pocketry.stop.)"""
+ends. (The end of a session: tray.hung_client; a posted WM_CLOSE: pocketry.stop.)"""
 
 from __future__ import annotations
 
