@@ -37,17 +37,15 @@ def layout(bed: Bed, hwnd: int, name: str) -> dict:
 def fresh_start(bed: Bed, dpi: int):
     """A first start at `dpi`: the icons drawn for the scale, pictures and layouts of the main
     window and the options dialog, and the tray menu (Windows scales it on its own: photographed
-    to be looked at). Pocketry is left running in the tray. Returns (layouts, process, main
-    window)."""
+    to be looked at). Left running in the tray; returns (layouts, process, main window)."""
     name = f"{dpi}dpi"
     bed.reg_delete(p.SETTINGS_KEY)  # a first start, on the first page of the options
     bed.reg_set(r"HKCU\Control Panel\Desktop", "LogPixels", str(dpi), "REG_DWORD")
     bed.kill_all()  # Wine's taskbar, too, starts again at the new DPI
     proc, main = p.start_first_time(bed)
     bed.require(bed.screen()["dpi"] == dpi, f"setup: the desktop is not at {dpi} dpi")
-    # The caption shows the icon's image made for the caption's size at this DPI. (Wine keeps
-    # icons in the process that made them, so the driver cannot read the icon's size; the screen
-    # shows which image Wine draws, 1:1 when it is made for that size.)
+    # The caption shows the icon's image made for its size at this DPI (drawn 1:1): the icon
+    # itself cannot be read across processes under Wine.
     sizes = [16 * d // 96 for d in DPIS]
     info = bed.info(main)
     left, top = info["rect"][:2]
@@ -61,7 +59,7 @@ def fresh_start(bed: Bed, dpi: int):
     dialog = o.open_from_button(bed, main, f"\"&Options...\" at {name}")
     fresh["options"] = layout(bed, dialog, f"options-{name}")
     o.pictures(bed, dialog, name)
-    o.cancel(bed, dialog, name)
+    o.close_with(bed, dialog, "Cancel", name)
 
     bed.require(bed.click(main, "OK"), f"{name}: could not click OK")
     bed.require(bed.tray_icon(main, p.TRAY_ICON_ID, 10000), f"{name}: no tray icon after OK")
@@ -108,5 +106,5 @@ def every_dpi(bed: Bed):
         dialog = o.open_from_button(bed, main, f"\"&Options...\" for {dpi} dpi")
         bed.require(bed.click(dialog, "&Juno"), "could not click the tab \"&Juno\"")
         moved("options", dialog, dpi)
-        o.cancel(bed, dialog, f"moved to {dpi} dpi")
+        o.close_with(bed, dialog, "Cancel", f"moved to {dpi} dpi")
     p.stop(bed, proc, main, "the end")

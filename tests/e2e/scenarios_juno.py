@@ -41,12 +41,6 @@ def install(bed: Bed, *flags: str) -> None:
                    bed.wait_exit(proc, 30))
 
 
-def write_ini(folder: Path, root: str) -> None:
-    """Juno.ini in folder (the Windows folder or its VirtualStore copy) naming root."""
-    folder.mkdir(parents=True, exist_ok=True)
-    (folder / "Juno.ini").write_bytes(f"[Configuration]\r\nRoot Dir={root}\r\n".encode("cp1252"))
-
-
 def tree(folder: Path) -> list[str]:
     """Everything under folder, links not followed, sorted: "d name", "f name size ro|rw",
     "l name -> target"."""
@@ -81,16 +75,45 @@ def juno_windows(bed: Bed) -> list[dict]:
     return [bed.info(h) for h in bed.find(p.JUNO_CLASS, "*")]
 
 
-@scenario("juno.run_close_and_watcher", timeout=180)
+@scenario("juno.run_close_and_watcher", timeout=300)
 def run_close_and_watcher(bed: Bed):
-    """Run/Close Juno from the tray ("Tray Left" 3): asked, run by its full path (not the
-    C:\\Program.exe an unquoted path would start); asked, closed with its delete confirmation
-    answered by Pocketry. Juno gone, the watcher waits with the waiting picture in the tray and
-    then, with "Empty Ads Juno" and "Exit No Juno", empties the ads folder and ends Pocketry,
-    once, about 30 s after Juno's window went."""
-    install(bed, "--start-delay-ms", "3000", "--confirm-delete")
+    """Two starts beside the stand-in, which asks "Confirm Permanent Delete" when told to close
+    and keeps its window 3 s. "Run Juno" runs Juno without a question; the menu's Exit with
+    "Close Juno" (asked) and "Empty Ads App" closes it, answering its question although another
+    program's, topmost, comes first by class and title and is left alone, waits for it to go and
+    empties the ads folder. Then from the tray ("Tray Left" 3), asked each time, Juno is run by
+    its full path (not the C:\\Program.exe an unquoted path would start) and closed; the watcher
+    waits with the waiting picture, then, with "Empty Ads Juno" and "Exit No Juno", empties the
+    ads folder and ends Pocketry, once, about 30 s after Juno's window went."""
+    install(bed, "--start-delay-ms", "3000", "--exit-delay-ms", "3000", "--confirm-delete")
     shutil.copy(bed.install_dir / p.JUNO_EXE, bed.prefix / "drive_c" / "Program.exe")
     ads = local(bed, ROOT + "\\ads")
+    make_files(ads, {"ad.gif": "ad", "Sub\\ad.htm": "ad"})
+    p.set_settings(bed, {"Run Juno": "True", "Close Juno": "True",
+                         "Close Juno Ask": "True", "Empty Ads App": "True"})
+    other = bed.start(p.JUNO_EXE, "--foreign-confirm")
+    bed.require(bed.wait_window("#32770", CONFIRM_TITLE, 20000),
+                f"setup: the other program's \"{CONFIRM_TITLE}\" did not appear")
+    app, main = p.start_in_tray(bed)
+    bed.require(bed.wait_window(p.JUNO_CLASS, "*", 20000),
+                "Run Juno: expected Juno's window within 20 s of Pocketry's start, saw none")
+    juno_pid = juno_windows(bed)[0]["pid"]
+
+    t.choose(bed, main, ["down"], "Exit")
+    t.box(bed, "Exit", "Close Juno now?", t.ASK_YES, "&Yes")
+    deadline, found = time.monotonic() + 1.8, []
+    while len(found) < 2 and time.monotonic() < deadline:
+        found = [w for w in (bed.info(h) for h in bed.find("#32770", CONFIRM_TITLE)) if w]
+    bed.check_eq("the questions in search order (ours the process of Juno's window)",
+                 ["other", "Juno's"], ["Juno's" if w["pid"] == juno_pid else "other"
+                                       for w in found])
+    rc = p.wait_exit(bed, app, 20, "Exit closing Juno")
+    bed.check_eq("after Exit: Pocketry's exit code, Juno's windows, the ads folder, the other "
+                 "program's exit code (None: its question still open)", (0, [], [], None),
+                 (rc, juno_windows(bed), tree(ads), bed.wait_exit(other, 0.5)))
+
+    bed.kill_all()
+    bed.reg_delete(p.SETTINGS_KEY)
     make_files(ads, {"banner.gif": "ad", "Week 12\\offer.htm": "ad"})
     p.set_settings(bed, {"Tray Left": "3", "Empty Ads Juno": "True", "Exit No Juno": "True"})
     app, main = p.start_in_tray(bed)
@@ -116,7 +139,6 @@ def run_close_and_watcher(bed: Bed):
     bed.check(not bed.find("#32770", CONFIRM_TITLE),
               f"close from the tray: expected \"{CONFIRM_TITLE}\" answered, it is still open")
 
-    # Juno has ended: the watcher's wait, then the ads folder emptied and Pocketry gone.
     time.sleep(1)
     bed.check_eq("tray picture while the watcher waits for Juno", "waiting",
                  tray_picture(bed, "juno-grace-wait"))
@@ -126,42 +148,6 @@ def run_close_and_watcher(bed: Bed):
     bed.check_eq(f"Pocketry's exit code, its exit {GRACE_EARLIEST_S}-{GRACE_LATEST_S} s after "
                  f"Juno's window went (it took {took:.1f} s), the ads folder", (0, True, []),
                  (rc, GRACE_EARLIEST_S <= took <= GRACE_LATEST_S, tree(ads)))
-
-
-@scenario("juno.close_at_exit", timeout=150)
-def close_at_exit(bed: Bed):
-    """"Run Juno" runs Juno with Pocketry, without a question. The tray menu's Exit with
-    "Close Juno", "Close Juno Ask" and "Empty Ads App": "Close Juno now?" answered Yes closes
-    Juno; its own "Confirm Permanent Delete" is answered although another program's, topmost,
-    is found first by class and title and is left alone; Pocketry waits for Juno to go (it keeps
-    its window 3 s) and empties the ads folder without a notice."""
-    install(bed, "--confirm-delete", "--exit-delay-ms", "3000")
-    ads = local(bed, ROOT + "\\ads")
-    make_files(ads, {"ad.gif": "ad", "Sub\\ad.htm": "ad"})
-    p.set_settings(bed, {"Run Juno": "True", "Close Juno": "True",
-                         "Close Juno Ask": "True", "Empty Ads App": "True"})
-    other = bed.start(p.JUNO_EXE, "--foreign-confirm")
-    bed.require(bed.wait_window("#32770", CONFIRM_TITLE, 20000),
-                f"setup: the other program's \"{CONFIRM_TITLE}\" did not appear")
-    app, main = p.start_in_tray(bed)
-    bed.require(bed.wait_window(p.JUNO_CLASS, "*", 20000),
-                "Run Juno: expected Juno's window within 20 s of Pocketry's start, saw none")
-    juno_pid = juno_windows(bed)[0]["pid"]
-
-    t.choose(bed, main, ["down"], "Exit")
-    t.box(bed, "Exit", "Close Juno now?", t.ASK_YES, "&Yes")
-    deadline, found = time.monotonic() + 1.8, []
-    while len(found) < 2 and time.monotonic() < deadline:
-        found = [w for w in (bed.info(h) for h in bed.find("#32770", CONFIRM_TITLE)) if w]
-    bed.check_eq("the questions in search order (ours the process of Juno's window)",
-                 ["other", "Juno's"], ["Juno's" if w["pid"] == juno_pid else "other"
-                                       for w in found])
-    bed.check_eq("Pocketry's exit code", 0, p.wait_exit(bed, app, 20, "Exit closing Juno"))
-    bed.check_eq("after Exit: Juno's windows, the ads folder", ([], []),
-                 (juno_windows(bed), tree(ads)))
-    rc = bed.wait_exit(other, 0.5)
-    bed.check(rc is None and bed.find("#32770", CONFIRM_TITLE),
-              f"expected the other program's question left open, it ended with {rc}")
 
 
 @scenario("juno.empty_ads", timeout=180)
@@ -194,11 +180,9 @@ def empty_ads(bed: Bed):
     links = [line for line in tree(ads) if line.startswith("l ")]
     behind_before = {name: (folder.is_dir(), tree(folder)) for name, folder in behind.items()}
 
-    # Juno.ini in the Windows folder names a root that does not exist; its VirtualStore copy,
-    # which a legacy Juno sees, the real one.
-    write_ini(drive / "windows", "C:\\Program Files\\Not Installed")
     store = t.user_folder(bed) / "AppData" / "Local" / "VirtualStore"
-    write_ini(store / "windows", ROOT)
+    for folder, root in ((drive, "C:\\Program Files\\Not Installed"), (store, ROOT)):
+        make_files(folder / "windows", {"Juno.ini": f"[Configuration]\r\nRoot Dir={root}\r\n"})
     virtual_ads = store / "Program Files" / "Juno" / "ads"
     make_files(virtual_ads, {"v1.gif": "ad", "V\\v2.gif": "ad"})
     bed.log("ads folder planted:\n" + "\n".join(tree(ads)))
@@ -209,8 +193,7 @@ def empty_ads(bed: Bed):
     bed.require(bed.wait_exit(holder, 0) is None, "setup: the holding stand-in ended")
     # Listed: 9 files and A, A1, B, [広告] in the real folder, 2 files and V in the copy. A and
     # B keep a sub-folder (A1, the link) when their turn comes; held.dat is held open.
-    # The sixth item: only separators are skipped by the arrow keys, greyed items are not.
-    t.choose(bed, main, ["down"] * 6, "\"Empty Juno Ads Folder...\"")
+    t.choose(bed, main, ["down"] * 6, "\"Empty Juno Ads Folder...\"")  # the sixth item
     if t.box(bed, "emptying: question", EMPTY_QUESTION, t.ASK_NO, "&Yes"):
         t.box(bed, "emptying: result",
               "Empty Juno Ads Folder:  Processed 11 ad files in 5 ad folders.", timeout_ms=20000)

@@ -1,18 +1,16 @@
-"""Pocketry's starts and every way out.
+"""Pocketry's starts and the ways out that other programs and the shell deliver as sent messages.
 
-The ways out come through sent messages, as Windows and other programs deliver them: WM_CLOSE
-from another process, the tray menu's Exit (run inside the shell's sent tray callback), the end
-of a session. A window destroyed inside a sent message never passes through GetMessage: a loop
-that looked for the last window only there would outlive it, holding the single-instance object,
-and the next start would end as a second instance does. So each ending is followed by a start
-that must come up, and that start is what the next way out ends."""
+WM_CLOSE from another process and the tray menu's Exit (run inside the shell's sent tray callback)
+destroy the window inside a sent message, which never passes through GetMessage: a loop that
+looked for the last window only there would outlive it, holding the single-instance object. So the
+first ending is followed by a start that must come up, and that start is what the menu's Exit
+ends. (The end of a session: tray.hung_client; a posted WM_CLOSE: pocketry.stop.)"""
 
 from __future__ import annotations
 
 import pocketry as p
 import scenarios_tray as t
-from e2elib import (SC_CLOSE, SC_MINIMIZE, VK_RETURN, WM_CLOSE, WM_ENDSESSION,
-                    WM_QUERYENDSESSION, WM_SYSCOMMAND, Bed, scenario)
+from e2elib import SC_MINIMIZE, WM_CLOSE, WM_SYSCOMMAND, Bed, scenario
 
 # Put in the tray from the shown window it is minimised as well as hidden; a later start
 # only hides it.
@@ -32,40 +30,16 @@ def where(bed: Bed, main: int, what: str) -> dict:
 def ended(bed: Bed, app, main: int, what: str) -> None:
     """Pocketry's process ended cleanly, its window and tray icon gone."""
     rc = p.wait_exit(bed, app, 15, what)
-    if rc is not None:
-        bed.check_eq(f"{what}: Pocketry's exit code", 0, rc)
-    left = [w["hwnd"] for w in p.main_windows(bed)]
-    bed.check(not left, f"{what}: expected Pocketry's main window gone, saw {left}")
-    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
-              f"{what}: expected the tray icon gone, the shell still holds it")
-
-
-def query_end_session(bed: Bed, app, main: int, what: str) -> None:
-    """Sends WM_QUERYENDSESSION: the shutdown steps run (the tray icon goes), the answer is "may
-    end" (non-zero), and Pocketry and its window stay until WM_ENDSESSION says how it ends."""
-    answer = bed.send(main, WM_QUERYENDSESSION)
-    bed.check(answer not in (None, 0),
-              f"{what}: expected WM_QUERYENDSESSION answered non-zero (the session may end), "
-              f"saw {'no answer within 5 s' if answer is None else answer}")
-    bed.require(bed.info(main) is not None and bed.wait_exit(app, 0.5) is None,
-                f"{what}: expected Pocketry and its main window to stay until WM_ENDSESSION, "
-                f"they went on the query")
-    bed.check(not bed.tray_icon(main, p.TRAY_ICON_ID),
-              f"{what}: expected the shutdown steps to remove the tray icon on "
-              f"WM_QUERYENDSESSION, the shell still holds it")
-
-
-def no_window_shown(bed: Bed, watch, what: str) -> None:
-    shown = [f"{e['class']} \"{e['title']}\"" for e in watch.shown(p.EXE)]
-    bed.check(not shown, f"{what}: expected no window of Pocketry to appear, saw {shown}")
+    bed.check_eq(f"{what}: Pocketry's exit code, main windows left, tray icon held", (0, [], False),
+                 (rc, p.main_windows(bed), bed.tray_icon(main, p.TRAY_ICON_ID)))
 
 
 @scenario("startup.starts_and_ways_out", timeout=300)
 def starts_and_ways_out(bed: Bed):
-    """The very first start: the notice over the shown main window, laid out at 96 dpi. Enter
-    puts it in the tray, the menu's Restore Window brings it back, minimising puts it away
-    again; a second start ends silently; a later start goes straight to the tray. Then each
-    way out, each followed by the start the next one ends; the close box, posted, last."""
+    """The very first start: the notice over the shown main window, laid out at 96 dpi.
+    Minimising puts it in the tray, the menu's Restore Window brings it back; a second start
+    ends silently. A sent WM_CLOSE ends it; a later start goes straight to the tray, and the
+    menu's Exit ends that one."""
     app = bed.start(p.EXE)
     box = t.box(bed, "the very first start's notice", p.FIRST_RUN_NOTICE, answer=None,
                 timeout_ms=30000)
@@ -86,23 +60,20 @@ def starts_and_ways_out(bed: Bed):
                    wa_top + (wa_bottom - wa_top - (bottom - top)) // 3)),
                  (info["title"], info["client"], (left, top)))
 
-    bed.require(bed.key(main, VK_RETURN), "could not press Enter in the main window")
-    p.wait_state(bed, main, "visible", False, 5)
-    bed.check_eq("after Enter", IN_TRAY, where(bed, main, "Enter"))
-    t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
-    p.wait_state(bed, main, "visible", True, 5)
-    bed.check_eq("after the menu's Restore Window", SHOWN, where(bed, main, "Restore Window"))
     bed.require(bed.post(main, WM_SYSCOMMAND, SC_MINIMIZE), "could not post SC_MINIMIZE")
     p.wait_state(bed, main, "visible", False, 5)
     bed.check_eq("after minimising", IN_TRAY, where(bed, main, "minimise"))
+    t.choose(bed, main, ["down", "down"], "Restore Window")  # below Exit
+    p.wait_state(bed, main, "visible", True, 5)
+    bed.check_eq("after the menu's Restore Window", SHOWN, where(bed, main, "Restore Window"))
 
     # A second start while the first runs: it ends at once, showing nothing.
     watch = bed.watch()
     second = bed.start(p.EXE)
     rc = p.wait_exit(bed, second, 15, "second start")
     watch.stop()
-    bed.check_eq("second start's exit code", 0, rc)
-    no_window_shown(bed, watch, "second start")
+    bed.check_eq("second start: exit code, Pocketry's windows shown", (0, []),
+                 (rc, watch.shown(p.EXE)))
 
     what = "WM_CLOSE sent"
     bed.check(bed.send(main, WM_CLOSE) is not None,
@@ -113,7 +84,7 @@ def starts_and_ways_out(bed: Bed):
     watch = bed.watch()
     app, main = p.start_in_tray(bed)
     watch.stop(settle=1.5)
-    no_window_shown(bed, watch, "a later start")
+    bed.check_eq("a later start: Pocketry's windows shown", [], watch.shown(p.EXE))
     bed.check_eq("a later start", {**IN_TRAY, "minimised": False},
                  where(bed, main, "later start"))
     bed.check_eq("tray tip", p.MAIN_TITLE, bed.tray_tip())
@@ -121,15 +92,3 @@ def starts_and_ways_out(bed: Bed):
     what = "tray menu Exit"
     t.choose(bed, main, ["down"], what)  # the top item
     ended(bed, app, main, what)
-
-    app, main = p.start_in_tray(bed)
-    what = "end of session"
-    query_end_session(bed, app, main, what)
-    # The window goes while WM_ENDSESSION is handled; the reply may not come back.
-    bed.send(main, WM_ENDSESSION, 1, 0)
-    ended(bed, app, main, f"{what}, WM_ENDSESSION TRUE")
-
-    # The close box, posted: the ordinary way through GetMessage.
-    app, main = p.start_in_tray(bed)
-    bed.require(bed.post(main, WM_SYSCOMMAND, SC_CLOSE), "could not post SC_CLOSE")
-    ended(bed, app, main, "close box (SC_CLOSE)")

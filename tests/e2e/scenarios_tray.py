@@ -1,5 +1,6 @@
-"""Pocketry in the tray beside the stand-in Juno client, and the steps the other scenario files
-share (Pocketry's message boxes, the stand-in, Wine's taskbar, the tray menu)."""
+"""Pocketry in the tray beside the stand-in Juno client, answering or hung, and the steps the
+other scenario files share (Pocketry's message boxes, the stand-in, Wine's taskbar, the tray
+menu)."""
 
 from __future__ import annotations
 
@@ -11,7 +12,7 @@ from pathlib import Path
 from typing import Optional
 
 import pocketry as p
-from e2elib import WM_LBUTTONUP, WM_RBUTTONUP, Bed, scenario
+from e2elib import WM_ENDSESSION, WM_LBUTTONUP, WM_QUERYENDSESSION, WM_RBUTTONUP, Bed, scenario
 
 MAIL_TITLE = "Get New Mail"
 
@@ -26,6 +27,7 @@ WITH_SHORTCUT = {"Exit", "Restore Window", "Options...", "Run/Close Juno...", "H
 # Pocketry's watchers and their slack under Wine.
 CHECKER_MS = 500
 UNTOP_LIMIT_MS = 1000  # one watcher period, plus a period's worth of slack
+HUNG_LIMIT_MS = 2000  # beside a hung client, on the driver's clock (its Wine start not counted)
 
 
 # Pocketry's message boxes: (icon, buttons, default button).
@@ -209,9 +211,7 @@ def menu_and_juno_window(bed: Bed):
         else:
             bed.require(bed.menu_close(), "the tray menu did not close on Esc")
 
-    # "Minimize/Restore Juno" (the last item but one) twice: minimised without being activated,
-    # then restored; "Switch to Juno" (the last) brings it from behind, minimised, to the front.
-    # Each row: the state waited for first, then the rest of Juno's main window as expected.
+    # Each row: the item (Up from the top), then Juno's main window, the state waited for first.
     for what, keys, expected in (
             ("Minimize/Restore Juno 1", ["up", "up"], {"iconic": True, "foreground": False}),
             ("Minimize/Restore Juno 2", ["up", "up"], {"iconic": False, "visible": True}),
@@ -237,7 +237,6 @@ def menu_and_juno_window(bed: Bed):
               f"Pocketry (looking every {CHECKER_MS} ms) to end each spell within "
               f"{UNTOP_LIMIT_MS} ms, saw topmost spells of {spells} ms")
 
-    # The shell loses the icon; a new taskbar's "TaskbarCreated" has it added again at once.
     bed.require(bed.tray_delete(main, p.TRAY_ICON_ID) and not bed.tray_icon(main, p.TRAY_ICON_ID),
                 "setup: could not delete the tray icon behind Pocketry's back")
     bed.check_eq("\"TaskbarCreated\" sent", 0, bed.driver("send", main, "TaskbarCreated", 0, 0)[0])
@@ -245,8 +244,58 @@ def menu_and_juno_window(bed: Bed):
               "expected the icon added again on \"TaskbarCreated\", the shell holds none")
 
     p.stop(bed, app, main, "closing Pocketry")
-    # Without Pocketry the dialog stays topmost: what Pocketry undid was really there.
     control = [r for r in p.Track(bed, "#32770", MAIL_TITLE, 2500).records() if r["exists"]]
     bed.check(control and control[-1]["topmost"] and control[-1]["t"] <= 1300,
               f"control: expected the stand-in to keep the dialog topmost without Pocketry "
               f"(from 1.2 s at the latest), saw {control[-1:] or 'no dialog'}")
+
+
+def answers(bed: Bed, hwnd: int) -> bool:
+    """Whether the window's thread takes a sent message within the driver's 5 s."""
+    return bed.send(hwnd, 0) is not None  # WM_NULL
+
+
+@scenario("tray.hung_client", timeout=150)
+def hung_client(bed: Bed):
+    """Pocketry must never wait on a client that has stopped answering (under Wine a synchronous
+    ShowWindow or SetWindowPos on such a window blocks the caller for good). Beside a client
+    whose main window and topmost "Get New Mail" dialog have stopped answering (the watcher keeps
+    clearing that dialog's topmost state): Hide/Show by the left click ("Tray Left" 2),
+    Minimize/Restore and Switch to Juno from the menu, and the end of the session with "Close
+    Juno" set (the close request is posted to the hung client). After each the tray menu opens
+    within 2 s; the end of the session is answered within its own 2-second pause before looking
+    for the delete confirmation, plus 2 s, and Pocketry ends."""
+    p.set_settings(bed, {"Tray Left": "2", "Close Juno": "True", "Close Juno Ask": "False"})
+    juno = start_juno(bed, "--mail-dialog", "new", "--hang-after-ms", "4000")
+    mail = bed.wait_window("#32770", MAIL_TITLE, 5000)
+    bed.require(mail, f"setup: the stand-in's \"{MAIL_TITLE}\" dialog did not appear")
+    app, main = p.start_in_tray(bed)
+    # Hung: no sent message is taken, for longer than Windows waits before it calls a window
+    # hung (5 s, the second look), and Pocketry's watcher has ticked on the hung dialog.
+    deadline = time.monotonic() + 20
+    while answers(bed, juno) and time.monotonic() < deadline:
+        time.sleep(0.5)
+    bed.require(not answers(bed, mail[0]),
+                "setup: expected the stand-in's windows to stop answering, they answer")
+
+    for what, act in (("the hang", lambda: None), ("Hide/Show 1", lambda: click(bed, main)),
+                      ("Hide/Show 2", lambda: click(bed, main)),
+                      ("Minimize/Restore Juno", lambda: choose(bed, main, ["up", "up"], what)),
+                      ("Switch to Juno", lambda: choose(bed, main, ["up"], what))):
+        act()
+        open_menu(bed, main, f"after {what} on the hung client", HUNG_LIMIT_MS)
+        bed.require(bed.menu_close(), f"after {what}: the tray menu did not close on Esc")
+
+    what = "the end of the session beside the hung client"
+    asked = time.monotonic()
+    answer = bed.send(main, WM_QUERYENDSESSION)
+    took = time.monotonic() - asked
+    bed.check(answer not in (None, 0) and took <= 2 + 2 + 1,
+              f"{what}: expected WM_QUERYENDSESSION answered non-zero within 4 s (and the "
+              f"driver's start), saw {answer} after {took:.1f} s")
+    bed.send(main, WM_ENDSESSION, 1, 0)
+    bed.check_eq(f"{what}: Pocketry's exit code within {HUNG_LIMIT_MS} ms (None: it hangs), its "
+                 "tray icon held, the hung client's window there (else nothing hung)",
+                 (0, False, True),
+                 (bed.wait_exit(app, HUNG_LIMIT_MS / 1000), bed.tray_icon(main, p.TRAY_ICON_ID),
+                  bool(bed.find(p.JUNO_CLASS, p.JUNO_TITLE))))
