@@ -62,7 +62,7 @@ TEST_F(ListingTest, ExistenceOfFilesAndFolders) {
     }
 }
 
-TEST_F(ListingTest, SubFoldersComeTogetherEachBeforeItsOwn) {
+TEST_F(ListingTest, FoldersComeEachBeforeItsOwnAndFilesFolderByFolderAndPatternByPattern) {
     PlantTree();
     EXPECT_EQ(GetSubFolders(*app, "C:\\Start"), 6);
     EXPECT_EQ(Folders(), (Names{"C:\\Start", "C:\\Start\\A", "C:\\Start\\B", "C:\\Start\\A\\A1",
@@ -75,10 +75,8 @@ TEST_F(ListingTest, SubFoldersComeTogetherEachBeforeItsOwn) {
     EXPECT_EQ(Folders(), (Names{"C:\\Start\\A\\A2"}));
     EXPECT_EQ(GetSubFolders(*app, "C:\\Nowhere"), 0);
     EXPECT_EQ(Folders(), (Names{"C:\\Nowhere"}));
-}
 
-TEST_F(ListingTest, FilesFolderByFolderAndPatternByPattern) {
-    PlantTree();
+    // The files folder by folder and pattern by pattern.
     EXPECT_EQ(GetFiles(*app, "C:\\Start", "*.txt;*.log", true, false), 6);
     EXPECT_EQ(Files(), (Names{"C:\\Start\\*.txt;*.log", "C:\\Start\\top.txt", "C:\\Start\\top.log",
                               "C:\\Start\\A\\a.txt", "C:\\Start\\B\\b.log",
@@ -95,6 +93,7 @@ TEST_F(ListingTest, FilesFolderByFolderAndPatternByPattern) {
     EXPECT_EQ(GetFiles(*app, "C:\\Nowhere", "*.*", true, false), 0);
     EXPECT_EQ(Files(), (Names{"C:\\Nowhere\\*.*"}));
 }
+
 TEST_F(ListingTest, AnEntryThatIsNotASingleNameIsPassedOver) {
     // What an ANSI listing made of names its code page lacks ("．．＼x.txt"
     // listed as "..\x.txt"), and other path syntax: each would lead out of
