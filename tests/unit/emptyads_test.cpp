@@ -196,15 +196,13 @@ TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
         for (const bool wineLinks : {false, true}) {
             SCOPED_TRACE(std::string(changed) + (wineLinks ? ", under Wine" : ""));
             desk.RemoveTree("C:\\Juno\\ads");
-            desk.AddFile("C:\\Juno\\ads\\top.gif");
-            desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
             for (const char* file :
-                 {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
+                 {"C:\\Juno\\ads\\top.gif", "C:\\Juno\\ads\\A\\a.gif", "C:\\Outside\\top.gif",
+                  "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
                 desk.AddFile(file);
             }
             desk.SetLinksOpenAsTargets(wineLinks);
-            bool swapped = false;
-            desk.BeforeFileOp([&](const std::string&, const std::string&) {
+            desk.BeforeFileOp([&, swapped = false](const std::string&, const std::string&) mutable {
                 if (!swapped) {
                     swapped = true;
                     desk.RemoveTree(changed);
@@ -233,7 +231,7 @@ class VirtualStoreTest : public EmptyAdsTest {
     const std::string copy = store + "\\Program Files\\Juno\\ads";
 };
 
-TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
+TEST_F(VirtualStoreTest, JunoIniIsReadFromItsVirtualStoreCopyWithDefaultsForMissingOrUnread) {
     using Read = std::pair<std::string, std::string>; // the root, the file it is read from
     const auto read = [&] {
         return Read(SettingsIni_::JunoRootDir(*app), SettingsIni_::JunoIniFile(*app));
@@ -244,7 +242,21 @@ TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
     EXPECT_EQ(read(), Read("", ini));
     desk.SetIniValue(ini, "Configuration", "Root Dir", " D:\\Juno ");
     EXPECT_EQ(read(), Read("D:\\Juno", ini));
+    // The reader: a value as written, up to the 511 characters its buffer
+    // holds with the NUL; the default for one missing or unread, the error
+    // told unless silent.
+    using SettingsIni_::GetSettingIni;
+    EXPECT_EQ(GetSettingIni(*app, ini, "Configuration", "Root Dir", "", false), " D:\\Juno ");
+    desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false),
+              std::string(511, 'x'));
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Other", "d", false), "d");
     EXPECT_TRUE(desk.MsgBoxes().empty());
+    desk.FailIniReads(true);
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
+    ExpectOnlyBox("An error occurred attempting to read a setting from the 'Juno.ini' file.",
+                  kWarning);
 }
 
 TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {

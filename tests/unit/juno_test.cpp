@@ -9,7 +9,6 @@
 
 #include "juno/FindWindowLike_.h"
 #include "juno/FocusWindow_.h"
-#include "juno/SettingsIni_.h"
 #include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
 
@@ -235,25 +234,6 @@ const CommandRow kCommands[] = {
     {"SwitchToWelcome", Welcoming, kSwitchTo, {SW_SHOW}, false, "visible"}};
 INSTANTIATE_TEST_SUITE_P(Table, JunoCommandTest, ::testing::ValuesIn(kCommands),
                          RowName<CommandRow>);
-
-TEST_F(JunoTest, JunoIniIsReadFromTheWindowsFolderWithItsDefaultForMissingOrUnreadValues) {
-    using SettingsIni_::GetSettingIni;
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "none", false), "none");
-    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", " C:\\Juno\\ ");
-    EXPECT_EQ(GetSettingIni(*app, "JUNO.INI", "configuration", "root dir", "", false),
-              " C:\\Juno\\ ");
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Other", "d", false), "d");
-    // The reader's buffer holds 511 characters and the terminating NUL.
-    desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false),
-              std::string(511, 'x'));
-    // A reader error gives the default and is reported unless silent.
-    desk.FailIniReads(true);
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
-    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
-    ExpectOnlyBox("An error occurred attempting to read a setting from the 'Juno.ini' file.",
-                  kWarning);
-}
 
 } // namespace
 } // namespace pocketry::testing
