@@ -53,19 +53,7 @@ class RunCloseTest : public InstalledJunoTest {
 
 const std::string kExe = "C:\\Program Files\\Juno\\bin\\juno.exe";
 
-TEST_F(RunCloseTest, RunStartsTheProgramFileAndWaitsForItsWindow) {
-    const std::size_t from = desk.NotifyIconCalls().size();
-    main->RunJuno(120);
-    main->RunJuno(120); // running already: nothing is started and nothing said
-    ASSERT_EQ(desk.StartProcessCalls().size(), 1u);
-    EXPECT_EQ(desk.StartProcessCalls()[0].path, kExe);
-    EXPECT_EQ(desk.StartProcessCalls()[0].showCmd, SW_SHOWNORMAL);
-    EXPECT_TRUE(juno.Running());
-    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
-TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
+TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartOrStartsTheProgramFileOnce) {
     desk.AddDirectory("C:\\Empty");
     desk.AddDirectory("C:\\Odd\\bin\\juno.exe"); // a folder cannot be started
     const std::pair<std::string, std::string> cases[] = {
@@ -85,8 +73,17 @@ TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
         main->RunJuno(120);
         EXPECT_EQ(Shown(), (Boxes{{text, kWarning}}));
     }
-    EXPECT_EQ(desk.StartProcessCalls().size(), 1u); // only the folder was tried
-    EXPECT_TRUE(TrayPicturesSince(from).empty());
+    // Juno's own root: started and waited for; running already, nothing is started or said.
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Program Files\\Juno");
+    desk.ClearMsgBoxes();
+    main->RunJuno(120);
+    main->RunJuno(120);
+    EXPECT_TRUE(juno.Running());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    ASSERT_EQ(desk.StartProcessCalls().size(), 2u); // of the others only the folder was tried
+    EXPECT_EQ(desk.StartProcessCalls()[1].path, kExe);
+    EXPECT_EQ(desk.StartProcessCalls()[1].showCmd, SW_SHOWNORMAL);
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal()); // the failed runs changed none
 }
 
 TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
