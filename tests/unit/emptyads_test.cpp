@@ -168,7 +168,6 @@ TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
     // Juno moved to another drive, a link left where it was.
     desk.RemoveTree("C:\\Juno");
     desk.AddFile("D:\\Apps\\Juno\\bin\\juno.exe");
-    desk.AddDirectory("D:\\Apps\\Juno\\ads");
     desk.AddDirectoryLink("C:\\Juno", "D:\\Apps\\Juno");
     for (const bool wineLinks : {false, true}) {
         desk.SetLinksOpenAsTargets(wineLinks);
