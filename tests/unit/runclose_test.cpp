@@ -162,8 +162,7 @@ TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
         // Two seconds before the look, each key given up on after its time-out,
         // the pause between them, the wait.
         EXPECT_LE(desk.Now() - t0, 2000u + 5000u + 100u + 5000u + 32000u);
-        EXPECT_EQ(Shown(),
-                  (Boxes{{"Juno did not close within the specified 30 second timeout.", kNotice}}));
+        ExpectOnlyBox("Juno did not close within the specified 30 second timeout.", kNotice);
         juno.Crash();
     }
     // Without a wait a hung question costs exactly the look and both keys' time-outs.
