@@ -1,5 +1,4 @@
-// Measuring the desktop, placing a window, opening files and addresses
-// through the shell and reading file versions.
+// Measuring the desktop, placing a window, opening through the shell, file versions.
 
 #include <gtest/gtest.h>
 

@@ -22,8 +22,7 @@ using FindWindowLike_::Like;
 class JunoTest : public ProgramTest {
   protected:
     void SetUp() override { Create(); }
-    // The show commands given since the call numbered `from`: Juno is another
-    // program, so each goes to `h` asynchronously.
+    // The shows since the call numbered `from`, each to `h` and, for another program, async.
     std::vector<int> ShowsTo(Hwnd h, std::size_t from = 0) const {
         std::vector<int> shows;
         for (const sim::ShowWindowCall& c : Since(desk.ShowWindowCalls(), from)) {

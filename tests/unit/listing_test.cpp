@@ -25,10 +25,9 @@ class ListingTest : public ProgramTest {
     const Names& Files() const { return app->listing.FoundFiles; }
     const Names& Folders() const { return app->listing.FoundFolders; }
 
-    // start, A, B; A1 and A2 in A; X in A1; B1 in B; a file in each, the top
-    // one read-only, and beside it a hidden and a system file. Beside A and B
-    // a directory link, which leads elsewhere: what it shows inside is
-    // planted as its content.
+    // start, A, B; A1 and A2 in A; X in A1; B1 in B; a file in each, the top one
+    // read-only, beside it a hidden and a system file; beside A and B a directory
+    // link, which leads elsewhere: what it shows inside is planted as its content.
     void PlantTree() {
         for (const char* folder : {"C:\\Start\\A\\A2", "C:\\Start\\Link\\Inner"}) {
             desk.AddDirectory(folder);
@@ -105,8 +104,7 @@ TEST_F(ListingTest, AnEntryThatCannotBeReachedByItsOwnNameIsSkipped) {
         return names;
     });
     desk.AddFile("C:\\Ads\\Sub\\in.gif");
-    // A short form longer than the 512-character buffer cannot be read back;
-    // the folder is skipped, not listed in another form.
+    // A short form longer than the 512-character buffer cannot be read back: skipped.
     desk.AddFile("C:\\Ads\\Bad\\bad.gif");
     desk.SetShortName("C:\\Ads\\Bad", std::string(600, 'O'));
     // The calls take 259 characters. A 247-character folder is listed, with

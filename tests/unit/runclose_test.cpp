@@ -31,10 +31,9 @@ class RunCloseTest : public InstalledJunoTest {
         }
         return to;
     }
-    // Changes spread across more than a second in 3 ms steps, so that some
-    // fall just after a poll, whatever the pause between polls, must each be
-    // noticed within a quarter of a second. `wait` makes the change `offset`
-    // ms after it begins, and waits.
+    // Changes spread over more than a second in 3 ms steps, some just after a poll
+    // whatever the pause between polls, are each noticed within a quarter of a
+    // second. `wait` makes the change `offset` ms after it begins, and waits.
     void ExpectNoticedSoon(const char* what, std::uint32_t first,
                            const std::function<void(std::uint32_t)>& wait) {
         SCOPED_TRACE(what);
@@ -159,8 +158,7 @@ TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
         main->CloseJuno(30);
         EXPECT_FALSE(juno.Confirmed());
         EXPECT_TRUE(juno.Running());
-        // Two seconds before the look, each key given up on after its time-out,
-        // the pause between them, the wait.
+        // The look after two seconds, each key's time-out, the pause between, the wait.
         EXPECT_LE(desk.Now() - t0, 2000u + 5000u + 100u + 5000u + 32000u);
         ExpectOnlyBox("Juno did not close within the specified 30 second timeout.", kNotice);
         juno.Crash();
@@ -203,8 +201,7 @@ TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
     EXPECT_EQ(main->calls, (std::vector<std::string>{"RunJuno(120)", "CloseJuno(30)"}));
 }
 
-// The three waits for Juno: for its window after a run, for it to go after a
-// close, and for it to come back after its window went.
+// The waits for Juno's window after a run, for it to go, and for it to come back.
 TEST_F(RunCloseTest, EachWaitSeesTheChangeSoonAfterIt) {
     juno.Script().confirmOnClose = false;
     ExpectNoticedSoon("run", 3000, [this](std::uint32_t offset) {
