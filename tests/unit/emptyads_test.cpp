@@ -104,7 +104,6 @@ TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
     PlantPrecious(desk);
     desk.AddDirectory("C:\\Bare");
     const std::pair<std::string, std::string> cases[] = {
-        // Root Dir, warning
         {"", "The Juno folder expected does not appear to be installed on your system."},
         {"   ", "The Juno folder expected does not appear to be installed on your system."},
         {"C:\\Gone", "The Juno folder 'C:\\Gone' specified in the Juno.ini file does not exist."},
@@ -134,11 +133,9 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
     desk.ChooseMenuItem("MenuTray_EmptyAds"); // this time from the tray menu
     ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
     EXPECT_FALSE(desk.Exists("C:\\Juno\\ads\\top.gif"));
-    EXPECT_EQ(Shown(),
-              (Boxes{{"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice}}));
+    const Boxes::value_type ask{"Are you sure you want to empty the Juno ads folder?", kAskNo},
+        told{"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice};
+    EXPECT_EQ(Shown(), (Boxes{ask, ask, ask, told}));
 }
 
 TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {

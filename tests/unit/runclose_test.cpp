@@ -95,11 +95,10 @@ TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
         return IDOK;
     });
     main->RunJuno(120);
-    EXPECT_EQ(Shown(), (Boxes{{"The '" + kExe +
-                                   "' application was run successfully, however the Juno window "
-                                   "expected was not detected within the specified 120 second "
-                                   "timeout.",
-                               kWarning}}));
+    ExpectOnlyBox("The '" + kExe +
+                      "' application was run successfully, however the Juno window expected was "
+                      "not detected within the specified 120 second timeout.",
+                  kWarning);
     // The normal picture comes back once the warning is dismissed.
     EXPECT_EQ(picturesWhileShown, (std::vector<std::uint32_t>{form->Picture("TrayIconWait")}));
     EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
@@ -194,10 +193,9 @@ TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
         main->MenuTrayJuno_RunClose_Click();
     }
     EXPECT_FALSE(juno.Running());
-    EXPECT_EQ(Shown(), (Boxes{{"Are you sure you want to run Juno?", kAskYes},
-                              {"Are you sure you want to run Juno?", kAskYes},
-                              {"Are you sure you want to close Juno?", kAskNo},
-                              {"Are you sure you want to close Juno?", kAskNo}}));
+    const Boxes::value_type run{"Are you sure you want to run Juno?", kAskYes},
+        close{"Are you sure you want to close Juno?", kAskNo};
+    EXPECT_EQ(Shown(), (Boxes{run, run, close, close}));
     EXPECT_EQ(main->calls, (std::vector<std::string>{"RunJuno(120)", "CloseJuno(30)"}));
 }
 
