@@ -1,5 +1,4 @@
-// Whether files and folders exist, and the two listings that the ads folder
-// cleanup deletes from: their entries, their orders and their edges.
+// Whether files and folders exist, and the two listings the ads cleanup deletes from.
 
 #include <gtest/gtest.h>
 

@@ -106,7 +106,7 @@ TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
     EXPECT_LE(desk.Now() - t0, 122000u);
 }
 
-TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
+TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWithATimeoutWaitsForJunoToGo) {
     juno.StartNow();
     const Hwnd h = juno.MainWindow();
     Hwnd question = 0, yes = 0; // the question comes 500 ms after the request
@@ -131,16 +131,14 @@ TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
     const std::size_t messages = desk.Messages().size();
     main->CloseJuno(30);
     EXPECT_EQ(desk.Messages().size(), messages);
-}
-
-TEST_F(RunCloseTest, CloseWithoutATimeoutAnswersButNeitherWaitsNorTells) {
+    // Without a time-out the question is answered, but Juno neither waited for nor told of.
     juno.Script().exitDelayMs = 5000;
     juno.StartNow();
-    const std::size_t from = desk.NotifyIconCalls().size();
+    const std::size_t pictures = desk.NotifyIconCalls().size();
     main->CloseJuno(0);
     EXPECT_TRUE(juno.Confirmed());
     EXPECT_TRUE(juno.Running()); // still going away
-    EXPECT_TRUE(TrayPicturesSince(from).empty());
+    EXPECT_TRUE(TrayPicturesSince(pictures).empty());
     EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
