@@ -1,6 +1,5 @@
-// Emptying the Juno ads folder: the checks before anything is deleted, the
-// order and extent of the deletion, the counts, and the menu command; on
-// today's Windows, links, changes during the run and the VirtualStore.
+// Emptying the Juno ads folder: the checks first, the order and extent of the
+// deletion, the counts, the menu command; links, changes mid-run, the VirtualStore.
 
 #include <gtest/gtest.h>
 
@@ -18,20 +17,19 @@ namespace {
 using namespace platform;
 using Names = std::vector<std::string>;
 
-constexpr const char* kNotConfirmed =
-    "' folder is really the Juno ads folder.  Perhaps the Juno.ini file was mischievously edited.";
+std::string NotJunos(const std::string& folder) {
+    return "It could not be confirmed that the '" + folder +
+           "' folder is really the Juno ads folder.  Perhaps the Juno.ini file was mischievously "
+           "edited.";
+}
 
-// A tree outside the ads folder that nothing may touch, and its contents.
+// Folders outside the ads folder, with files that a run led there would delete.
 void PlantPrecious(sim::SimDesktop& desk) {
-    desk.AddFile("C:\\Precious\\thesis.docx");
-    desk.AddFile("C:\\Precious\\Photos\\cat.jpg", FILE_ATTRIBUTE_READONLY);
-    desk.AddFile("C:\\Other\\ads\\keep.gif");
+    for (const char* file : {"C:\\Precious\\thesis.docx", "C:\\Other\\ads\\keep.gif",
+                             "C:\\Jumo\\ads\\keep.gif", "C:\\Juno\\bus\\keep.gif"}) {
+        desk.AddFile(file);
+    }
 }
-std::vector<Names> Precious(const sim::SimDesktop& desk) {
-    return {desk.Children("C:\\Precious"), desk.Children("C:\\Precious\\Photos"),
-            desk.Children("C:\\Other\\ads")};
-}
-const std::vector<Names> kPreciousIntact = {{"Photos", "thesis.docx"}, {"cat.jpg"}, {"keep.gif"}};
 
 class EmptyAdsTest : public ProgramTest {
   protected:
@@ -43,23 +41,24 @@ class EmptyAdsTest : public ProgramTest {
         Start();
         desk.ClearMsgBoxes();
     }
-    // The changes asked for, in order, each as a call.
+    // The changes asked for, in order, each as a call; paths in C:\Juno\ads from there.
     Names Changes() const {
+        const std::string ads = "C:\\Juno\\ads\\";
         Names ops;
         for (const sim::FileOpCall& c : desk.FileOps()) {
             const bool attributes = c.function == "SetFileAttributesA";
-            ops.push_back(c.function + "(" + c.path +
+            ops.push_back(c.function + "(" +
+                          (c.path.starts_with(ads) ? c.path.substr(ads.size()) : c.path) +
                           (attributes ? ", " + std::to_string(c.attributes) : "") + ")");
         }
         return ops;
     }
-    // A run that names `folder` as maybe not Juno's and changes nothing.
-    void ExpectRefused(const std::string& folder) {
+    // A run that shows only `warning` and asks for no change at all.
+    void ExpectRefused(const std::string& warning, bool showResult = true) {
         desk.ClearMsgBoxes();
-        main->EmptyAdsFolder(true);
-        ExpectOnlyBox("It could not be confirmed that the '" + folder + kNotConfirmed, kWarning);
+        main->EmptyAdsFolder(showResult);
+        ExpectOnlyBox(warning, kWarning);
         EXPECT_TRUE(desk.FileOps().empty());
-        EXPECT_EQ(Precious(desk), kPreciousIntact);
     }
 };
 
@@ -69,34 +68,24 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
     desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "  C:\\Juno\\  ");
     const std::string unseen = desk.VirtualStoreFolder() + "\\Juno\\ads\\v.gif";
     desk.AddFile(unseen);
-    desk.AddFile("C:\\Juno\\ads\\top.gif");
+    for (const char* file : {"top.gif", "A\\a.gif", "A\\A1\\a1.gif", "B\\open.gif"}) {
+        desk.AddFile(std::string("C:\\Juno\\ads\\") + file);
+    }
     desk.AddFile("C:\\Juno\\ads\\locked.gif", FILE_ATTRIBUTE_READONLY);
-    desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
-    desk.AddFile("C:\\Juno\\ads\\A\\A1\\a1.gif");
-    desk.AddFile("C:\\Juno\\ads\\B\\open.gif");
     desk.SetInUse("C:\\Juno\\ads\\B\\open.gif", true);
     desk.AddDirectoryLink("C:\\Juno\\ads\\link"); // it, and what lies behind it, stay
     desk.AddFile("C:\\Juno\\ads\\link\\precious.doc");
     main->EmptyAdsFolder(true);
 
-    EXPECT_EQ(
-        Changes(),
-        (Names{"SetFileAttributesA(C:\\Juno\\ads\\locked.gif, 0)",
-               "DeleteFileA(C:\\Juno\\ads\\locked.gif)",
-               "SetFileAttributesA(C:\\Juno\\ads\\top.gif, 0)",
-               "DeleteFileA(C:\\Juno\\ads\\top.gif)",
-               "SetFileAttributesA(C:\\Juno\\ads\\A\\a.gif, 0)",
-               "DeleteFileA(C:\\Juno\\ads\\A\\a.gif)",
-               "SetFileAttributesA(C:\\Juno\\ads\\B\\open.gif, 0)",
-               "DeleteFileA(C:\\Juno\\ads\\B\\open.gif)",
-               "SetFileAttributesA(C:\\Juno\\ads\\A\\A1\\a1.gif, 0)",
-               "DeleteFileA(C:\\Juno\\ads\\A\\A1\\a1.gif)", "RemoveDirectoryA(C:\\Juno\\ads\\A)",
-               "RemoveDirectoryA(C:\\Juno\\ads\\B)", "RemoveDirectoryA(C:\\Juno\\ads\\A\\A1)"}));
-    // The read-only file went; the one in use stays, so does its folder, and
-    // A, which still held A1 when its turn came. Everything listed is counted.
-    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (Names{"A", "B", "link"}));
-    EXPECT_EQ(desk.Children("C:\\Juno\\ads\\A"), Names{});
-    EXPECT_EQ(desk.Children("C:\\Juno\\ads\\B"), (Names{"open.gif"}));
+    EXPECT_EQ(Changes(),
+              (Names{"SetFileAttributesA(locked.gif, 0)", "DeleteFileA(locked.gif)",
+                     "SetFileAttributesA(top.gif, 0)", "DeleteFileA(top.gif)",
+                     "SetFileAttributesA(A\\a.gif, 0)", "DeleteFileA(A\\a.gif)",
+                     "SetFileAttributesA(B\\open.gif, 0)", "DeleteFileA(B\\open.gif)",
+                     "SetFileAttributesA(A\\A1\\a1.gif, 0)", "DeleteFileA(A\\A1\\a1.gif)",
+                     "RemoveDirectoryA(A)", "RemoveDirectoryA(B)", "RemoveDirectoryA(A\\A1)"}));
+    // The file in use stays, so does its folder, and A, which still held A1
+    // when its turn came. Everything listed is counted.
     ExpectOnlyBox("Empty Juno Ads Folder:  Processed 5 ad files in 3 ad folders.", kNotice);
     EXPECT_EQ(desk.MousePointerLog(), (std::vector<int>{kPointerHourglass, kPointerDefault}));
 
@@ -112,29 +101,21 @@ TEST_F(EmptyAdsTest, DeletesEveryFileThenTheFoldersEachBeforeItsOwn) {
 }
 
 TEST_F(EmptyAdsTest, EachCheckRefusesWithItsOwnWarningAndDeletesNothing) {
-    desk.AddDirectory("C:\\Other\\ads");
-    desk.AddFile("C:\\Other\\ads\\keep.doc");
+    PlantPrecious(desk);
     desk.AddDirectory("C:\\Bare");
-    const std::pair<const char*, const char*> cases[] = {
-        // Root Dir, warning
+    const std::pair<std::string, std::string> cases[] = {
         {"", "The Juno folder expected does not appear to be installed on your system."},
         {"   ", "The Juno folder expected does not appear to be installed on your system."},
         {"C:\\Gone", "The Juno folder 'C:\\Gone' specified in the Juno.ini file does not exist."},
         {"C:\\Bare", "The Juno ads folder 'C:\\Bare\\ads' expected does not exist."},
-        {" C:\\Other\\ ",
-         "It could not be confirmed that the 'C:\\Other\\ads' folder is really the Juno ads "
-         "folder.  Perhaps the Juno.ini file was mischievously edited."},
+        {" C:\\Other\\ ", NotJunos("C:\\Other\\ads")},
     };
     for (const auto& [rootDir, warning] : cases) {
+        SCOPED_TRACE(rootDir);
         desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", rootDir);
-        desk.ClearMsgBoxes();
-        // The warnings are shown whether or not the result is.
-        main->EmptyAdsFolder(false);
-        ExpectOnlyBox(warning, kWarning);
+        ExpectRefused(warning, false); // the warnings are shown whether or not the result is
     }
-    EXPECT_TRUE(desk.FileOps().empty());
     EXPECT_TRUE(desk.MousePointerLog().empty());
-    EXPECT_TRUE(desk.Exists("C:\\Other\\ads\\keep.doc"));
 }
 
 TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
@@ -147,46 +128,29 @@ TEST_F(EmptyAdsTest, TheMenuAsksFirstAndNothingGoesOnNoOrWhileJunoRuns) {
     desk.AnswerNextMsgBox(IDYES);
     main->MenuTray_EmptyAds_Click();
     EXPECT_TRUE(desk.FileOps().empty());
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads\\top.gif"));
     juno.Crash();
     desk.AnswerNextMsgBox(IDYES);
     desk.ChooseMenuItem("MenuTray_EmptyAds"); // this time from the tray menu
     ASSERT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
     EXPECT_FALSE(desk.Exists("C:\\Juno\\ads\\top.gif"));
-    EXPECT_EQ(Shown(),
-              (Boxes{{"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Are you sure you want to empty the Juno ads folder?", kAskNo},
-                     {"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice}}));
+    const Boxes::value_type ask{"Are you sure you want to empty the Juno ads folder?", kAskNo},
+        told{"Empty Juno Ads Folder:  Processed 1 ad files in 0 ad folders.", kNotice};
+    EXPECT_EQ(Shown(), (Boxes{ask, ask, ask, told}));
 }
 
-// ---- today's Windows
-
 TEST_F(EmptyAdsTest, AnAdsFolderThatIsALinkIsRefusedAndNothingIsTouched) {
-    struct Case {
-        const char* what;
-        const char* target;
-        bool wineLinks; // opened without following, a link is its target (Wine)
-    };
-    const Case cases[] = {
-        {"a link, as Windows shows it", "C:\\Precious", false},
-        {"a link opened as its target, as under Wine", "C:\\Precious", true},
-        {"a link to another folder named ads", "C:\\Other\\ads", false},
-        {"the same under Wine", "C:\\Other\\ads", true},
-        // Under Wine only the final path tells: the same length elsewhere, or
-        // another name of three letters beside it, is no ads folder either.
-        {"a link to an ads folder under another root", "C:\\Jumo\\ads", true},
-        {"a link to a sibling folder", "C:\\Juno\\bus", true},
-    };
+    // Under Wine a link opened without following is its target, and only its final path
+    // tells: the same length elsewhere, or a sibling of three letters, is no ads folder.
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\Precious", false},  {"C:\\Precious", true},  {"C:\\Other\\ads", false},
+        {"C:\\Other\\ads", true}, {"C:\\Jumo\\ads", true}, {"C:\\Juno\\bus", true}};
     PlantPrecious(desk);
-    desk.AddFile("C:\\Jumo\\ads\\keep.gif");
-    desk.AddFile("C:\\Juno\\bus\\keep.gif");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [target, wineLinks] : cases) {
+        SCOPED_TRACE(std::string(target) + (wineLinks ? ", under Wine" : ""));
         desk.RemoveTree("C:\\Juno\\ads");
-        desk.AddDirectoryLink("C:\\Juno\\ads", c.target);
-        desk.SetLinksOpenAsTargets(c.wineLinks);
-        ExpectRefused("C:\\Juno\\ads");
+        desk.AddDirectoryLink("C:\\Juno\\ads", target);
+        desk.SetLinksOpenAsTargets(wineLinks);
+        ExpectRefused(NotJunos("C:\\Juno\\ads"));
     }
     EXPECT_TRUE(desk.MousePointerLog().empty());
 }
@@ -195,7 +159,6 @@ TEST_F(EmptyAdsTest, AJunoRootReachedThroughALinkIsStillJunos) {
     // Juno moved to another drive, a link left where it was.
     desk.RemoveTree("C:\\Juno");
     desk.AddFile("D:\\Apps\\Juno\\bin\\juno.exe");
-    desk.AddDirectory("D:\\Apps\\Juno\\ads");
     desk.AddDirectoryLink("C:\\Juno", "D:\\Apps\\Juno");
     for (const bool wineLinks : {false, true}) {
         desk.SetLinksOpenAsTargets(wineLinks);
@@ -217,24 +180,20 @@ TEST_F(EmptyAdsTest, WhatChangesDuringTheRunCannotLeadOutside) {
         for (const bool wineLinks : {false, true}) {
             SCOPED_TRACE(std::string(changed) + (wineLinks ? ", under Wine" : ""));
             desk.RemoveTree("C:\\Juno\\ads");
-            desk.AddFile("C:\\Juno\\ads\\top.gif");
-            desk.AddFile("C:\\Juno\\ads\\A\\a.gif");
             for (const char* file :
-                 {"C:\\Outside\\top.gif", "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
+                 {"C:\\Juno\\ads\\top.gif", "C:\\Juno\\ads\\A\\a.gif", "C:\\Outside\\top.gif",
+                  "C:\\Outside\\a.gif", "C:\\Outside\\A\\a.gif"}) {
                 desk.AddFile(file);
             }
             desk.SetLinksOpenAsTargets(wineLinks);
-            bool swapped = false;
-            desk.BeforeFileOp([&](const std::string&, const std::string&) {
-                if (!swapped) {
-                    swapped = true;
+            desk.BeforeFileOp([&, swapped = false](const std::string&, const std::string&) mutable {
+                if (!std::exchange(swapped, true)) {
                     desk.RemoveTree(changed);
                     desk.AddDirectoryLink(changed, "C:\\Outside");
                 }
             });
             desk.ClearMsgBoxes();
             main->EmptyAdsFolder(true);
-            desk.BeforeFileOp(nullptr);
             // Nothing behind the link went, the link neither.
             ExpectOnlyBox(notice, kNotice);
             EXPECT_EQ(desk.Children("C:\\Outside"), (Names{"A", "a.gif", "top.gif"}));
@@ -254,7 +213,7 @@ class VirtualStoreTest : public EmptyAdsTest {
     const std::string copy = store + "\\Program Files\\Juno\\ads";
 };
 
-TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
+TEST_F(VirtualStoreTest, JunoIniIsReadFromItsVirtualStoreCopyWithDefaultsForMissingOrUnread) {
     using Read = std::pair<std::string, std::string>; // the root, the file it is read from
     const auto read = [&] {
         return Read(SettingsIni_::JunoRootDir(*app), SettingsIni_::JunoIniFile(*app));
@@ -265,7 +224,19 @@ TEST_F(VirtualStoreTest, TheVirtualStoreCopyOfJunoIniIsTheOneRead) {
     EXPECT_EQ(read(), Read("", ini));
     desk.SetIniValue(ini, "Configuration", "Root Dir", " D:\\Juno ");
     EXPECT_EQ(read(), Read("D:\\Juno", ini));
-    EXPECT_TRUE(desk.MsgBoxes().empty());
+    // The reader: a value as written, at most 511 characters (its buffer holds the NUL),
+    // the default when missing or unread, the error told unless silent.
+    using SettingsIni_::GetSettingIni;
+    EXPECT_EQ(GetSettingIni(*app, ini, "Configuration", "Root Dir", "", false), " D:\\Juno ");
+    desk.SetIniValue("Juno.ini", "Configuration", "Long", std::string(600, 'x'));
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Long", "", false),
+              std::string(511, 'x'));
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Other", "d", false), "d");
+    desk.FailIniReads(true);
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", true), "dflt");
+    EXPECT_EQ(GetSettingIni(*app, "Juno.ini", "Configuration", "Root Dir", "dflt", false), "dflt");
+    ExpectOnlyBox("An error occurred attempting to read a setting from the 'Juno.ini' file.",
+                  kWarning);
 }
 
 TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
@@ -286,12 +257,9 @@ TEST_F(VirtualStoreTest, BothCopiesOfTheAdsFolderAreEmptiedTheCountsAddedUp) {
             deleted.push_back(c.path);
         }
     }
-    // The real folder, then its copy, each emptied as one folder is; V still
-    // held W when its turn came. (The first run's file first.)
+    // The first run's file, then the real folder, then its copy; V still held W.
     EXPECT_EQ(deleted, (Names{ads + "\\old.gif", ads + "\\top.gif", ads + "\\A\\a.gif", ads + "\\A",
                               copy + "\\v.gif", copy + "\\V\\W\\w.gif", copy + "\\V\\W"}));
-    EXPECT_EQ(desk.Children(ads), Names{});
-    EXPECT_EQ(desk.Children(copy), Names{"V"});
 }
 
 TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
@@ -301,7 +269,7 @@ TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
     for (const bool wineLinks : {false, true}) {
         SCOPED_TRACE(wineLinks ? "the copy a link, under Wine" : "the copy a link");
         desk.SetLinksOpenAsTargets(wineLinks);
-        ExpectRefused(copy);
+        ExpectRefused(NotJunos(copy));
     }
     // The program file only in the copy's root.
     desk.RemoveTree(store + "\\Program Files");
@@ -309,8 +277,7 @@ TEST_F(VirtualStoreTest, TheCopyIsCheckedLikeTheRealFolder) {
     desk.RemoveTree("C:\\Program Files\\Juno\\bin");
     desk.AddFile(store + "\\Program Files\\Juno\\bin\\juno.exe");
     desk.AddFile(copy + "\\v.gif");
-    ExpectRefused(ads);
-    EXPECT_TRUE(desk.Exists(ads + "\\top.gif"));
+    ExpectRefused(NotJunos(ads));
 }
 
 } // namespace

