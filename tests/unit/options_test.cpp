@@ -149,16 +149,9 @@ TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
         int page, command, ask, others; // the six other boxes all hold `others`
         bool askEnabled;
     };
-    const AppSettingsRecord all = {.OptionsTab = 2,
-                                   .RunJunoAtStart = true,
-                                   .CloseJunoAtExit = true,
-                                   .CloseJunoAsk = false,
-                                   .EmptyAdsAtExit = true,
-                                   .EmptyAdsWhenJunoEnds = true,
-                                   .ExitWhenJunoEnds = true,
-                                   .TrayLeftCommand = 6,
-                                   .TrayDoubleClick = true,
-                                   .CheckInterval = 300};
+    AppSettingsRecord all{.OptionsTab = 2, .CloseJunoAsk = false, .TrayLeftCommand = 6};
+    all.RunJunoAtStart = all.CloseJunoAtExit = all.EmptyAdsAtExit = true;
+    all.EmptyAdsWhenJunoEnds = all.ExitWhenJunoEnds = all.TrayDoubleClick = true;
     AppSettingsRecord outside = all, none;
     outside.OptionsTab = 7;
     outside.TrayLeftCommand = 7;
@@ -223,27 +216,6 @@ TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     });
 }
 
-// Cancel, Esc and the close box.
-TEST_F(OptionsTest, CancelKeepsTheRecordButSavesThePage) {
-    for (const std::function<void(sim::SimForm&)>& close :
-         std::vector<std::function<void(sim::SimForm&)>>{
-             [](sim::SimForm& d) { d.Click("cmdCancel"); }, [](sim::SimForm& d) { d.PressKey(27); },
-             [](sim::SimForm& d) { d.CloseBox(); }}) {
-        desk.ClearSettingsLog();
-        Open([&](sim::SimForm& d) {
-            d.Click("Check1(2)");
-            d.Click("chkExitNoJuno");
-            d.SetListIndex("comboTrayLeftClick", 3);
-            const Hwnd dialog = d.hWnd();
-            close(d);
-            EXPECT_EQ(desk.Window(dialog), nullptr); // gone by this way alone
-        });
-        EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
-        EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
-        EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
-    }
-}
-
 TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
     SetStored("Check Interval", "450");
     app->AppSettings.CheckInterval = 450;
@@ -269,24 +241,39 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
     EXPECT_EQ(main->OptionsDialog(), nullptr);
 }
 
-TEST_F(OptionsTest, EveryWayInOpensTheOneDialog) {
-    int opened = 0;
-    desk.SetModalResponder([&](sim::SimForm& d) {
-        ++opened;
-        // Asked again while it is open: brought to the front, not opened twice.
-        const std::size_t before = desk.SetForegroundCalls().size();
-        main->cmdSetup_Click();
-        main->MenuTray_Options_Click();
-        EXPECT_EQ(desk.SetForegroundCalls().size(), before + 2);
-        EXPECT_EQ(desk.SetForegroundCalls().back(), d.hWnd());
-        d.Click("cmdCancel");
-    });
-    main->MenuTray_Options_Click();
-    main->MenuTray_Restore_Click();
-    form->Click("cmdSetup");
-    form->PressKey(79, kShiftMask);
-    EXPECT_EQ(opened, 3);
-    desk.SetModalResponder(nullptr);
+// The tray menu, the button and its key each open the one dialog (asked again while it is
+// open, it comes to the front); Cancel, Esc and the close box keep the record but save the page.
+TEST_F(OptionsTest, EveryWayInOpensTheOneDialogAndEveryWayOutButOkSavesOnlyThePage) {
+    using In = std::function<void()>;
+    using Out = std::function<void(sim::SimForm&)>;
+    const std::pair<In, Out> ways[] = {
+        {[&] { main->MenuTray_Options_Click(); }, [](sim::SimForm& d) { d.Click("cmdCancel"); }},
+        {[&] { form->Click("cmdSetup"); }, [](sim::SimForm& d) { d.PressKey(27); }},
+        {[&] { form->PressKey(79, kShiftMask); }, [](sim::SimForm& d) { d.CloseBox(); }}};
+    for (const auto& [in, out] : ways) {
+        desk.ClearSettingsLog();
+        int opened = 0;
+        desk.SetModalResponder([&](sim::SimForm& d) {
+            ++opened;
+            const std::size_t before = desk.SetForegroundCalls().size();
+            main->cmdSetup_Click();
+            main->MenuTray_Options_Click();
+            EXPECT_EQ(Since(desk.SetForegroundCalls(), before), std::vector<Hwnd>(2, d.hWnd()));
+            d.Click("Check1(2)");
+            d.Click("chkExitNoJuno");
+            d.SetListIndex("comboTrayLeftClick", 3);
+            const Hwnd dialog = d.hWnd();
+            out(d);
+            EXPECT_EQ(desk.Window(dialog), nullptr); // gone by this way alone
+        });
+        in();
+        desk.SetModalResponder(nullptr);
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
+        EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
+        EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
+        main->MenuTray_Restore_Click(); // the button and its key need the window shown
+    }
 }
 
 TEST_F(OptionsTest, TheShortcutButtonsTellOfSuccess) {
