@@ -216,10 +216,12 @@ TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     });
 }
 
-TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
+TEST_F(OptionsTest, OkRewritesEveryKeyAndTheShortcutButtonsTellOfSuccess) {
     SetStored("Check Interval", "450");
     app->AppSettings.CheckInterval = 450;
     Open([&](sim::SimForm& d) {
+        d.Click("cmdStartupCreate"); // the shortcut buttons tell of success and store nothing
+        d.Click("cmdStartupRemove");
         d.Click("chkCloseJunoExit"); // on: the question becomes available
         EXPECT_TRUE(d.Enabled("chkCloseJunoExitAsk"));
         d.Click("chkCloseJunoExit"); // off again: disabled, its mark kept
@@ -231,6 +233,15 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
         d.Click("chkTrayDoubleClick");
         d.PressKey(13); // Enter: OK
     });
+    EXPECT_EQ(Shown(),
+              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
+                      "successfully.  Pocketry will now be run every time Windows starts "
+                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
+                      "up, then turn on the \"Run Juno on startup\" option.",
+                      kNotice},
+                     {"The Pocketry shortcut was removed from the StartUp program group "
+                      "successfully.",
+                      kNotice}}));
     // Written from the record, so the record holds the same.
     EXPECT_EQ(Writes(),
               (std::vector<std::string>{"Run Juno=True", "Close Juno=False", "Close Juno Ask=True",
@@ -274,23 +285,6 @@ TEST_F(OptionsTest, EveryWayInOpensTheOneDialogAndEveryWayOutButOkSavesOnlyThePa
         EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
         main->MenuTray_Restore_Click(); // the button and its key need the window shown
     }
-}
-
-TEST_F(OptionsTest, TheShortcutButtonsTellOfSuccess) {
-    Open([&](sim::SimForm& d) {
-        d.Click("cmdStartupCreate");
-        d.Click("cmdStartupRemove");
-        d.Click("cmdCancel");
-    });
-    EXPECT_EQ(Shown(),
-              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
-                      "successfully.  Pocketry will now be run every time Windows starts "
-                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
-                      "up, then turn on the \"Run Juno on startup\" option.",
-                      kNotice},
-                     {"The Pocketry shortcut was removed from the StartUp program group "
-                      "successfully.",
-                      kNotice}}));
 }
 
 } // namespace
