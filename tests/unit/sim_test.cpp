@@ -95,9 +95,8 @@ TEST_F(SimTest, JunoStartsAndClosesOnlyAfterYesIsPressed) {
     EXPECT_EQ(juno.CloseRequests(), 0); // posted: handled when time moves
     api.kernel.Sleep(2000);
     const Hwnd dlg = api.windows.FindWindowA("#32770", "Confirm Permanent Delete");
-    ASSERT_NE(dlg, 0u);
     const Hwnd yes = api.windows.FindWindowExA(dlg, 0, "Button", "&Yes");
-    ASSERT_NE(yes, 0u);
+    ASSERT_NE(yes, 0u);                                   // so the dialog is there, too
     api.windows.SendMessageA(yes, WM_KEYUP, VK_SPACE, 0); // no press without the key going down
     desk.RunFor(100);
     EXPECT_TRUE(api.windows.IsWindow(dlg));
