@@ -114,30 +114,20 @@ TEST_F(OptionsTest, TheTableIsTheDialogsDesign) {
     }
 }
 
-TEST_F(OptionsTest, PagesSitTenAndEightPixelsInAtEveryDpiAsAtAFreshStart) {
-    struct Row {
-        int dpi;
-        std::vector<int> page; // left, top, width, height in twips
-    };
-    const auto pages = [](sim::SimForm& d) {
-        std::vector<std::vector<int>> rects;
-        for (int i = 0; i < 3; ++i) {
-            const std::string page = "Frame1(" + std::to_string(i) + ")";
-            rects.push_back({d.ControlLeft(page), d.ControlTop(page), d.ControlWidth(page),
-                             d.ControlHeight(page)});
-        }
-        return rects;
-    };
-    for (const Row& row : {Row{96, {150, 570, 4395, 3195}}, Row{144, {100, 490, 4495, 3315}},
-                           Row{192, {75, 450, 4545, 3375}}}) {
-        SCOPED_TRACE(row.dpi);
-        const std::vector<std::vector<int>> expected(3, row.page);
-        desk.SetTwipsPerPixel(1440.0 / row.dpi, 1440.0 / row.dpi);
-        Open([&](sim::SimForm& d) { EXPECT_EQ(pages(d), expected) << "fresh start"; });
-        desk.SetTwipsPerPixel(15, 15);
+// Each page's left, top, width and height in twips at a start at each DPI. That a dialog moved
+// to another DPI matches a fresh start there is the e2e scenario display.every_dpi's.
+TEST_F(OptionsTest, PagesSitTenAndEightPixelsInAtEveryDpi) {
+    for (const auto& [dpi, page] : {std::pair<int, std::vector<int>>{96, {150, 570, 4395, 3195}},
+                                    {144, {100, 490, 4495, 3315}},
+                                    {192, {75, 450, 4545, 3375}}}) {
+        desk.SetTwipsPerPixel(1440.0 / dpi, 1440.0 / dpi);
         Open([&](sim::SimForm& d) {
-            d.MoveToDpi(row.dpi);
-            EXPECT_EQ(pages(d), expected) << "moved from 96 dpi";
+            for (const char* p : {"Frame1(0)", "Frame1(1)", "Frame1(2)"}) {
+                EXPECT_EQ((std::vector<int>{d.ControlLeft(p), d.ControlTop(p), d.ControlWidth(p),
+                                            d.ControlHeight(p)}),
+                          page)
+                    << p << " at " << dpi << " dpi";
+            }
         });
     }
 }
@@ -149,16 +139,9 @@ TEST_F(OptionsTest, TheRecordIsShownAsItIsAndOutsideValuesFallBack) {
         int page, command, ask, others; // the six other boxes all hold `others`
         bool askEnabled;
     };
-    const AppSettingsRecord all = {.OptionsTab = 2,
-                                   .RunJunoAtStart = true,
-                                   .CloseJunoAtExit = true,
-                                   .CloseJunoAsk = false,
-                                   .EmptyAdsAtExit = true,
-                                   .EmptyAdsWhenJunoEnds = true,
-                                   .ExitWhenJunoEnds = true,
-                                   .TrayLeftCommand = 6,
-                                   .TrayDoubleClick = true,
-                                   .CheckInterval = 300};
+    AppSettingsRecord all{.OptionsTab = 2, .CloseJunoAsk = false, .TrayLeftCommand = 6};
+    all.RunJunoAtStart = all.CloseJunoAtExit = all.EmptyAdsAtExit = true;
+    all.EmptyAdsWhenJunoEnds = all.ExitWhenJunoEnds = all.TrayDoubleClick = true;
     AppSettingsRecord outside = all, none;
     outside.OptionsTab = 7;
     outside.TrayLeftCommand = 7;
@@ -223,31 +206,12 @@ TEST_F(OptionsTest, TabsTurnThePagesAndTheShownTabStaysPressed) {
     });
 }
 
-// Cancel, Esc and the close box.
-TEST_F(OptionsTest, CancelKeepsTheRecordButSavesThePage) {
-    for (const std::function<void(sim::SimForm&)>& close :
-         std::vector<std::function<void(sim::SimForm&)>>{
-             [](sim::SimForm& d) { d.Click("cmdCancel"); }, [](sim::SimForm& d) { d.PressKey(27); },
-             [](sim::SimForm& d) { d.CloseBox(); }}) {
-        desk.ClearSettingsLog();
-        Open([&](sim::SimForm& d) {
-            d.Click("Check1(2)");
-            d.Click("chkExitNoJuno");
-            d.SetListIndex("comboTrayLeftClick", 3);
-            const Hwnd dialog = d.hWnd();
-            close(d);
-            EXPECT_EQ(desk.Window(dialog), nullptr); // gone by this way alone
-        });
-        EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
-        EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
-        EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
-    }
-}
-
-TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
+TEST_F(OptionsTest, OkRewritesEveryKeyAndTheShortcutButtonsTellOfSuccess) {
     SetStored("Check Interval", "450");
     app->AppSettings.CheckInterval = 450;
     Open([&](sim::SimForm& d) {
+        d.Click("cmdStartupCreate"); // the shortcut buttons tell of success and store nothing
+        d.Click("cmdStartupRemove");
         d.Click("chkCloseJunoExit"); // on: the question becomes available
         EXPECT_TRUE(d.Enabled("chkCloseJunoExitAsk"));
         d.Click("chkCloseJunoExit"); // off again: disabled, its mark kept
@@ -259,6 +223,15 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
         d.Click("chkTrayDoubleClick");
         d.PressKey(13); // Enter: OK
     });
+    EXPECT_EQ(Shown(),
+              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
+                      "successfully.  Pocketry will now be run every time Windows starts "
+                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
+                      "up, then turn on the \"Run Juno on startup\" option.",
+                      kNotice},
+                     {"The Pocketry shortcut was removed from the StartUp program group "
+                      "successfully.",
+                      kNotice}}));
     // Written from the record, so the record holds the same.
     EXPECT_EQ(Writes(),
               (std::vector<std::string>{"Run Juno=True", "Close Juno=False", "Close Juno Ask=True",
@@ -269,41 +242,39 @@ TEST_F(OptionsTest, OkStoresEveryControlAndRewritesEveryKey) {
     EXPECT_EQ(main->OptionsDialog(), nullptr);
 }
 
-TEST_F(OptionsTest, EveryWayInOpensTheOneDialog) {
-    int opened = 0;
-    desk.SetModalResponder([&](sim::SimForm& d) {
-        ++opened;
-        // Asked again while it is open: brought to the front, not opened twice.
-        const std::size_t before = desk.SetForegroundCalls().size();
-        main->cmdSetup_Click();
-        main->MenuTray_Options_Click();
-        EXPECT_EQ(desk.SetForegroundCalls().size(), before + 2);
-        EXPECT_EQ(desk.SetForegroundCalls().back(), d.hWnd());
-        d.Click("cmdCancel");
-    });
-    main->MenuTray_Options_Click();
-    main->MenuTray_Restore_Click();
-    form->Click("cmdSetup");
-    form->PressKey(79, kShiftMask);
-    EXPECT_EQ(opened, 3);
-    desk.SetModalResponder(nullptr);
-}
-
-TEST_F(OptionsTest, TheShortcutButtonsTellOfSuccess) {
-    Open([&](sim::SimForm& d) {
-        d.Click("cmdStartupCreate");
-        d.Click("cmdStartupRemove");
-        d.Click("cmdCancel");
-    });
-    EXPECT_EQ(Shown(),
-              (Boxes{{"A Pocketry shortcut was created in the StartUp program group "
-                      "successfully.  Pocketry will now be run every time Windows starts "
-                      "up.\r\n\r\nIf you would like to have Juno be run when Pocketry starts "
-                      "up, then turn on the \"Run Juno on startup\" option.",
-                      kNotice},
-                     {"The Pocketry shortcut was removed from the StartUp program group "
-                      "successfully.",
-                      kNotice}}));
+// The tray menu, the button and its key each open the one dialog (asked again while it is
+// open, it comes to the front); Cancel, Esc and the close box keep the record but save the page.
+TEST_F(OptionsTest, EveryWayInOpensTheOneDialogAndEveryWayOutButOkSavesOnlyThePage) {
+    using In = std::function<void()>;
+    using Out = std::function<void(sim::SimForm&)>;
+    const std::pair<In, Out> ways[] = {
+        {[&] { main->MenuTray_Options_Click(); }, [](sim::SimForm& d) { d.Click("cmdCancel"); }},
+        {[&] { form->Click("cmdSetup"); }, [](sim::SimForm& d) { d.PressKey(27); }},
+        {[&] { form->PressKey(79, kShiftMask); }, [](sim::SimForm& d) { d.CloseBox(); }}};
+    for (const auto& [in, out] : ways) {
+        desk.ClearSettingsLog();
+        int opened = 0;
+        desk.SetModalResponder([&](sim::SimForm& d) {
+            ++opened;
+            const std::size_t before = desk.SetForegroundCalls().size();
+            main->cmdSetup_Click();
+            main->MenuTray_Options_Click();
+            EXPECT_EQ(Since(desk.SetForegroundCalls(), before), std::vector<Hwnd>(2, d.hWnd()));
+            d.Click("Check1(2)");
+            d.Click("chkExitNoJuno");
+            d.SetListIndex("comboTrayLeftClick", 3);
+            const Hwnd dialog = d.hWnd();
+            out(d);
+            EXPECT_EQ(desk.Window(dialog), nullptr); // gone by this way alone
+        });
+        in();
+        desk.SetModalResponder(nullptr);
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(Writes(), std::vector<std::string>{"Options Tab=2"});
+        EXPECT_FALSE(app->AppSettings.ExitWhenJunoEnds);
+        EXPECT_EQ(app->AppSettings.TrayLeftCommand, 0);
+        main->MenuTray_Restore_Click(); // the button and its key need the window shown
+    }
 }
 
 } // namespace

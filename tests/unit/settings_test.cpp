@@ -1,6 +1,6 @@
 // The settings record against the store: defaults, text forms and the
 // failure messages. The order and text forms of the nine keys written back
-// are OptionsTest.OkStoresEveryControlAndRewritesEveryKey's.
+// are OptionsTest.OkRewritesEveryKeyAndTheShortcutButtonsTellOfSuccess's.
 
 #include <gtest/gtest.h>
 
@@ -39,9 +39,8 @@ TEST_F(SettingsTest, NothingStoredOrAStoreThatCannotBeReadGivesTheDefaultsSilent
     // Each key in order, read with its default in the text form the store keeps.
     std::vector<std::string> reads;
     for (const auto& op : desk.SettingsLog()) {
-        EXPECT_FALSE(op.write) << op.key;
-        EXPECT_EQ(op.app, "Pocketry");
-        EXPECT_EQ(op.section, "Settings");
+        EXPECT_EQ(std::tie(op.write, op.app, op.section),
+                  std::tuple(false, "Pocketry", "Settings"));
         reads.push_back(op.key + "=" + op.value);
     }
     EXPECT_EQ(reads,
@@ -114,36 +113,32 @@ TEST_F(SettingsTest, NumbersRoundHalvesToEvenAndMustFitTheirField) {
     }
 }
 
-TEST_F(SettingsTest, ARefusingStoreGivesOneMessagePerKeyAndTheRecordKeepsItsValues) {
-    desk.FailSettingWrites(sim::Failure(5));
-    app->AppSettings.ExitWhenJunoEnds = true;
-    basPublic::SaveSettings(*app);
-    EXPECT_EQ(Shown(), Boxes(9, {"An error occurred attempting to save a setting to the Windows "
-                                 "Registry:\r\n\r\n" +
-                                     sim::SystemMessage(5),
-                                 kWarning}));
-    EXPECT_TRUE(app->AppSettings.ExitWhenJunoEnds);
-    EXPECT_FALSE(Stored("Exit No Juno"));
-}
-
-TEST_F(SettingsTest, SingleValueWrappersReportFailuresUnlessSilent) {
+// A failed read gives the default, a failed write false, each told in a message unless
+// silent; a refusing store gives SaveSettings one message per key and the record stays.
+TEST_F(SettingsTest, EachFailureIsToldUnlessSilentAndTheRecordKeepsItsValues) {
+    const auto told = [](const std::string& attempt) {
+        return "An error occurred attempting to " + attempt + " the Windows Registry:\r\n\r\n" +
+               sim::SystemMessage(5);
+    };
     desk.FailSettingReads(sim::Failure(5));
     EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", true), "dflt");
     EXPECT_TRUE(desk.MsgBoxes().empty());
     EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "X", "dflt", false), "dflt");
-    ExpectOnlyBox("An error occurred attempting to read a setting from the Windows "
-                  "Registry:\r\n\r\n" +
-                      sim::SystemMessage(5),
-                  kWarning);
-
     desk.FailSettingReads(platform::Status::Ok());
     desk.FailSettingWrites(sim::Failure(5), "Broken");
     EXPECT_FALSE(SettingsApp_::SaveSettingApp(*app, "Settings", "Broken", "1", true));
-    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
     // A failure of an earlier call is never taken for a later call's own.
     EXPECT_TRUE(SettingsApp_::SaveSettingApp(*app, "Settings", "Fine", "1", false));
     EXPECT_EQ(SettingsApp_::GetSettingApp(*app, "Settings", "Fine", "0", false), "1");
-    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+    ExpectOnlyBox(told("read a setting from"), kWarning);
+
+    desk.ClearMsgBoxes();
+    desk.FailSettingWrites(sim::Failure(5));
+    app->AppSettings.ExitWhenJunoEnds = true;
+    basPublic::SaveSettings(*app);
+    EXPECT_EQ(Shown(), Boxes(9, {told("save a setting to"), kWarning}));
+    EXPECT_TRUE(app->AppSettings.ExitWhenJunoEnds);
+    EXPECT_FALSE(Stored("Exit No Juno"));
 }
 
 } // namespace

@@ -36,7 +36,7 @@ class StartupLinkTest : public ProgramTest {
     }
 };
 
-TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
+TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnNameAndTheTargetTheProgramAsExe) {
     EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Startup");
     desk.SetStartupFolder("C:\\Users\\Anna\\Startmen\\Programme\\Autostart\\");
     EXPECT_EQ(GetSpecialFolder(*app, 0, CSIDL_STARTUP), "Autostart");
@@ -59,9 +59,8 @@ TEST_F(StartupLinkTest, TheGroupIsTheStartUpFoldersOwnName) {
                                             "C:\\Program Files\\Pocketry\\Pocketry.exe", ""}},
                                           {"fRemoveShellLink", {"StartUp", "Pocketry"}}}));
     EXPECT_TRUE(desk.MsgBoxes().empty()); // the callers tell of success
-}
 
-TEST_F(StartupLinkTest, TheTargetIsTheProgramsFolderAndNameAsExe) {
+    // The target is the program's folder and name, as ".exe".
     using Row = std::tuple<const char*, const char*, const char*>; // folder, file, target
     for (const auto& [folder, file, target] :
          {Row{"C:\\", "POCKETRY.EXE", "C:\\POCKETRY.exe"},
