@@ -91,12 +91,13 @@ class ProgramTest : public ::testing::Test {
         return desk.Setting(kTitle, kSection, key);
     }
 
-    // Creates the program's state without loading the main window; a program
-    // made before is dropped first, its window before the state it refers to.
+    // Creates the program's state without loading the main window. A program
+    // made before goes once the new one is current, its window first: its
+    // leaving must not unset the new one.
     void Create(ProgramVersion version = {1, 0, 0}) {
+        auto made = std::make_unique<App>(desk.api(), version);
         main.reset();
-        app.reset();
-        app = std::make_unique<App>(desk.api(), version);
+        app = std::move(made);
         main = std::make_unique<RecordingMainForm>(*app);
         app->mainForm = main.get();
     }

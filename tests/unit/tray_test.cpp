@@ -56,43 +56,6 @@ class TrayTest : public ProgramTest {
 
 // ---------------------------------------------------------------- the icon object
 
-TEST_F(TrayTest, EachShellCallCarriesThe88ByteRecordWithItsOwnFlags) {
-    StartShown();
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    Bar().ChangeTip("early", 1);
-    EXPECT_EQ(desk.NotifyIconCalls().back().Data().uCallbackMessage, 0u);
-    const std::size_t from = desk.NotifyIconCalls().size();
-    ASSERT_TRUE(Bar().AddIcon(*form, 0x1234, "Pocketry 1.0", 1));
-    EXPECT_TRUE(Bar().ChangeIcon(0x5678, 1));
-    EXPECT_TRUE(Bar().ChangeTip("Tip", 1));
-    EXPECT_TRUE(Bar().DeleteIcon(*form, 1));
-    // message; size, window, ID, flags, callback message, icon; tip
-    using Record = std::tuple<std::uint32_t, std::vector<std::uint32_t>, std::string>;
-    std::vector<Record> records;
-    for (const sim::NotifyIconCall& c : Since(desk.NotifyIconCalls(), from)) {
-        std::vector<std::uint32_t> fields(6);
-        std::memcpy(fields.data(), c.bytes.data(), 6 * sizeof(std::uint32_t));
-        records.emplace_back(c.message, fields, c.Tip());
-    }
-    EXPECT_EQ(records,
-              (std::vector<Record>{{NIM_ADD, {88, Main(), 1, 7, 1793, 0x1234}, "Pocketry 1.0"},
-                                   {NIM_MODIFY, {88, Main(), 1, 2, 1793, 0x5678}, "Pocketry 1.0"},
-                                   {NIM_MODIFY, {88, Main(), 1, 4, 1793, 0x5678}, "Tip"},
-                                   {NIM_DELETE, {88, Main(), 1, 4, 1793, 0x5678}, "Tip"}}));
-
-    // The tip ends with a NUL inside its 64-byte field and is padded with spaces.
-    const std::string t63(63, 'x');
-    for (const std::string& tip :
-         {std::string(), std::string("Pocketry"), t63, t63 + "y", std::string(100, 'z')}) {
-        SCOPED_TRACE(tip.size());
-        Bar().ChangeTip(tip, 1);
-        const auto& bytes = desk.NotifyIconCalls().back().bytes;
-        const std::size_t kept = std::min<std::size_t>(tip.size(), 63);
-        EXPECT_EQ(std::string(bytes.begin() + 24, bytes.end()),
-                  tip.substr(0, kept) + '\0' + std::string(63 - kept, ' '));
-    }
-}
-
 struct SetupRow {
     const char* name;
     bool taskbar, hookFails, silent, ready;
@@ -185,7 +148,7 @@ std::intptr_t RecordingProc(Hwnd, std::uint32_t uMsg, std::uintptr_t, std::intpt
     return 0;
 }
 
-TEST_F(TrayTest, BeforeTheFirstIconNoMessageIsTakenForTheTrayCallback) {
+TEST_F(TrayTest, BeforeTheFirstIconNoMessageIsTheTrayCallbackAndEachShellCallHasItsOwnFlags) {
     StartShown();
     app->AppSettings.TrayLeftCommand = 6; // the screen saver: easy to see
     Windows& w = desk.api().windows;
@@ -193,19 +156,49 @@ TEST_F(TrayTest, BeforeTheFirstIconNoMessageIsTakenForTheTrayCallback) {
     g_passedOn.clear();
     const std::size_t spi = desk.SpiCalls().size();
     ASSERT_TRUE(Bar().Setup(*form, true));
-    EXPECT_EQ(Bar().CallbackMessage(), 0u);
+    Bar().ChangeTip("early", 1);
+    EXPECT_EQ(desk.NotifyIconCalls().back().Data().uCallbackMessage, 0u);
     desk.Deliver(Main(), 0, 1, 514); // WM_NULL
     desk.Deliver(Main(), 1793, 1, 514);
     EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793}));
     EXPECT_EQ(desk.SpiCalls().size(), spi);
 
     // From the first icon on, 1793 is the tray's and stays with the program.
-    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
+    const std::size_t from = desk.NotifyIconCalls().size();
+    ASSERT_TRUE(Bar().AddIcon(*form, 0x1234, "Pocketry 1.0", 1));
     main->TrayBusy = false;
     desk.Deliver(Main(), 0, 1, 514);
     desk.Deliver(Main(), 1793, 1, 514);
     EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793, 0}));
     EXPECT_GT(desk.SpiCalls().size(), spi);
+    EXPECT_TRUE(Bar().ChangeIcon(0x5678, 1));
+    EXPECT_TRUE(Bar().ChangeTip("Tip", 1));
+    EXPECT_TRUE(Bar().DeleteIcon(*form, 1));
+    // message; size, window, ID, flags, callback message, icon; tip
+    using Record = std::tuple<std::uint32_t, std::vector<std::uint32_t>, std::string>;
+    std::vector<Record> records;
+    for (const sim::NotifyIconCall& c : Since(desk.NotifyIconCalls(), from)) {
+        std::vector<std::uint32_t> fields(6);
+        std::memcpy(fields.data(), c.bytes.data(), 6 * sizeof(std::uint32_t));
+        records.emplace_back(c.message, fields, c.Tip());
+    }
+    EXPECT_EQ(records,
+              (std::vector<Record>{{NIM_ADD, {88, Main(), 1, 7, 1793, 0x1234}, "Pocketry 1.0"},
+                                   {NIM_MODIFY, {88, Main(), 1, 2, 1793, 0x5678}, "Pocketry 1.0"},
+                                   {NIM_MODIFY, {88, Main(), 1, 4, 1793, 0x5678}, "Tip"},
+                                   {NIM_DELETE, {88, Main(), 1, 4, 1793, 0x5678}, "Tip"}}));
+
+    // The tip ends with a NUL inside its 64-byte field and is padded with spaces.
+    const std::string t63(63, 'x');
+    for (const std::string& tip :
+         {std::string(), std::string("Pocketry"), t63, t63 + "y", std::string(100, 'z')}) {
+        SCOPED_TRACE(tip.size());
+        Bar().ChangeTip(tip, 1);
+        const auto& bytes = desk.NotifyIconCalls().back().bytes;
+        const std::size_t kept = std::min<std::size_t>(tip.size(), 63);
+        EXPECT_EQ(std::string(bytes.begin() + 24, bytes.end()),
+                  tip.substr(0, kept) + '\0' + std::string(63 - kept, ' '));
+    }
 }
 
 // ---------------------------------------------------------------- the mouse on the icon
@@ -556,29 +549,19 @@ TEST_F(TrayTest, ANewTaskbarGetsTheIconAtOnceOrLeavesTheWatchdogToRetryAndLastly
         EXPECT_EQ(TrayCalls(from), iconStays ? "M" : "MDA");
         EXPECT_TRUE(desk.Sleeps().empty());
     }
-    // A new shell that refuses the icon at first.
-    for (const bool shellRecovers : {true, false}) {
-        SCOPED_TRACE(shellRecovers ? "the shell recovers" : "the shell never takes the icon");
-        Start();
-        desk.FailNotifyIcon(NIM_ADD, true);
-        desk.RecreateTaskbar();
-        // No icon yet, but the program is not left without a way back.
-        EXPECT_EQ(desk.TrayIconCount(), 0u);
-        EXPECT_EQ(Facts(), "minimized hooked watchdog");
-        desk.FailNotifyIcon(NIM_ADD, !shellRecovers);
-        const std::size_t from = desk.NotifyIconCalls().size();
-        desk.RunFor(30000 + 12000);
-        EXPECT_EQ(TrayCalls(from), shellRecovers ? "MMMA" : "MMMAAA");
-        if (shellRecovers) {
-            ExpectInTray();
-        } else {
-            // Nothing is left to watch: the window stays as it is.
-            ExpectGaveUp();
-            desk.RunFor(60000);
-            EXPECT_EQ(desk.MsgBoxes().size(), 1u);
-            EXPECT_TRUE(form->Visible());
-        }
-    }
+    // A new shell that never takes the icon: no icon, but the program is not
+    // left without a way back; the watchdog retries, then shows the window.
+    desk.FailNotifyIcon(NIM_ADD, true);
+    desk.RecreateTaskbar();
+    EXPECT_EQ(Facts(), "minimized hooked watchdog");
+    const std::size_t from = desk.NotifyIconCalls().size();
+    desk.RunFor(30000 + 12000);
+    EXPECT_EQ(TrayCalls(from), "MMMAAA");
+    ExpectGaveUp();
+    // Nothing is left to watch: the window stays as it is.
+    desk.RunFor(60000);
+    EXPECT_EQ(desk.MsgBoxes().size(), 1u);
+    EXPECT_TRUE(form->Visible());
 }
 
 // ---------------------------------------------------------------- desktop commands
