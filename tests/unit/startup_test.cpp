@@ -201,9 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "EmptyAdsFolder(false)", Way::ExitButton}),
     RowName<CleanUpRow>);
 
-using EndSessionTest = ProgramTest;
-
-TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSession) {
+TEST_F(StartupTest, TheCleanUpSaysWhyItHoldsUpTheSessionAndIfItGoesOnLeavesTheWindowAsItWas) {
     SetStored("Close Juno", "True");
     SetStored("Empty Ads App", "True");
     sim::SimJuno client(desk);
@@ -222,46 +220,33 @@ TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSess
         });
         main->onCloseJuno = [&] { desk.After(3000, look); }; // during the wait for Juno to go
     };
+    // The clean-up never cancels; a window on screen stays there.
+    main->MenuTray_Restore_Click();
     lookWhileAsked();
     ASSERT_TRUE(form->QueryEndSession());
     look();
     EXPECT_EQ(seen, (Seen{"Closing Juno", "Closing Juno", std::nullopt}));
-    // The session goes on; any other way out holds no session up.
+    EXPECT_EQ(Facts(), "visible taskbar");
     form->EndSession(false);
+    EXPECT_EQ(Facts(), "visible taskbar");
+    // From the tray it takes the icon away and leaves the window restored but
+    // hidden; if the session goes on, the window goes back to a working tray.
+    form->PressKey(sim::VK_RETURN);
+    ASSERT_TRUE(form->QueryEndSession());
+    EXPECT_EQ(Facts(), "");
+    desk.ClearMsgBoxes();
+    form->EndSession(false);
+    ExpectInTray();
+    // Any other way out, here Shift + right click, holds no session up.
     client.StartNow();
     seen.clear();
     lookWhileAsked();
-    main->cmdExit_Click();
+    desk.SetKeyDown(16, true);
+    EXPECT_TRUE(desk.TrayMouse(h, 1, 517));
     EXPECT_EQ(seen, (Seen{std::nullopt, std::nullopt}));
     EXPECT_FALSE(client.Running());
+    EXPECT_FALSE(form->Loaded());
 }
-
-class SessionGoesOnTest : public ProgramTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SessionGoesOnTest, ATrayProgramGoesBackToTheTrayAndAShownWindowStaysShown) {
-    const bool shown = GetParam();
-    Start();
-    if (shown) {
-        main->MenuTray_Restore_Click();
-    }
-    // The clean-up never cancels; it takes the icon away and leaves the window
-    // restored, hidden if it was in the tray.
-    ASSERT_TRUE(form->QueryEndSession());
-    EXPECT_EQ(Facts(), shown ? "visible taskbar" : "");
-    form->EndSession(false);
-    if (shown) {
-        EXPECT_EQ(Facts(), "visible taskbar");
-        EXPECT_TRUE(desk.MsgBoxes().empty());
-    } else {
-        ExpectInTray();
-        // And the tray works: Shift + right click still exits.
-        desk.SetKeyDown(16, true);
-        EXPECT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
-        EXPECT_FALSE(form->Loaded());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Shutdown, SessionGoesOnTest, ::testing::Bool());
 
 } // namespace
 } // namespace pocketry::testing
