@@ -10,10 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
-#include "tray/Subclass_.h"
-#include "tray/clsTaskBar.h"
 
 namespace pocketry::testing {
 namespace {
@@ -31,8 +28,6 @@ const std::string kNoHookText =
     "Window subclassing could not be initiated, and as a result some program features will "
     "not be available.\r\n\r\nThis indicates a current underlying Windows problem, and it is "
     "probably best if you restart Windows soon.";
-const std::string kGaveUpText = "The Pocketry tray icon could not be updated due to an API call "
-                                "error, therefore the Pocketry window will now be restored.";
 
 class TrayTest : public ProgramTest {
   protected:
@@ -48,7 +43,9 @@ class TrayTest : public ProgramTest {
 
     // The watchdog gave up: the window is back on the taskbar and nothing watches it.
     void ExpectGaveUp() {
-        ExpectOnlyBox(kGaveUpText, kWarning);
+        ExpectOnlyBox("The Pocketry tray icon could not be updated due to an API call error, "
+                      "therefore the Pocketry window will now be restored.",
+                      kWarning);
         EXPECT_EQ(Facts(), "visible taskbar minimized");
         EXPECT_FALSE(main->TrayBusy);
     }
@@ -258,9 +255,7 @@ TEST_P(TrayClickTest, EachClickRunsItsOneCommand) {
     app->AppSettings.TrayDoubleClick = row.doubleClicks;
     app->AppSettings.TrayLeftCommand = static_cast<std::int16_t>(row.trayLeft);
     desk.AddClipboardFormat(1);
-    if (row.held != 0) {
-        desk.SetKeyDown(row.held, true);
-    }
+    desk.SetKeyDown(row.held, row.held != 0);
     desk.ChooseMenuItem(row.choose);
     ASSERT_TRUE(desk.TrayMouse(Main(), 1, row.mouse));
     EXPECT_EQ(Seen(), row.did);
