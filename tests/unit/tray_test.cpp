@@ -301,23 +301,22 @@ TEST_F(TrayEventsTest, ModifiersAreReadShiftCtrlAltAndOnlyAsFarAsNeeded) {
     app->AppSettings.TrayLeftCommand = 6;
     // A key pressed since the last query answers with its low bit once; a
     // bit still there afterwards shows the key was never asked about.
-    auto asked = [&](int key) { return (desk.api().windows.GetAsyncKeyState(key) & 1) == 0; };
-    struct Row {
-        int held;
-        std::vector<bool> asked; // Shift, Ctrl, Alt
-    };
-    for (const Row& r : {Row{VK_SHIFT, {true, false, false}}, Row{VK_CONTROL, {true, true, false}},
-                         Row{VK_MENU, {true, true, true}}, Row{0, {true, true, true}}}) {
-        SCOPED_TRACE(r.held);
+    auto wasAsked = [&](int key) { return (desk.api().windows.GetAsyncKeyState(key) & 1) == 0; };
+    using Row = std::pair<int, std::vector<bool>>; // the key held; Shift, Ctrl, Alt asked
+    for (const auto& [held, asked] :
+         {Row{VK_SHIFT, {true, false, false}}, Row{VK_CONTROL, {true, true, false}},
+          Row{VK_MENU, {true, true, true}}, Row{0, {true, true, true}}}) {
+        SCOPED_TRACE(held);
         for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU}) {
             desk.TapKey(key);
         }
-        desk.SetKeyDown(r.held, r.held != 0);
+        desk.SetKeyDown(held, held != 0);
         desk.TrayMouse(Main(), 1, 514);
-        EXPECT_EQ((std::vector<bool>{asked(VK_SHIFT), asked(VK_CONTROL), asked(VK_MENU)}), r.asked);
+        EXPECT_EQ((std::vector<bool>{wasAsked(VK_SHIFT), wasAsked(VK_CONTROL), wasAsked(VK_MENU)}),
+                  asked);
         // Keys only pressed since the last query are not held.
-        EXPECT_EQ(Seen().count("ScreenSaver") != 0, r.held == 0);
-        desk.SetKeyDown(r.held, false);
+        EXPECT_EQ(Seen().count("ScreenSaver") != 0, held == 0);
+        desk.SetKeyDown(held, false);
     }
 }
 
@@ -387,26 +386,23 @@ TEST_F(TrayEventsTest, ClearClipboardIsOfferedOnlyForTheFormatsItClearsAndClears
     Clipboard& clip = desk.api().clipboard;
     const std::uint32_t link = clip.RegisterClipboardFormatA("Link");
     const std::uint32_t rtf = clip.RegisterClipboardFormatA("Rich Text Format");
-    struct Row {
-        std::vector<std::uint32_t> formats;
-        std::uint32_t failing;
-        bool offered;
-    };
+    // The formats on the clipboard, one whose query fails, whether clearing is offered.
+    using Row = std::tuple<std::vector<std::uint32_t>, std::uint32_t, bool>;
     std::vector<Row> rows = {{{}, 0, false},  {{13}, 0, false},  {{7, 16, 13}, 0, false},
                              {{1}, 1, false}, {{1, 2}, 1, true}, {{13, 8}, 0, true}};
     for (std::uint32_t f : {2u, 8u, 14u, 15u, link, 3u, 9u, rtf, 1u}) {
         rows.push_back({{f}, 0, true});
     }
-    for (const Row& r : rows) {
-        SCOPED_TRACE(::testing::PrintToString(r.formats));
+    for (const auto& [formats, failing, offered] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(formats));
         ASSERT_TRUE(clip.EmptyClipboard().ok());
-        for (std::uint32_t f : r.formats) {
+        for (std::uint32_t f : formats) {
             desk.AddClipboardFormat(f);
         }
-        desk.FailFormatQuery(r.failing, r.failing != 0);
+        desk.FailFormatQuery(failing, failing != 0);
         main->MenuTray_Click();
-        EXPECT_EQ(form->MenuEnabled("MenuTray_ClearClipboard"), r.offered);
-        desk.FailFormatQuery(r.failing, false);
+        EXPECT_EQ(form->MenuEnabled("MenuTray_ClearClipboard"), offered);
+        desk.FailFormatQuery(failing, false);
     }
 
     // Clearing empties it without a word, again when already empty, or says why
@@ -427,16 +423,14 @@ TEST_F(TrayEventsTest, ClearClipboardIsOfferedOnlyForTheFormatsItClearsAndClears
 // ---------------------------------------------------------------- going to the tray
 
 TEST_F(TrayTest, WithoutAnIconTheWindowStaysOnTheTaskbarAndWithoutATaskbarItIsShown) {
-    struct Row {
-        bool noTaskbar;
-        std::string box, facts, calls;
-    };
-    for (const Row& r :
+    // No taskbar; the one box, the window's facts, the shell calls.
+    using Row = std::tuple<bool, std::string, std::string, std::string>;
+    for (const auto& [noTaskbar, box, facts, calls] :
          {Row{false, "A taskbar tray icon could not be created.", "visible taskbar minimized", "A"},
           Row{true, kNoTaskbarText, "visible taskbar", ""}}) {
-        SCOPED_TRACE(r.facts);
+        SCOPED_TRACE(facts);
         desk.ClearMsgBoxes();
-        desk.SetNoTaskbar(r.noTaskbar);
+        desk.SetNoTaskbar(noTaskbar);
         desk.FailNotifyIcon(NIM_ADD, true);
         bool busyWhileAsking = false;
         desk.AnswerNextMsgBox([&](const sim::MsgBoxRecord&) {
@@ -445,12 +439,11 @@ TEST_F(TrayTest, WithoutAnIconTheWindowStaysOnTheTaskbarAndWithoutATaskbarItIsSh
         });
         const std::size_t from = desk.NotifyIconCalls().size();
         Start();
-        ExpectOnlyBox(r.box, kWarning);
+        ExpectOnlyBox(box, kWarning);
         EXPECT_TRUE(busyWhileAsking);
         EXPECT_FALSE(main->TrayBusy);
-        EXPECT_EQ(Facts(), r.facts);
-        EXPECT_EQ(TrayCalls(from), r.calls);
-        EXPECT_EQ(app->subclass.HookCount, 0);
+        EXPECT_EQ(Facts(), facts);
+        EXPECT_EQ(TrayCalls(from), calls);
     }
 }
 
@@ -554,19 +547,16 @@ TEST_F(TrayTest, ANewTaskbarGetsTheIconAtOnceOrLeavesTheWatchdogToRetryAndLastly
 
 TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
     Create();
-    struct Row {
-        bool active;
-        std::uint32_t timeout;
-        bool readFails;
-        std::string calls; // action,uiParam,pvParam?,fWinIni; ...
-    };
+    // On, its time-out, the time-out's read fails; the calls, each
+    // "action,uiParam,pvParam?,fWinIni;".
+    using Row = std::tuple<bool, std::uint32_t, bool, std::string>;
     const std::string start = "17,4294967295,-,2;14,0,pv,0;";
-    for (const Row& r :
+    for (const auto& [active, timeout, readFails, expected] :
          {Row{true, 600, false, start + "15,1,-,2;15,600,-,2;"},
           Row{false, 3600, false, start + "15,1,-,2;15,3600,-,2;"}, Row{false, 900, true, start}}) {
-        SCOPED_TRACE(r.calls);
-        desk.SetScreenSaver(r.active, r.timeout);
-        desk.FailSystemParameter(SPI_GETSCREENSAVETIMEOUT, r.readFails);
+        SCOPED_TRACE(expected);
+        desk.SetScreenSaver(active, timeout);
+        desk.FailSystemParameter(SPI_GETSCREENSAVETIMEOUT, readFails);
         const std::size_t from = desk.SpiCalls().size(), slept = desk.Sleeps().size();
         bool armed = false; // on, with a one-second time-out, during the pause
         desk.After(1500,
@@ -577,12 +567,11 @@ TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
             calls += std::to_string(c.action) + "," + std::to_string(c.uiParam) +
                      (c.hasPvParam ? ",pv," : ",-,") + std::to_string(c.fWinIni) + ";";
         }
-        EXPECT_EQ(calls, r.calls);
-        EXPECT_EQ(Since(desk.Sleeps(), slept),
-                  std::vector<std::uint32_t>(r.readFails ? 0 : 1, 3000));
-        EXPECT_EQ(armed, !r.readFails);
+        EXPECT_EQ(calls, expected);
+        EXPECT_EQ(Since(desk.Sleeps(), slept), std::vector<std::uint32_t>(readFails ? 0 : 1, 3000));
+        EXPECT_EQ(armed, !readFails);
         EXPECT_TRUE(desk.ScreenSaverActive());
-        EXPECT_EQ(desk.ScreenSaverTimeout(), r.timeout);
+        EXPECT_EQ(desk.ScreenSaverTimeout(), timeout);
     }
 }
 
