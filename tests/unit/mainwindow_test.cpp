@@ -112,13 +112,12 @@ TEST_F(MainWindowTest, OAndEnterAreTheButtonsKeysAndOnlyTheUsersMinimiseGoesToTh
         main->Form_KeyDown(key, shift);
         EXPECT_EQ(key, 0);
     }
-    EXPECT_EQ(main->calls, std::vector<std::string>(6, "cmdSetup_Click"));
     int other = 80;
     main->Form_KeyDown(other, 0);
     EXPECT_EQ(other, 80);
-    EXPECT_EQ(main->calls.size(), 6u);
+    EXPECT_EQ(main->calls, std::vector<std::string>(6, "cmdSetup_Click"));
     // While the tray code minimises the window, no second move to the tray
-    // starts (the user's minimise: TrayTest.EveryThirtySeconds...).
+    // starts (the user's minimise: TrayTest.TheWatchdogPutsAShownWindowAwayOnce).
     main->TrayBusy = true;
     form->Minimize();
     EXPECT_EQ(Facts(), "visible taskbar minimized");
@@ -152,7 +151,6 @@ TEST_F(MainWindowTest, TheLinkLightsOverItselfResetsOverTheRestAndOpensOnALeftBu
     // Only the left button opens it, on release.
     form->MouseUp("labWebSite", platform::kRightButton, 0, 1, 1);
     form->MouseUp("labWebSite", platform::kMiddleButton, 0, 1, 1);
-    EXPECT_TRUE(desk.ShellExecuteCalls().empty());
     form->MouseUp("labWebSite", platform::kLeftButton, 0, 1, 1);
     ASSERT_EQ(desk.ShellExecuteCalls().size(), 1u);
     EXPECT_EQ(desk.ShellExecuteCalls()[0].file, "www.pocketry.test");

@@ -18,7 +18,6 @@
 
 namespace pocketry::testing {
 
-inline const std::string kSection = "Settings";
 // Message box styles: notice, warning, a question defaulting to Yes, one defaulting to No.
 constexpr std::uint32_t kNotice = 0x11040, kWarning = 0x11030, kAskYes = 0x11024, kAskNo = 0x11124;
 using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
@@ -85,10 +84,10 @@ class ProgramTest : public ::testing::Test {
     sim::SimForm* form = nullptr;
 
     void SetStored(const std::string& key, const std::string& value) {
-        desk.SetSetting(kTitle, kSection, key, value);
+        desk.SetSetting(kTitle, "Settings", key, value);
     }
     std::optional<std::string> Stored(const std::string& key) const {
-        return desk.Setting(kTitle, kSection, key);
+        return desk.Setting(kTitle, "Settings", key);
     }
 
     // Creates the program's state without loading the main window. A program

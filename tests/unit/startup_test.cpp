@@ -144,7 +144,6 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
     if (row.way != Way::TrayExit) {
         main->MenuTray_Restore_Click(); // the window on screen
     }
-    main->calls.clear();
     if (row.closeWorks) {
         main->onCloseJuno = [&] { client.Crash(); };
     } else {
