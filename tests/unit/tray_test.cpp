@@ -66,7 +66,6 @@ TEST_P(TraySetupTest, SetupHidesTheWindowOnlyWithATaskbarAndAHook) {
     StartShown();
     desk.SetNoTaskbar(!row.taskbar);
     desk.FailSetWindowLong(row.hookFails);
-    form->SetShowInTaskbar(true);
     EXPECT_EQ(Bar().Exists(), row.taskbar);
     EXPECT_EQ(Bar().Setup(*form, row.silent), row.ready);
     EXPECT_EQ(Shown(), (row.message.empty() ? Boxes{} : Boxes{{row.message, kWarning}}));
@@ -94,7 +93,6 @@ TEST_F(TrayTest, OneIconPerIdTheShownFlagFollowsAddAndDeleteAndOnlyTheLastShutdo
     ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
     ASSERT_TRUE(Bar().AddIcon(*form, 2, "b", 1));
     EXPECT_EQ(TrayCalls(from), "ADA");
-    EXPECT_EQ(desk.TrayIconCount(), 1u);
     EXPECT_EQ(Facts(), kInTray);
 
     // An icon the shell has lost still counts as shown until deleted, and a
@@ -206,7 +204,6 @@ class TrayEventsTest : public TrayTest {
     void SetUp() override {
         Start();
         juno.StartNow();
-        desk.ClearMsgBoxes();
         desk.SetModalResponder([](sim::SimForm& d) { d.Click("cmdCancel"); });
     }
     // Every command that left a trace. Run/Close Juno asks first (the answer is
@@ -432,15 +429,13 @@ TEST_F(TrayTest, WithoutAnIconTheWindowStaysOnTheTaskbarAndWithoutATaskbarItIsSh
         desk.ClearMsgBoxes();
         desk.SetNoTaskbar(noTaskbar);
         desk.FailNotifyIcon(NIM_ADD, true);
-        bool busyWhileAsking = false;
         desk.AnswerNextMsgBox([&](const sim::MsgBoxRecord&) {
-            busyWhileAsking = main->TrayBusy;
+            EXPECT_TRUE(main->TrayBusy); // while it asks
             return 0;
         });
         const std::size_t from = desk.NotifyIconCalls().size();
         Start();
         ExpectOnlyBox(box, kWarning);
-        EXPECT_TRUE(busyWhileAsking);
         EXPECT_FALSE(main->TrayBusy);
         EXPECT_EQ(Facts(), facts);
         EXPECT_EQ(TrayCalls(from), calls);
