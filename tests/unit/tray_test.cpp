@@ -10,10 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_juno.h"
 #include "program_fixture.h"
-#include "tray/Subclass_.h"
-#include "tray/clsTaskBar.h"
 
 namespace pocketry::testing {
 namespace {
@@ -31,9 +28,6 @@ const std::string kNoHookText =
     "Window subclassing could not be initiated, and as a result some program features will "
     "not be available.\r\n\r\nThis indicates a current underlying Windows problem, and it is "
     "probably best if you restart Windows soon.";
-const std::string kGaveUpText = "The Pocketry tray icon could not be updated due to an API call "
-                                "error, therefore the Pocketry window will now be restored.";
-const std::string kInTray = "minimized hooked inTray icon watchdog";
 
 class TrayTest : public ProgramTest {
   protected:
@@ -47,17 +41,11 @@ class TrayTest : public ProgramTest {
     clsTaskBar& Bar() { return app->TaskBar(); }
     Hwnd Main() const { return form->hWnd(); }
 
-    // Back in the tray, silently: the icon with the caption and the normal picture.
-    void ExpectInTray() {
-        EXPECT_TRUE(desk.MsgBoxes().empty());
-        ASSERT_TRUE(desk.TrayIcon(Main(), 1));
-        EXPECT_EQ(std::string(desk.TrayIcon(Main(), 1)->szTip), form->Caption());
-        EXPECT_EQ(desk.TrayIcon(Main(), 1)->hIcon, form->Picture("TrayIcon"));
-        EXPECT_EQ(Facts(), kInTray);
-    }
-    // The watchdog gave up: the window is back on the taskbar and nothing watches it.
+    // The watchdog gave up: the window is back on the taskbar, nothing watches it.
     void ExpectGaveUp() {
-        ExpectOnlyBox(kGaveUpText, kWarning);
+        ExpectOnlyBox("The Pocketry tray icon could not be updated due to an API call error, "
+                      "therefore the Pocketry window will now be restored.",
+                      kWarning);
         EXPECT_EQ(Facts(), "visible taskbar minimized");
         EXPECT_FALSE(main->TrayBusy);
     }
@@ -65,13 +53,118 @@ class TrayTest : public ProgramTest {
 
 // ---------------------------------------------------------------- the icon object
 
-TEST_F(TrayTest, EachShellCallCarriesThe88ByteRecordWithItsOwnFlags) {
+struct SetupRow {
+    const char* name;
+    bool taskbar, hookFails, silent, ready;
+    std::string message; // empty: no message
+};
+
+class TraySetupTest : public TrayTest, public ::testing::WithParamInterface<SetupRow> {};
+
+TEST_P(TraySetupTest, SetupHidesTheWindowOnlyWithATaskbarAndAHook) {
+    const SetupRow& row = GetParam();
     StartShown();
+    desk.SetNoTaskbar(!row.taskbar);
+    desk.FailSetWindowLong(row.hookFails);
+    EXPECT_EQ(Bar().Exists(), row.taskbar);
+    EXPECT_EQ(Bar().Setup(*form, row.silent), row.ready);
+    EXPECT_EQ(Shown(), (row.message.empty() ? Boxes{} : Boxes{{row.message, kWarning}}));
+    // Either ready and gone from view, or untouched.
+    EXPECT_EQ(Facts(), row.ready ? "minimized hooked" : "visible taskbar");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TraySetupTest,
+    ::testing::Values(SetupRow{"Ready", true, false, false, true, ""},
+                      SetupRow{"HookFailsLoud", true, true, false, false, kNoHookText},
+                      SetupRow{"HookFailsEvenWhenSilent", true, true, true, false, kNoHookText},
+                      SetupRow{"NoTaskbarLoud", false, false, false, false, kNoTaskbarText},
+                      SetupRow{"NoTaskbarSilent", false, false, true, false, ""}),
+    RowName<SetupRow>);
+
+TEST_F(TrayTest, OneIconPerIdTheShownFlagFollowsAddAndDeleteAndOnlyTheLastShutdownUnhooks) {
+    StartShown();
+    const std::uintptr_t original = desk.Window(Main())->wndProc;
+    ASSERT_TRUE(Bar().Setup(*form, true));
+    ASSERT_TRUE(Bar().Setup(*form, true));
+    EXPECT_EQ(app->subclass.HookCount, 2);
+    const std::size_t from = desk.NotifyIconCalls().size();
+    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
+    ASSERT_TRUE(Bar().AddIcon(*form, 2, "b", 1));
+    EXPECT_EQ(TrayCalls(from), "ADA");
+    EXPECT_EQ(Facts(), kInTray);
+
+    // An icon the shell has lost still counts as shown until deleted, and a
+    // delete always clears it.
+    desk.LoseTrayIcons();
+    EXPECT_FALSE(Bar().ChangeIcon(2, 1));
+    EXPECT_EQ(Facts(), "minimized hooked inTray watchdog");
+    EXPECT_FALSE(Bar().DeleteIcon(*form, 1));
+    EXPECT_EQ(Facts(), "minimized hooked");
+
+    // An add that fails after taking the shown icon away leaves no icon and no watchdog.
+    ASSERT_TRUE(Bar().AddIcon(*form, 3, "c", 1));
+    desk.FailNotifyIcon(NIM_ADD, true);
+    const std::size_t failing = desk.NotifyIconCalls().size();
+    EXPECT_FALSE(Bar().AddIcon(*form, 4, "d", 1));
+    EXPECT_EQ(TrayCalls(failing), "DA");
+    EXPECT_EQ(Facts(), "minimized hooked");
+
+    // The second ID is kept to one icon as well, and shut down with the first;
+    // the first of two shutdowns leaves the hook in place.
+    desk.FailNotifyIcon(NIM_ADD, false);
+    ASSERT_TRUE(Bar().AddIcon(*form, 5, "e", 1));
+    ASSERT_TRUE(Bar().AddIcon(*form, 6, "f", 2));
+    const std::size_t second = desk.NotifyIconCalls().size();
+    ASSERT_TRUE(Bar().AddIcon(*form, 7, "g", 2));
+    EXPECT_EQ(TrayCalls(second), "DA");
+    Bar().Shutdown(*form, false, false);
+    EXPECT_EQ(desk.TrayIconCount(), 0u);
+    EXPECT_EQ(Facts(), "minimized hooked");
+    Bar().Shutdown(*form, true, true);
+    EXPECT_EQ(desk.Window(Main())->wndProc, original);
+    EXPECT_EQ(app->subclass.HookCount, 0);
+    EXPECT_EQ(Facts(), "visible taskbar");
+
+    // With nothing left to undo, only what was asked for happens.
+    const std::size_t calls = desk.NotifyIconCalls().size();
+    form->Minimize();
+    form->Hide();
+    Bar().Shutdown(*form, false, true);
+    EXPECT_EQ(Facts(), "taskbar");
+    EXPECT_EQ(desk.NotifyIconCalls().size(), calls);
+    EXPECT_EQ(desk.Window(Main())->wndProc, original);
+}
+
+std::vector<std::uint32_t> g_passedOn;
+std::intptr_t RecordingProc(Hwnd, std::uint32_t uMsg, std::uintptr_t, std::intptr_t) {
+    g_passedOn.push_back(uMsg);
+    return 0;
+}
+
+TEST_F(TrayTest, BeforeTheFirstIconNoMessageIsTheTrayCallbackAndEachShellCallHasItsOwnFlags) {
+    StartShown();
+    app->AppSettings.TrayLeftCommand = 6; // the screen saver: easy to see
+    Windows& w = desk.api().windows;
+    w.SetWindowLongA(Main(), GWL_WNDPROC, w.AddressOfWindowProc(&RecordingProc));
+    g_passedOn.clear();
+    const std::size_t spi = desk.SpiCalls().size();
     ASSERT_TRUE(Bar().Setup(*form, true));
     Bar().ChangeTip("early", 1);
     EXPECT_EQ(desk.NotifyIconCalls().back().Data().uCallbackMessage, 0u);
+    desk.Deliver(Main(), 0, 1, 514); // WM_NULL
+    desk.Deliver(Main(), 1793, 1, 514);
+    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793}));
+    EXPECT_EQ(desk.SpiCalls().size(), spi);
+
+    // From the first icon on, 1793 is the tray's and stays with the program.
     const std::size_t from = desk.NotifyIconCalls().size();
     ASSERT_TRUE(Bar().AddIcon(*form, 0x1234, "Pocketry 1.0", 1));
+    main->TrayBusy = false;
+    desk.Deliver(Main(), 0, 1, 514);
+    desk.Deliver(Main(), 1793, 1, 514);
+    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793, 0}));
+    EXPECT_GT(desk.SpiCalls().size(), spi);
     EXPECT_TRUE(Bar().ChangeIcon(0x5678, 1));
     EXPECT_TRUE(Bar().ChangeTip("Tip", 1));
     EXPECT_TRUE(Bar().DeleteIcon(*form, 1));
@@ -102,173 +195,39 @@ TEST_F(TrayTest, EachShellCallCarriesThe88ByteRecordWithItsOwnFlags) {
     }
 }
 
-struct SetupRow {
-    const char* name;
-    bool taskbar, hookFails, silent, ready;
-    std::string message; // empty: no message
-};
-
-class TraySetupTest : public TrayTest, public ::testing::WithParamInterface<SetupRow> {};
-
-TEST_P(TraySetupTest, SetupHidesTheWindowOnlyWithATaskbarAndAHook) {
-    const SetupRow& row = GetParam();
-    StartShown();
-    desk.SetNoTaskbar(!row.taskbar);
-    desk.FailSetWindowLong(row.hookFails);
-    form->SetShowInTaskbar(true);
-    EXPECT_EQ(Bar().Exists(), row.taskbar);
-    EXPECT_EQ(Bar().Setup(*form, row.silent), row.ready);
-    EXPECT_EQ(Shown(), (row.message.empty() ? Boxes{} : Boxes{{row.message, kWarning}}));
-    // Either ready and gone from view, or untouched.
-    EXPECT_EQ(Facts(), row.ready ? "minimized hooked" : "visible taskbar");
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TraySetupTest,
-    ::testing::Values(SetupRow{"Ready", true, false, false, true, ""},
-                      SetupRow{"HookFailsLoud", true, true, false, false, kNoHookText},
-                      SetupRow{"HookFailsEvenWhenSilent", true, true, true, false, kNoHookText},
-                      SetupRow{"NoTaskbarLoud", false, false, false, false, kNoTaskbarText},
-                      SetupRow{"NoTaskbarSilent", false, false, true, false, ""}),
-    RowName<SetupRow>);
-
-TEST_F(TrayTest, OneIconPerIdAndTheShownFlagFollowsAddAndDelete) {
-    StartShown();
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    const std::size_t from = desk.NotifyIconCalls().size();
-    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
-    ASSERT_TRUE(Bar().AddIcon(*form, 2, "b", 1));
-    EXPECT_EQ(TrayCalls(from), "ADA");
-    EXPECT_EQ(desk.TrayIconCount(), 1u);
-    EXPECT_EQ(Facts(), kInTray);
-
-    // An icon the shell has lost still counts as shown until deleted, and a
-    // delete always clears it.
-    desk.LoseTrayIcons();
-    EXPECT_FALSE(Bar().ChangeIcon(2, 1));
-    EXPECT_EQ(Facts(), "minimized hooked inTray watchdog");
-    EXPECT_FALSE(Bar().DeleteIcon(*form, 1));
-    EXPECT_EQ(Facts(), "minimized hooked");
-
-    // An add that fails after taking the shown icon away leaves no icon and no watchdog.
-    ASSERT_TRUE(Bar().AddIcon(*form, 3, "c", 1));
-    desk.FailNotifyIcon(NIM_ADD, true);
-    const std::size_t failing = desk.NotifyIconCalls().size();
-    EXPECT_FALSE(Bar().AddIcon(*form, 4, "d", 1));
-    EXPECT_EQ(TrayCalls(failing), "DA");
-    EXPECT_EQ(Facts(), "minimized hooked");
-
-    // The second ID is kept to one icon as well, and shut down with the first.
-    desk.FailNotifyIcon(NIM_ADD, false);
-    ASSERT_TRUE(Bar().AddIcon(*form, 5, "e", 2));
-    const std::size_t second = desk.NotifyIconCalls().size();
-    ASSERT_TRUE(Bar().AddIcon(*form, 6, "f", 2));
-    EXPECT_EQ(TrayCalls(second), "DA");
-    Bar().Shutdown(*form, false, false);
-    EXPECT_EQ(desk.TrayIconCount(), 0u);
-}
-
-TEST_F(TrayTest, HooksAreCountedAndOnlyTheLastShutdownPutsTheOldProcedureBack) {
-    StartShown();
-    const std::uintptr_t original = desk.Window(Main())->wndProc;
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    EXPECT_EQ(app->subclass.HookCount, 2);
-    EXPECT_EQ(app->subclass.OldWindowProc, original);
-    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
-
-    Bar().Shutdown(*form, false, false);
-    EXPECT_EQ(Facts(), "minimized hooked");
-    Bar().Shutdown(*form, true, true);
-    EXPECT_EQ(desk.Window(Main())->wndProc, original);
-    EXPECT_EQ(app->subclass.HookCount, 0);
-    EXPECT_EQ(Facts(), "visible taskbar");
-
-    // With nothing left to undo, only what was asked for happens.
-    const std::size_t calls = desk.NotifyIconCalls().size();
-    form->Minimize();
-    form->Hide();
-    Bar().Shutdown(*form, false, true);
-    EXPECT_EQ(Facts(), "taskbar");
-    EXPECT_EQ(desk.NotifyIconCalls().size(), calls);
-    EXPECT_EQ(desk.Window(Main())->wndProc, original);
-}
-
-std::vector<std::uint32_t> g_passedOn;
-std::intptr_t RecordingProc(Hwnd, std::uint32_t uMsg, std::uintptr_t, std::intptr_t) {
-    g_passedOn.push_back(uMsg);
-    return 0;
-}
-
-TEST_F(TrayTest, BeforeTheFirstIconNoMessageIsTakenForTheTrayCallback) {
-    StartShown();
-    app->AppSettings.TrayLeftCommand = 6; // the screen saver: easy to see
-    Windows& w = desk.api().windows;
-    w.SetWindowLongA(Main(), GWL_WNDPROC, w.AddressOfWindowProc(&RecordingProc));
-    g_passedOn.clear();
-    const std::size_t spi = desk.SpiCalls().size();
-    ASSERT_TRUE(Bar().Setup(*form, true));
-    EXPECT_EQ(Bar().CallbackMessage(), 0u);
-    desk.Deliver(Main(), 0, 1, 514); // WM_NULL
-    desk.Deliver(Main(), 1793, 1, 514);
-    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793}));
-    EXPECT_EQ(desk.SpiCalls().size(), spi);
-
-    // From the first icon on, 1793 is the tray's and stays with the program.
-    ASSERT_TRUE(Bar().AddIcon(*form, 1, "a", 1));
-    main->TrayBusy = false;
-    desk.Deliver(Main(), 0, 1, 514);
-    desk.Deliver(Main(), 1793, 1, 514);
-    EXPECT_EQ(g_passedOn, (std::vector<std::uint32_t>{0, 1793, 0}));
-    EXPECT_GT(desk.SpiCalls().size(), spi);
-}
-
 // ---------------------------------------------------------------- the mouse on the icon
 
 class TrayEventsTest : public TrayTest {
   protected:
     sim::SimJuno juno{desk};
-    std::vector<std::string> dialogs; // the modal forms opened, each cancelled at once
     void SetUp() override {
         Start();
         juno.StartNow();
-        desk.ClearMsgBoxes();
-        desk.SetModalResponder([this](sim::SimForm& d) {
-            dialogs.push_back(d.Name());
-            d.Click("cmdCancel");
-        });
-    }
-    void TearDown() override {
-        desk.SetModalResponder(nullptr);
-        TrayTest::TearDown();
+        desk.SetModalResponder([](sim::SimForm& d) { d.Click("cmdCancel"); });
     }
     // Every command that left a trace. Run/Close Juno asks first (the answer is
-    // the default No), Options opens its dialog.
+    // the default No); Options opens its dialog, which is cancelled at once.
     std::set<std::string> Seen() const {
-        std::set<std::string> seen;
-        const bool saver =
-            std::any_of(desk.SpiCalls().begin(), desk.SpiCalls().end(),
-                        [](const sim::SpiCall& c) { return c.action == SPI_SETSCREENSAVEACTIVE; });
+        const auto& shows = desk.ShowWindowCalls();
+        const auto toJuno = std::ranges::find(shows, juno.MainWindow(), &sim::ShowWindowCall::hWnd);
+        const int show = toJuno == shows.end() ? -1 : toJuno->cmdShow;
         const std::pair<bool, const char*> traces[] = {
             {!desk.MsgBoxes().empty(), "RunClose"},
-            {!dialogs.empty(), "Options"},
+            {std::ranges::count(main->calls, "cmdSetup_Click") != 0, "Options"},
             {!form->Loaded(), "Exit"},
             {form->Loaded() && form->Visible(), "Restore"},
-            {saver, "ScreenSaver"},
+            {std::ranges::count(desk.SpiCalls(), SPI_SETSCREENSAVEACTIVE, &sim::SpiCall::action) !=
+                 0,
+             "ScreenSaver"},
             {!desk.PopupMenus().empty(), "Menu"},
-            {desk.EmptyClipboardCalls() != 0, "Cleared"}};
+            {desk.EmptyClipboardCalls() != 0, "Cleared"},
+            {show == SW_SHOW, "SwitchTo"},
+            {show == SW_SHOWMINNOACTIVE, "MinRes"},
+            {show == SW_HIDE, "HideShow"}};
+        std::set<std::string> seen;
         for (const auto& [left, trace] : traces) {
             if (left) {
                 seen.insert(trace);
-            }
-        }
-        for (const sim::ShowWindowCall& c : desk.ShowWindowCalls()) {
-            if (c.hWnd == juno.MainWindow()) {
-                seen.insert(c.cmdShow == SW_SHOW              ? "SwitchTo"
-                            : c.cmdShow == SW_SHOWMINNOACTIVE ? "MinRes"
-                                                              : "HideShow");
-                break;
             }
         }
         return seen;
@@ -292,9 +251,7 @@ TEST_P(TrayClickTest, EachClickRunsItsOneCommand) {
     app->AppSettings.TrayDoubleClick = row.doubleClicks;
     app->AppSettings.TrayLeftCommand = static_cast<std::int16_t>(row.trayLeft);
     desk.AddClipboardFormat(1);
-    if (row.held != 0) {
-        desk.SetKeyDown(row.held, true);
-    }
+    desk.SetKeyDown(row.held, row.held != 0);
     desk.ChooseMenuItem(row.choose);
     ASSERT_TRUE(desk.TrayMouse(Main(), 1, row.mouse));
     EXPECT_EQ(Seen(), row.did);
@@ -340,27 +297,26 @@ TEST_F(TrayEventsTest, ModifiersAreReadShiftCtrlAltAndOnlyAsFarAsNeeded) {
     app->AppSettings.TrayLeftCommand = 6;
     // A key pressed since the last query answers with its low bit once; a
     // bit still there afterwards shows the key was never asked about.
-    auto asked = [&](int key) { return (desk.api().windows.GetAsyncKeyState(key) & 1) == 0; };
-    struct Row {
-        int held;
-        std::vector<bool> asked; // Shift, Ctrl, Alt
-    };
-    for (const Row& r : {Row{VK_SHIFT, {true, false, false}}, Row{VK_CONTROL, {true, true, false}},
-                         Row{VK_MENU, {true, true, true}}, Row{0, {true, true, true}}}) {
-        SCOPED_TRACE(r.held);
+    auto wasAsked = [&](int key) { return (desk.api().windows.GetAsyncKeyState(key) & 1) == 0; };
+    using Row = std::pair<int, std::vector<bool>>; // the key held; Shift, Ctrl, Alt asked
+    for (const auto& [held, asked] :
+         {Row{VK_SHIFT, {true, false, false}}, Row{VK_CONTROL, {true, true, false}},
+          Row{VK_MENU, {true, true, true}}, Row{0, {true, true, true}}}) {
+        SCOPED_TRACE(held);
         for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU}) {
             desk.TapKey(key);
         }
-        desk.SetKeyDown(r.held, r.held != 0);
+        desk.SetKeyDown(held, held != 0);
         desk.TrayMouse(Main(), 1, 514);
-        EXPECT_EQ((std::vector<bool>{asked(VK_SHIFT), asked(VK_CONTROL), asked(VK_MENU)}), r.asked);
+        EXPECT_EQ((std::vector<bool>{wasAsked(VK_SHIFT), wasAsked(VK_CONTROL), wasAsked(VK_MENU)}),
+                  asked);
         // Keys only pressed since the last query are not held.
-        EXPECT_EQ(Seen().count("ScreenSaver") != 0, r.held == 0);
-        desk.SetKeyDown(r.held, false);
+        EXPECT_EQ(Seen().count("ScreenSaver") != 0, held == 0);
+        desk.SetKeyDown(held, false);
     }
 }
 
-TEST_F(TrayEventsTest, ClicksWhileAnEarlierClicksMenuOrMessageBoxIsOpenAreDropped) {
+TEST_F(TrayEventsTest, ClicksWhileAnEarlierClicksMenuOrBoxIsOpenAreDroppedAndAFailedOneBlocksNone) {
     app->AppSettings.TrayLeftCommand = 2; // hide Juno: easy to see
     desk.AddClipboardFormat(1);
     desk.FailEmptyClipboard(sim::Failure(5));
@@ -380,13 +336,11 @@ TEST_F(TrayEventsTest, ClicksWhileAnEarlierClicksMenuOrMessageBoxIsOpenAreDroppe
 
     desk.TrayMouse(Main(), 1, 514); // both closed: the next click counts
     EXPECT_FALSE(desk.Window(juno.MainWindow())->visible);
-}
 
-TEST_F(TrayEventsTest, ACommandThatFailsStillLetsTheNextClickIn) {
+    // A command that fails still lets the next click in.
     main->onSetup = [] { throw std::runtime_error("the options dialog failed"); };
     desk.SetKeyDown(VK_CONTROL, true); // Ctrl + right: Options
     EXPECT_TRUE(desk.TrayMouse(Main(), 1, 517));
-    EXPECT_FALSE(main->HandlerBusy);
     EXPECT_TRUE(desk.TrayMouse(Main(), 1, 517));
     EXPECT_EQ(main->calls, std::vector<std::string>(2, "cmdSetup_Click"));
     EXPECT_TRUE(form->Loaded());
@@ -424,82 +378,81 @@ TEST_F(TrayEventsTest, TheMenuListsItsItemsGreysWhatCannotApplyAndBoldsTheLeftCl
                   "Juno\tl+c+|Switch to Juno+|");
 }
 
-TEST_F(TrayEventsTest, ClearClipboardIsOfferedOnlyForTheFormatsItClears) {
+TEST_F(TrayEventsTest, ClearClipboardIsOfferedOnlyForTheFormatsItClearsAndClearsThemOrSaysWhy) {
     Clipboard& clip = desk.api().clipboard;
     const std::uint32_t link = clip.RegisterClipboardFormatA("Link");
     const std::uint32_t rtf = clip.RegisterClipboardFormatA("Rich Text Format");
-    struct Row {
-        std::vector<std::uint32_t> formats;
-        std::uint32_t failing;
-        bool offered;
-    };
+    // The formats on the clipboard, one whose query fails, whether clearing is offered.
+    using Row = std::tuple<std::vector<std::uint32_t>, std::uint32_t, bool>;
     std::vector<Row> rows = {{{}, 0, false},  {{13}, 0, false},  {{7, 16, 13}, 0, false},
                              {{1}, 1, false}, {{1, 2}, 1, true}, {{13, 8}, 0, true}};
     for (std::uint32_t f : {2u, 8u, 14u, 15u, link, 3u, 9u, rtf, 1u}) {
         rows.push_back({{f}, 0, true});
     }
-    for (const Row& r : rows) {
-        SCOPED_TRACE(::testing::PrintToString(r.formats));
+    for (const auto& [formats, failing, offered] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(formats));
         ASSERT_TRUE(clip.EmptyClipboard().ok());
-        for (std::uint32_t f : r.formats) {
+        for (std::uint32_t f : formats) {
             desk.AddClipboardFormat(f);
         }
-        desk.FailFormatQuery(r.failing, r.failing != 0);
+        desk.FailFormatQuery(failing, failing != 0);
         main->MenuTray_Click();
-        EXPECT_EQ(form->MenuEnabled("MenuTray_ClearClipboard"), r.offered);
-        desk.FailFormatQuery(r.failing, false);
+        EXPECT_EQ(form->MenuEnabled("MenuTray_ClearClipboard"), offered);
+        desk.FailFormatQuery(failing, false);
     }
+
+    // Clearing empties it without a word, again when already empty, or says why
+    // and leaves it as it was.
+    main->MenuTray_ClearClipboard_Click();
+    main->MenuTray_ClearClipboard_Click();
+    EXPECT_EQ(desk.ClipboardFormatCount(), 0u);
+    EXPECT_TRUE(desk.MsgBoxes().empty());
+    desk.AddClipboardFormat(8);
+    desk.FailEmptyClipboard(sim::Failure(5));
+    main->MenuTray_ClearClipboard_Click();
+    ExpectOnlyBox("An error occurred attempting to clear the Windows Clipboard:\r\n\r\n" +
+                      sim::SystemMessage(5),
+                  kWarning);
+    EXPECT_TRUE(desk.ClipboardHas(8));
 }
 
 // ---------------------------------------------------------------- going to the tray
 
 TEST_F(TrayTest, WithoutAnIconTheWindowStaysOnTheTaskbarAndWithoutATaskbarItIsShown) {
-    struct Row {
-        bool noTaskbar;
-        std::string box, facts, calls;
-    };
-    for (const Row& r :
+    // No taskbar; the one box, the window's facts, the shell calls.
+    using Row = std::tuple<bool, std::string, std::string, std::string>;
+    for (const auto& [noTaskbar, box, facts, calls] :
          {Row{false, "A taskbar tray icon could not be created.", "visible taskbar minimized", "A"},
           Row{true, kNoTaskbarText, "visible taskbar", ""}}) {
-        SCOPED_TRACE(r.facts);
+        SCOPED_TRACE(facts);
         desk.ClearMsgBoxes();
-        desk.SetNoTaskbar(r.noTaskbar);
+        desk.SetNoTaskbar(noTaskbar);
         desk.FailNotifyIcon(NIM_ADD, true);
-        bool busyWhileAsking = false;
         desk.AnswerNextMsgBox([&](const sim::MsgBoxRecord&) {
-            busyWhileAsking = main->TrayBusy;
+            EXPECT_TRUE(main->TrayBusy); // while it asks
             return 0;
         });
         const std::size_t from = desk.NotifyIconCalls().size();
         Start();
-        ExpectOnlyBox(r.box, kWarning);
-        EXPECT_TRUE(busyWhileAsking);
+        ExpectOnlyBox(box, kWarning);
         EXPECT_FALSE(main->TrayBusy);
-        EXPECT_EQ(Facts(), r.facts);
-        EXPECT_EQ(TrayCalls(from), r.calls);
-        EXPECT_EQ(app->subclass.HookCount, 0);
-        main.reset();
-        app.reset();
+        EXPECT_EQ(Facts(), facts);
+        EXPECT_EQ(TrayCalls(from), calls);
     }
 }
 
 // ---------------------------------------------------------------- the watchdog
 
-TEST_F(TrayTest, EveryThirtySecondsTheIconIsRenewedAndAShownWindowPutAway) {
+TEST_F(TrayTest, TheWatchdogPutsAShownWindowAwayOnce) {
     Start();
-    const std::size_t from = desk.NotifyIconCalls().size();
-    desk.RunFor(29999);
-    EXPECT_EQ(TrayCalls(from), "");
-    desk.RunFor(1);
-    EXPECT_EQ(TrayCalls(from), "M");
-
     main->TrayBusy = true; // bring the window back without leaving the tray
     form->Restore();
     form->Show();
     form->SetShowInTaskbar(true);
     main->TrayBusy = false;
+    const std::size_t from = desk.NotifyIconCalls().size();
     desk.RunFor(30000);
-    EXPECT_EQ(TrayCalls(from), "MM"); // no second move to the tray
+    EXPECT_EQ(TrayCalls(from), "M"); // no second move to the tray
     EXPECT_EQ(Facts(), kInTray);
     EXPECT_EQ(app->subclass.HookCount, 1);
     // Done putting it away: a window brought back and minimised goes to the tray again.
@@ -569,52 +522,31 @@ TEST_F(TrayTest, ANewTaskbarGetsTheIconAtOnceOrLeavesTheWatchdogToRetryAndLastly
         EXPECT_EQ(TrayCalls(from), iconStays ? "M" : "MDA");
         EXPECT_TRUE(desk.Sleeps().empty());
     }
-    // A new shell that refuses the icon at first.
-    for (const bool shellRecovers : {true, false}) {
-        SCOPED_TRACE(shellRecovers ? "the shell recovers" : "the shell never takes the icon");
-        Start();
-        desk.FailNotifyIcon(NIM_ADD, true);
-        desk.RecreateTaskbar();
-        // No icon yet, but the program is not left without a way back.
-        EXPECT_EQ(desk.TrayIconCount(), 0u);
-        EXPECT_EQ(Facts(), "minimized hooked watchdog");
-        desk.FailNotifyIcon(NIM_ADD, !shellRecovers);
-        const std::size_t from = desk.NotifyIconCalls().size();
-        desk.RunFor(30000 + 12000);
-        EXPECT_EQ(TrayCalls(from), shellRecovers ? "MMMA" : "MMMAAA");
-        if (shellRecovers) {
-            ExpectInTray();
-        } else {
-            // Nothing is left to watch: the window stays as it is.
-            ExpectGaveUp();
-            desk.RunFor(60000);
-            EXPECT_EQ(desk.MsgBoxes().size(), 1u);
-            EXPECT_TRUE(form->Visible());
-        }
-        main.reset();
-        app.reset();
-        desk.FailNotifyIcon(NIM_ADD, false);
-        desk.ClearMsgBoxes();
-    }
+    // A new shell that never takes the icon: no icon, but the program is not
+    // left without a way back; the watchdog retries, then shows the window.
+    desk.FailNotifyIcon(NIM_ADD, true);
+    desk.RecreateTaskbar();
+    EXPECT_EQ(Facts(), "minimized hooked watchdog");
+    const std::size_t from = desk.NotifyIconCalls().size();
+    desk.RunFor(30000 + 12000);
+    EXPECT_EQ(TrayCalls(from), "MMMAAA");
+    ExpectGaveUp();
 }
 
 // ---------------------------------------------------------------- desktop commands
 
 TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
     Create();
-    struct Row {
-        bool active;
-        std::uint32_t timeout;
-        bool readFails;
-        std::string calls; // action,uiParam,pvParam?,fWinIni; ...
-    };
+    // On, its time-out, the time-out's read fails; the calls, each
+    // "action,uiParam,pvParam?,fWinIni;".
+    using Row = std::tuple<bool, std::uint32_t, bool, std::string>;
     const std::string start = "17,4294967295,-,2;14,0,pv,0;";
-    for (const Row& r :
+    for (const auto& [active, timeout, readFails, expected] :
          {Row{true, 600, false, start + "15,1,-,2;15,600,-,2;"},
           Row{false, 3600, false, start + "15,1,-,2;15,3600,-,2;"}, Row{false, 900, true, start}}) {
-        SCOPED_TRACE(r.calls);
-        desk.SetScreenSaver(r.active, r.timeout);
-        desk.FailSystemParameter(SPI_GETSCREENSAVETIMEOUT, r.readFails);
+        SCOPED_TRACE(expected);
+        desk.SetScreenSaver(active, timeout);
+        desk.FailSystemParameter(SPI_GETSCREENSAVETIMEOUT, readFails);
         const std::size_t from = desk.SpiCalls().size(), slept = desk.Sleeps().size();
         bool armed = false; // on, with a one-second time-out, during the pause
         desk.After(1500,
@@ -625,31 +557,12 @@ TEST_F(TrayTest, TheScreenSaverStartsNowAndOnlyAReadTimeOutIsPutBack) {
             calls += std::to_string(c.action) + "," + std::to_string(c.uiParam) +
                      (c.hasPvParam ? ",pv," : ",-,") + std::to_string(c.fWinIni) + ";";
         }
-        EXPECT_EQ(calls, r.calls);
-        EXPECT_EQ(Since(desk.Sleeps(), slept),
-                  std::vector<std::uint32_t>(r.readFails ? 0 : 1, 3000));
-        EXPECT_EQ(armed, !r.readFails);
+        EXPECT_EQ(calls, expected);
+        EXPECT_EQ(Since(desk.Sleeps(), slept), std::vector<std::uint32_t>(readFails ? 0 : 1, 3000));
+        EXPECT_EQ(armed, !readFails);
         EXPECT_TRUE(desk.ScreenSaverActive());
-        EXPECT_EQ(desk.ScreenSaverTimeout(), r.timeout);
+        EXPECT_EQ(desk.ScreenSaverTimeout(), timeout);
     }
-}
-
-TEST_F(TrayTest, ClearClipboardEmptiesItOrSaysWhyAndLeavesItAsItWas) {
-    Create();
-    desk.AddClipboardFormat(1);
-    desk.AddClipboardFormat(2);
-    main->MenuTray_ClearClipboard_Click();
-    main->MenuTray_ClearClipboard_Click(); // already empty: still no word
-    EXPECT_EQ(desk.ClipboardFormatCount(), 0u);
-    EXPECT_TRUE(desk.MsgBoxes().empty());
-
-    desk.AddClipboardFormat(8);
-    desk.FailEmptyClipboard(sim::Failure(5));
-    main->MenuTray_ClearClipboard_Click();
-    ExpectOnlyBox("An error occurred attempting to clear the Windows Clipboard:\r\n\r\n" +
-                      sim::SystemMessage(5),
-                  kWarning);
-    EXPECT_TRUE(desk.ClipboardHas(8));
 }
 
 } // namespace
